@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace platform {
+
+// Filters use the "Description|pattern|Description|pattern|" form; the adapter converts it.
+class FileDialogs {
+public:
+    virtual ~FileDialogs() = default;
+    // Full paths in the order chosen; empty when the user cancels.
+    virtual QStringList getOpenFileNames(const QString& title, const QString& filter) = 0;
+    // The name as the user gave it (no extension added); empty when the user cancels.
+    virtual QString getSaveFileName(const QString& title, const QString& filter) = 0;
+};
+
+} // namespace platform

@@ -1,0 +1,373 @@
+#include "ListModel.h"
+
+#include "RuntimeError.h"
+
+#include <QHashFunctions>
+
+#include <algorithm>
+#include <limits>
+
+namespace platform {
+
+// Open-addressing set of row numbers keyed by the rows' texts, so the duplicate test does not scan.
+// Slots hold row + 1 (0 is empty); a removal rebuilds the table, as removal shifts rows anyway.
+class ListModel::TextIndex {
+public:
+    explicit TextIndex(const TextRows& rows)
+        : m_rows(rows) {
+        rebuild();
+    }
+
+    void rebuild() {
+        std::size_t capacity = 16;
+        while (capacity < static_cast<std::size_t>(m_rows.size()) * 2)
+            capacity *= 2;
+        m_slots.assign(capacity, 0);
+        m_used = 0;
+        for (std::int64_t row = 0; row < m_rows.size(); ++row)
+            insert(row);
+    }
+
+    void insert(std::int64_t row) {
+        if (row >= std::numeric_limits<std::uint32_t>::max() - 1)
+            throw RuntimeError(RuntimeError::OutOfMemory);
+        if ((m_used + 1) * 2 > m_slots.size()) {
+            grow();
+        }
+        const QStringView text = m_rows.at(row);
+        std::size_t slot = hashOf(text) & (m_slots.size() - 1);
+        while (m_slots[slot] != 0) {
+            if (m_rows.at(m_slots[slot] - 1) == text)
+                return; // an equal text is indexed already; one hit is enough for the test
+            slot = (slot + 1) & (m_slots.size() - 1);
+        }
+        m_slots[slot] = static_cast<std::uint32_t>(row + 1);
+        ++m_used;
+    }
+
+    bool contains(QStringView text) const {
+        std::size_t slot = hashOf(text) & (m_slots.size() - 1);
+        while (m_slots[slot] != 0) {
+            if (m_rows.at(m_slots[slot] - 1) == text)
+                return true;
+            slot = (slot + 1) & (m_slots.size() - 1);
+        }
+        return false;
+    }
+
+    void clear() {
+        m_slots.assign(16, 0);
+        m_used = 0;
+    }
+
+private:
+    static std::size_t hashOf(QStringView text) { return qHash(text, 0x9e3779b9U); }
+
+    void grow() {
+        std::vector<std::uint32_t> old;
+        old.swap(m_slots);
+        m_slots.assign(old.size() * 2, 0);
+        for (std::uint32_t entry : old) {
+            if (entry == 0)
+                continue;
+            std::size_t slot = hashOf(m_rows.at(entry - 1)) & (m_slots.size() - 1);
+            while (m_slots[slot] != 0)
+                slot = (slot + 1) & (m_slots.size() - 1);
+            m_slots[slot] = entry;
+        }
+    }
+
+    const TextRows& m_rows;
+    std::vector<std::uint32_t> m_slots;
+    std::size_t m_used = 0;
+};
+
+ListModel::ListModel(QObject* parent)
+    : QAbstractTableModel(parent)
+    , m_selection(this) {}
+
+ListModel::~ListModel() {
+    delete m_index;
+}
+
+void ListModel::checkPosition(std::int64_t position) const {
+    if (position < 1 || position > m_rows.size())
+        throw RuntimeError(RuntimeError::IndexOutOfBounds);
+}
+
+void ListModel::checkColumn(int column) const {
+    if (column < 1 || column > listColumnCount())
+        throw RuntimeError(RuntimeError::IndexOutOfBounds);
+}
+
+void ListModel::addItem(QStringView text) {
+    const int row = static_cast<int>(std::min<std::int64_t>(m_rows.size(), std::numeric_limits<int>::max()));
+    const bool visible = m_rows.size() < std::numeric_limits<int>::max();
+    if (visible)
+        beginInsertRows({}, row, row);
+    m_rows.append(text);
+    m_ticks.push_back(false);
+    if (m_index != nullptr)
+        m_index->insert(m_rows.size() - 1);
+    if (visible)
+        endInsertRows();
+}
+
+void ListModel::addItems(const TextRows& rows) {
+    if (rows.empty())
+        return;
+    const std::int64_t first = m_rows.size();
+    const std::int64_t last = first + rows.size() - 1;
+    const std::int64_t maxRow = std::numeric_limits<int>::max() - 1;
+    const bool visible = first <= maxRow;
+    if (visible)
+        beginInsertRows({}, static_cast<int>(first), static_cast<int>(std::min(last, maxRow)));
+    if (m_rows.empty())
+        m_rows.reserve(rows.size(), rows.charCount()); // exact fit for a fresh batch
+    m_rows.appendAll(rows);
+    m_ticks.resize(m_ticks.size() + static_cast<std::size_t>(rows.size()), false);
+    if (m_index != nullptr) {
+        for (std::int64_t row = first; row <= last; ++row)
+            m_index->insert(row);
+    }
+    if (visible)
+        endInsertRows();
+}
+
+void ListModel::removeItem(std::int64_t position) {
+    checkPosition(position);
+    const std::int64_t row = position - 1;
+    const bool visible = row < std::numeric_limits<int>::max();
+    if (visible)
+        beginRemoveRows({}, static_cast<int>(row), static_cast<int>(row));
+    if (m_ticks[static_cast<std::size_t>(row)])
+        --m_tickedCount;
+    m_rows.remove(row);
+    m_ticks.erase(m_ticks.begin() + static_cast<std::ptrdiff_t>(row));
+    if (!m_subItems.isEmpty()) {
+        QHash<std::int64_t, QStringList> shifted;
+        for (auto it = m_subItems.cbegin(); it != m_subItems.cend(); ++it) {
+            if (it.key() != row)
+                shifted.insert(it.key() > row ? it.key() - 1 : it.key(), it.value());
+        }
+        m_subItems.swap(shifted);
+    }
+    rebuildIndex();
+    if (visible)
+        endRemoveRows();
+}
+
+void ListModel::removeAll() {
+    beginResetModel();
+    m_rows.clear();
+    std::vector<bool>().swap(m_ticks);
+    m_tickedCount = 0;
+    m_subItems.clear();
+    if (m_index != nullptr)
+        m_index->clear();
+    endResetModel();
+}
+
+QString ListModel::text(std::int64_t position) const {
+    return textView(position).toString();
+}
+
+QStringView ListModel::textView(std::int64_t position) const {
+    checkPosition(position);
+    return m_rows.at(position - 1);
+}
+
+std::int64_t ListModel::textLength(std::int64_t position) const {
+    checkPosition(position);
+    return m_rows.length(position - 1);
+}
+
+QString ListModel::subItem(std::int64_t position, int k) const {
+    checkPosition(position);
+    if (k < 1)
+        throw RuntimeError(RuntimeError::IndexOutOfBounds);
+    const auto it = m_subItems.constFind(position - 1);
+    if (it == m_subItems.cend() || it->size() < k)
+        return {};
+    return it->at(k - 1);
+}
+
+void ListModel::setSubItem(std::int64_t position, int k, const QString& text) {
+    checkPosition(position);
+    if (k < 1)
+        throw RuntimeError(RuntimeError::IndexOutOfBounds);
+    QStringList& cells = m_subItems[position - 1];
+    while (cells.size() < k)
+        cells.append(QString());
+    cells[k - 1] = text;
+    if (position - 1 < std::numeric_limits<int>::max() && k < columnCount()) {
+        const QModelIndex changed = index(static_cast<int>(position - 1), k);
+        emit dataChanged(changed, changed, {Qt::DisplayRole});
+    }
+}
+
+bool ListModel::isTicked(std::int64_t position) const {
+    checkPosition(position);
+    return m_ticks[static_cast<std::size_t>(position - 1)];
+}
+
+void ListModel::setTicked(std::int64_t position, bool ticked) {
+    checkPosition(position);
+    auto bit = m_ticks[static_cast<std::size_t>(position - 1)];
+    if (bit == ticked)
+        return;
+    bit = ticked;
+    m_tickedCount += ticked ? 1 : -1;
+    if (position - 1 < std::numeric_limits<int>::max()) {
+        const QModelIndex changed = index(static_cast<int>(position - 1), 0);
+        emit dataChanged(changed, changed, {Qt::CheckStateRole});
+    }
+}
+
+void ListModel::setAllTicked(bool ticked) {
+    if (m_ticks.empty())
+        return;
+    std::fill(m_ticks.begin(), m_ticks.end(), ticked);
+    m_tickedCount = ticked ? static_cast<std::int64_t>(m_ticks.size()) : 0;
+    emit dataChanged(index(0, 0), index(rowCount() - 1, 0), {Qt::CheckStateRole});
+}
+
+void ListModel::toggleTicks(const QModelIndexList& rows) {
+    if (rows.isEmpty())
+        return;
+    int lowest = std::numeric_limits<int>::max();
+    int highest = -1;
+    for (const QModelIndex& row : rows) {
+        if (!row.isValid() || row.model() != this || row.column() != 0)
+            continue;
+        auto bit = m_ticks[static_cast<std::size_t>(row.row())];
+        bit = !bit;
+        m_tickedCount += bit ? 1 : -1;
+        lowest = std::min(lowest, row.row());
+        highest = std::max(highest, row.row());
+    }
+    if (highest >= 0)
+        emit dataChanged(index(lowest, 0), index(highest, 0), {Qt::CheckStateRole});
+}
+
+void ListModel::setTextIndexEnabled(bool enabled) {
+    delete m_index;
+    m_index = enabled ? new TextIndex(m_rows) : nullptr;
+}
+
+bool ListModel::containsText(QStringView text) const {
+    if (m_index != nullptr)
+        return m_index->contains(text);
+    for (std::int64_t row = 0; row < m_rows.size(); ++row) {
+        if (m_rows.at(row) == text)
+            return true;
+    }
+    return false;
+}
+
+void ListModel::rebuildIndex() {
+    if (m_index != nullptr)
+        m_index->rebuild();
+}
+
+std::optional<std::int64_t> ListModel::selectedPosition() const {
+    const QModelIndex current = m_selection.currentIndex();
+    if (current.isValid() && m_selection.isRowSelected(current.row()))
+        return current.row() + 1;
+    const QModelIndexList rows = m_selection.selectedRows();
+    if (rows.isEmpty())
+        return std::nullopt;
+    int first = rows.first().row();
+    for (const QModelIndex& row : rows)
+        first = std::min(first, row.row());
+    return first + 1;
+}
+
+void ListModel::selectPosition(std::int64_t position) {
+    checkPosition(position);
+    const QModelIndex target = index(static_cast<int>(position - 1), 0);
+    m_selection.setCurrentIndex(target, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+void ListModel::addColumn(const QString& header) {
+    const int column = listColumnCount();
+    beginInsertColumns({}, column, column);
+    m_headers.append(header);
+    m_widths.push_back(1440);
+    endInsertColumns();
+}
+
+QString ListModel::headerText(int column) const {
+    checkColumn(column);
+    return m_headers.at(column - 1);
+}
+
+void ListModel::setHeaderText(int column, const QString& text) {
+    checkColumn(column);
+    m_headers[column - 1] = text;
+    emit headerDataChanged(Qt::Horizontal, column - 1, column - 1);
+}
+
+int ListModel::columnWidthTwips(int column) const {
+    checkColumn(column);
+    return m_widths[static_cast<std::size_t>(column - 1)];
+}
+
+void ListModel::setColumnWidthTwips(int column, int twips) {
+    checkColumn(column);
+    m_widths[static_cast<std::size_t>(column - 1)] = twips;
+    emit columnWidthChanged(column, twips);
+}
+
+std::size_t ListModel::bytesUsed() const {
+    return m_rows.bytesUsed() + m_ticks.capacity() / 8;
+}
+
+int ListModel::rowCount(const QModelIndex& parent) const {
+    if (parent.isValid())
+        return 0;
+    return static_cast<int>(std::min<std::int64_t>(m_rows.size(), std::numeric_limits<int>::max()));
+}
+
+int ListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : listColumnCount();
+}
+
+QVariant ListModel::data(const QModelIndex& index, int role) const {
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid))
+        return {};
+    const std::int64_t row = index.row();
+    if (role == Qt::DisplayRole) {
+        if (index.column() == 0)
+            return m_rows.at(row).toString();
+        return subItem(row + 1, index.column());
+    }
+    if (role == Qt::CheckStateRole && m_checkable && index.column() == 0)
+        return m_ticks[static_cast<std::size_t>(row)] ? Qt::Checked : Qt::Unchecked;
+    return {};
+}
+
+bool ListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (role != Qt::CheckStateRole || !m_checkable || !checkIndex(index, CheckIndexOption::IndexIsValid) ||
+        index.column() != 0)
+        return false;
+    setTicked(index.row() + 1, value.toInt() == Qt::Checked);
+    return true;
+}
+
+Qt::ItemFlags ListModel::flags(const QModelIndex& index) const {
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    Qt::ItemFlags result = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+    if (m_checkable && index.column() == 0)
+        result |= Qt::ItemIsUserCheckable;
+    return result;
+}
+
+QVariant ListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= listColumnCount())
+        return {};
+    return m_headers.at(section);
+}
+
+} // namespace platform

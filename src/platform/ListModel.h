@@ -1,0 +1,97 @@
+#pragma once
+
+#include "TextRows.h"
+
+#include <QAbstractTableModel>
+#include <QHash>
+#include <QItemSelectionModel>
+#include <QStringList>
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace platform {
+
+// The list control both lists of the window are made of: items with a text, sub-items and a tick
+// state, under one or more column headers. Items live in contiguous storage (TextRows plus a bit per
+// tick), so millions of rows cost a few dozen bytes each and no object per row.
+//
+// The list-control operations count positions from 1, as the commands do; reading or removing at a
+// position outside 1..itemCount() raises RuntimeError(IndexOutOfBounds). The Qt model side (rows
+// from 0, one model column per list column) serves ListView.
+class ListModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit ListModel(QObject* parent = nullptr);
+    ~ListModel() override;
+
+    // --- items
+    std::int64_t itemCount() const { return m_rows.size(); }
+    void addItem(QStringView text);
+    void addItems(const TextRows& rows); // one batch, one model notification
+    void removeItem(std::int64_t position);
+    void removeAll();
+    QString text(std::int64_t position) const;
+    QStringView textView(std::int64_t position) const; // valid until the list next changes
+    std::int64_t textLength(std::int64_t position) const;
+    QString subItem(std::int64_t position, int k) const; // k from 1; empty when never set
+    void setSubItem(std::int64_t position, int k, const QString& text);
+    bool isTicked(std::int64_t position) const;
+    void setTicked(std::int64_t position, bool ticked);
+    void setAllTicked(bool ticked);
+    void toggleTicks(const QModelIndexList& rows); // the Space key over a selection
+    std::int64_t tickedCount() const { return m_tickedCount; }
+
+    // --- duplicate test: whole text, case-sensitive; O(1) when the index is enabled
+    void setTextIndexEnabled(bool enabled);
+    bool containsText(QStringView text) const;
+
+    // --- selection (shared with the view)
+    QItemSelectionModel* selectionModel() { return &m_selection; }
+    std::optional<std::int64_t> selectedPosition() const;
+    void selectPosition(std::int64_t position);
+
+    // --- columns
+    void addColumn(const QString& header);
+    int listColumnCount() const { return static_cast<int>(m_headers.size()); }
+    QString headerText(int column) const; // column from 1
+    void setHeaderText(int column, const QString& text);
+    int columnWidthTwips(int column) const;
+    void setColumnWidthTwips(int column, int twips);
+
+    // --- presentation
+    void setCheckable(bool checkable) { m_checkable = checkable; }
+    bool isCheckable() const { return m_checkable; }
+    std::size_t bytesUsed() const;
+
+    // QAbstractItemModel
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+signals:
+    void columnWidthChanged(int column, int twips);
+
+private:
+    class TextIndex;
+
+    void checkPosition(std::int64_t position) const;
+    void checkColumn(int column) const;
+    void rebuildIndex();
+
+    TextRows m_rows;
+    std::vector<bool> m_ticks;
+    std::int64_t m_tickedCount = 0;
+    QHash<std::int64_t, QStringList> m_subItems; // rarely used: keyed by row from 0
+    QStringList m_headers;
+    std::vector<int> m_widths;
+    bool m_checkable = false;
+    TextIndex* m_index = nullptr;
+    QItemSelectionModel m_selection;
+};
+
+} // namespace platform

@@ -1,0 +1,68 @@
+#include "ListView.h"
+
+#include "ListModel.h"
+#include "Twips.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+namespace platform {
+
+ListView::ListView(QWidget* parent)
+    : QTableView(parent) {
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setShowGrid(false);
+    setWordWrap(false);
+    setCornerButtonEnabled(false);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setMouseTracking(true);
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    horizontalHeader()->setStretchLastSection(false);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    horizontalHeader()->setSectionsClickable(false);
+}
+
+void ListView::setListModel(ListModel* model) {
+    m_model = model;
+    setModel(model);
+    setSelectionModel(model->selectionModel());
+    connect(model, &ListModel::columnWidthChanged, this, &ListView::applyWidth);
+    connect(model, &QAbstractItemModel::columnsInserted, this, [this](const QModelIndex&, int first, int last) {
+        for (int column = first; column <= last; ++column)
+            applyWidth(column + 1, m_model->columnWidthTwips(column + 1));
+    });
+}
+
+void ListView::applyWidth(int column, int twips) {
+    setColumnWidth(column - 1, twipsToPixels(twips));
+}
+
+void ListView::keyPressEvent(QKeyEvent* event) {
+    emit keyDown(event->key(), event->modifiers());
+    QTableView::keyPressEvent(event);
+}
+
+void ListView::mouseDoubleClickEvent(QMouseEvent* event) {
+    QTableView::mouseDoubleClickEvent(event);
+    emit doubleClicked();
+}
+
+void ListView::mouseMoveEvent(QMouseEvent* event) {
+    emit pointerMoved();
+    QTableView::mouseMoveEvent(event);
+}
+
+bool ListView::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::Enter || event->type() == QEvent::HoverMove)
+        emit pointerMoved();
+    return QTableView::viewportEvent(event);
+}
+
+} // namespace platform

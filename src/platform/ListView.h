@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QTableView>
+
+namespace platform {
+
+class ListModel;
+
+// The view of one ListModel: a report view with column headers, one fixed row height (so millions
+// of rows lay out at once), widths given in twips. Raises the events the window's procedures handle.
+class ListView : public QTableView {
+    Q_OBJECT
+public:
+    explicit ListView(QWidget* parent = nullptr);
+    void setListModel(ListModel* model);
+    ListModel* listModel() const { return m_model; }
+
+signals:
+    void keyDown(int key, Qt::KeyboardModifiers modifiers);
+    void doubleClicked();
+    void pointerMoved();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
+
+private:
+    void applyWidth(int column, int twips);
+
+    ListModel* m_model = nullptr;
+};
+
+} // namespace platform

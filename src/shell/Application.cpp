@@ -1,0 +1,37 @@
+#include "Application.h"
+
+#include "Form1.h"
+
+#include "platform/CloseSignals.h"
+#include "platform/QtServices.h"
+
+#include <QApplication>
+#include <QScreen>
+
+using namespace Qt::StringLiterals;
+
+namespace shell {
+
+int runApplication(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(u"Calverin"_s);
+    QApplication::setApplicationName(u"Quorvin Tessaly"_s);
+    QApplication::setApplicationVersion(QStringLiteral(QT_STRINGIFY(QT_APP_VERSION)));
+
+    platform::QtServices qtServices;
+    Form1 form(qtServices.services());
+    qtServices.setParentWindow(&form);
+
+    platform::CloseSignals closeSignals;
+    QObject::connect(&closeSignals, &platform::CloseSignals::closeRequested, &form, [&form] { form.close(); });
+    // A desktop session that quits the application without closing the window still saves.
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &form, [&form] { form.close(); });
+
+    form.Form_Load();
+    if (const QScreen* screen = form.screen())
+        form.move(screen->availableGeometry().center() - form.rect().center());
+    form.show();
+    return QApplication::exec();
+}
+
+} // namespace shell

@@ -1,0 +1,232 @@
+#include "Form1.h"
+
+#include "HandCursor.h"
+#include "Main.h"
+#include "Skin.h"
+#include "Trap.h"
+
+#include "platform/EventPump.h"
+#include "platform/ListView.h"
+#include "platform/MessageBox.h"
+#include "platform/SettingsStore.h"
+#include "platform/Twips.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+
+using namespace Qt::StringLiterals;
+using platform::twipsRect;
+
+namespace shell {
+
+namespace {
+
+const QString kListTooltip =
+    u"Double-click item to remove it. Move | line to right and out of window to reveal full names."_s;
+
+QFont arialBold(qreal points) {
+    QFont font(u"Arial"_s);
+    font.setPointSizeF(points);
+    font.setBold(true);
+    return font;
+}
+
+} // namespace
+
+Form1::Form1(platform::Services& services, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint)
+    , m_services(services) {
+    setObjectName(u"Form1"_s);
+    m_results.setCheckable(true);
+    m_pointer.setApply([this](int shape) { applyPointer(shape); });
+    buildControls();
+}
+
+Form1::~Form1() {
+    delete m_handCursor;
+}
+
+QString Form1::sidesHeaderText(std::int64_t count) {
+    return u"There are currently "_s + QString::number(count) + u" sides on this dice."_s;
+}
+
+QList<QPushButton*> Form1::pushButtons() const {
+    return {PushButton1, PushButton2, PushButton3,  PushButton4,  PushButton5,  PushButton6, PushButton7,
+            PushButton8, PushButton9, PushButton10, PushButton11, PushButton12, PushButton13};
+}
+
+void Form1::buildControls() {
+    setFont(arialBold(9));
+    setFixedSize(platform::twipsToPixels(8520), platform::twipsToPixels(8940));
+    setAutoFillBackground(true);
+    QPalette white = palette();
+    white.setColor(QPalette::Window, Qt::white);
+    setPalette(white);
+
+    auto frame = [this](const QString& caption, QRect geometry) {
+        auto* box = new QGroupBox(caption, this);
+        box->setGeometry(geometry);
+        box->setAutoFillBackground(true);
+        return box;
+    };
+    auto button = [this](const QString& caption, QRect geometry) {
+        auto* push = new QPushButton(caption, this);
+        push->setGeometry(geometry);
+        push->setFont(arialBold(11.25));
+        push->setMouseTracking(true);
+        return push;
+    };
+
+    Frame1 = frame(u"Dice Sides (Numbers Or Characters)"_s, twipsRect(120, 120, 8280, 2280));
+    ListView1 = new platform::ListView(Frame1);
+    ListView1->setGeometry(twipsRect(240, 300, 7800, 1815));
+    ListView1->setListModel(&m_sides);
+    ListView1->setToolTip(kListTooltip);
+    ListView1->setObjectName(u"ListView1"_s);
+    m_sides.setTextIndexEnabled(true);
+
+    PushButton6 = button(u"Add Side"_s, twipsRect(120, 2520, 4080, 405));
+    PushButton3 = button(u"Load List From File"_s, twipsRect(4320, 2520, 4080, 405));
+    PushButton5 = button(u"Clear List"_s, twipsRect(120, 3030, 4080, 405));
+    PushButton12 = button(u"Help"_s, twipsRect(4320, 3030, 4080, 405));
+    PushButton2 = button(u"Load Example: Classic 6-Sided Dice"_s, twipsRect(120, 3540, 4080, 405));
+    PushButton4 = button(u"Load Example: 20-Sided Dice"_s, twipsRect(4320, 3540, 4080, 405));
+    PushButton1 = button(u"Load Example: Coin"_s, twipsRect(120, 4050, 4080, 405));
+    PushButton7 = button(u"Load Example: Rock-Paper-Scissors"_s, twipsRect(4320, 4050, 4080, 405));
+
+    Frame3 = frame(u"Number Of Dice To Roll Per Roll"_s, twipsRect(120, 4530, 4080, 840));
+    Text1 = new QLineEdit(Frame3);
+    Text1->setGeometry(twipsRect(240, 300, 3600, 375));
+    Text1->setObjectName(u"Text1"_s);
+    Frame2 = frame(u"Number Of Rolls"_s, twipsRect(4320, 4545, 4080, 840));
+    Text2 = new QLineEdit(Frame2);
+    Text2->setGeometry(twipsRect(240, 300, 3600, 375));
+    Text2->setObjectName(u"Text2"_s);
+
+    PushButton8 = button(u"Start Rolling"_s, twipsRect(120, 5480, 8280, 405));
+    ListView2 = new platform::ListView(this);
+    ListView2->setGeometry(twipsRect(120, 5985, 8280, 1815));
+    ListView2->setListModel(&m_results);
+    ListView2->setToolTip(kListTooltip);
+    ListView2->setObjectName(u"ListView2"_s);
+    PushButton9 = button(u"Save Results As Text File"_s, twipsRect(120, 7905, 4080, 405));
+    PushButton13 = button(u"Save Results As Excel File"_s, twipsRect(4320, 7905, 4080, 405));
+    PushButton11 = button(u"Copy Results To Clipboard"_s, twipsRect(120, 8430, 4080, 405));
+    PushButton10 = button(u"Clear Results"_s, twipsRect(4320, 8430, 4080, 405));
+
+    const QList<QPushButton*> buttons = pushButtons();
+    for (int i = 0; i < buttons.size(); ++i)
+        buttons[i]->setObjectName(u"PushButton"_s + QString::number(i + 1));
+    Frame1->setObjectName(u"Frame1"_s);
+    Frame2->setObjectName(u"Frame2"_s);
+    Frame3->setObjectName(u"Frame3"_s);
+
+    // Tab order of the layout; the frames take no focus.
+    const QList<QWidget*> order = {ListView1,   PushButton6, PushButton3,  PushButton5,  PushButton12, PushButton2,
+                                   PushButton4, PushButton1, PushButton7,  Text1,        Text2,        PushButton8,
+                                   ListView2,   PushButton9, PushButton13, PushButton11, PushButton10};
+    for (int i = 0; i + 1 < order.size(); ++i)
+        setTabOrder(order[i], order[i + 1]);
+    ListView1->setFocus();
+
+    connect(PushButton12, &QPushButton::clicked, this, &Form1::PushButton12_Click);
+}
+
+void Form1::Form_Load() {
+    Trap trap(m_services, u"Form1.Form_Load"_s);
+    platform::SettingsStore& settings = *m_services.settings;
+
+    trap(102, [&] { Main::ApplySkin(*this); });
+    trap(104, [&] {
+        setWindowTitle(QString::fromUtf16(Main::kProductName));
+        setWindowIcon(QApplication::windowIcon());
+        Main::SetApplicationTitle();
+    });
+    bool handExists = false;
+    trap(124, [&] { handExists = !Main::FindProgramFile(u"HAND-M.CUR"_s).isEmpty(); });
+    if (handExists) {
+        trap(126, [&] {
+            const QCursor hand = Main::LoadCursorFile(Main::FindProgramFile(u"HAND-M.CUR"_s));
+            delete m_handCursor;
+            m_handCursor = new QCursor(hand);
+        });
+    }
+    trap(128, [&] { Text1->setText(settings.read(u"Text1"_s, u"1"_s)); });
+    trap(130, [&] { Text2->setText(settings.read(u"Text2"_s, u"5"_s)); });
+    QString dice;
+    trap(132, [&] { dice = settings.read(u"Dice"_s, QString()); });
+    if (trap.test(134, [&] { return !dice.isEmpty(); })) {
+        QList<QStringView> pieces;
+        trap(136, [&] { pieces = QStringView(dice).split(u';'); });
+        platform::TextRows restored;
+        for (QStringView piece : pieces) {
+            if (trap.test(140, [&] { return !piece.isEmpty(); }))
+                restored.append(piece);
+        }
+        trap(142, [&] { m_sides.addItems(restored); });
+    }
+    trap(146, [&] { m_sides.addColumn(sidesHeaderText(m_sides.itemCount())); });
+    trap(148, [&] { m_sides.setColumnWidthTwips(1, 7000); });
+    trap(150, [&] { m_results.addColumn(u"Results"_s); });
+    trap(152, [&] { m_results.setColumnWidthTwips(1, 7000); });
+}
+
+void Form1::Form_QueryUnload() {
+    Trap trap(m_services, u"Form1.Form_QueryUnload"_s);
+    QString text;
+    trap(100, [&] { text.clear(); });
+    const std::int64_t count = m_sides.itemCount();
+    for (std::int64_t i = 1; i <= count; ++i)
+        trap(104, [&] { text += m_sides.textView(i) + u';'; });
+    if (trap.test(108, [&] { return !text.isEmpty(); }))
+        text.chop(1);
+    trap(110, [&] { m_services.settings->write(u"Dice"_s, text); });
+    trap(112, [&] { m_services.events->processEvents(); });
+    m_saved = true;
+}
+
+void Form1::Form_Unload() {
+    QCoreApplication::quit();
+}
+
+void Form1::PushButton12_Click() {
+    Trap trap(m_services, u"Form1.PushButton12_Click"_s);
+    trap(100, [&] {
+        m_services.messageBox->show(u"Use the Load Example buttons if you would like to see how this software works "
+                                    u"quickly. Please email "_s +
+                                        QString::fromUtf16(kSupportAddress) + u" if you have any questions."_s,
+                                    platform::OkOnly, QString());
+    });
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    // Saving never cancels the close.
+    if (!m_saved)
+        Form_QueryUnload();
+    event->accept();
+    Form_Unload();
+}
+
+void Form1::applyPointer(int shape) {
+    switch (shape) {
+    case MousePointer::Hourglass:
+        setCursor(Qt::WaitCursor);
+        break;
+    case MousePointer::Custom:
+        if (m_handCursor != nullptr)
+            setCursor(*m_handCursor);
+        else
+            unsetCursor();
+        break;
+    default:
+        unsetCursor();
+        break;
+    }
+}
+
+} // namespace shell

@@ -1,0 +1,83 @@
+#pragma once
+
+// The main window. Form1 owns the controls and the two lists and turns the controls' events into the
+// event procedures below (PushButton8_Click, Text1_Change, ...). The procedures are thin: the work is
+// done by plain classes of the subsystems (dice/, roll/, results/) that take the lists, the window's
+// MousePointer and the platform Services, so tests can drive them without a window.
+
+#include "MousePointer.h"
+
+#include "platform/ListModel.h"
+#include "platform/Services.h"
+
+#include <QWidget>
+
+class QGroupBox;
+class QLineEdit;
+class QPushButton;
+
+namespace platform {
+class ListView;
+}
+
+namespace shell {
+
+class Form1 : public QWidget {
+    Q_OBJECT
+public:
+    explicit Form1(platform::Services& services, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // Event procedures.
+    void Form_Load();
+    void Form_QueryUnload();
+    void Form_Unload();
+    void PushButton12_Click();
+
+    // Controls, by their designer names.
+    QGroupBox* Frame1 = nullptr;
+    QGroupBox* Frame2 = nullptr;
+    QGroupBox* Frame3 = nullptr;
+    platform::ListView* ListView1 = nullptr;
+    platform::ListView* ListView2 = nullptr;
+    QLineEdit* Text1 = nullptr;
+    QLineEdit* Text2 = nullptr;
+    QPushButton* PushButton1 = nullptr;
+    QPushButton* PushButton2 = nullptr;
+    QPushButton* PushButton3 = nullptr;
+    QPushButton* PushButton4 = nullptr;
+    QPushButton* PushButton5 = nullptr;
+    QPushButton* PushButton6 = nullptr;
+    QPushButton* PushButton7 = nullptr;
+    QPushButton* PushButton8 = nullptr;
+    QPushButton* PushButton9 = nullptr;
+    QPushButton* PushButton10 = nullptr;
+    QPushButton* PushButton11 = nullptr;
+    QPushButton* PushButton12 = nullptr;
+    QPushButton* PushButton13 = nullptr;
+
+    platform::ListModel& sides() { return m_sides; }
+    platform::ListModel& results() { return m_results; }
+    MousePointer& mousePointer() { return m_pointer; }
+    platform::Services& services() { return m_services; }
+    QList<QPushButton*> pushButtons() const;
+
+    // The count header of the sides list, "There are currently N sides on this dice.".
+    static QString sidesHeaderText(std::int64_t count);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls();
+    void applyPointer(int shape);
+
+    platform::Services& m_services;
+    platform::ListModel m_sides;
+    platform::ListModel m_results;
+    MousePointer m_pointer;
+    QCursor* m_handCursor = nullptr;
+    bool m_saved = false;
+};
+
+} // namespace shell

@@ -1,0 +1,41 @@
+#include "Trap.h"
+
+#include "platform/MessageBox.h"
+#include "platform/Services.h"
+
+using namespace Qt::StringLiterals;
+
+namespace shell {
+
+QString errorReportText(const QString& description, const QString& qualifiedName, int line) {
+    return description + u"\r\n"_s + u"in Quorvin2021/08/31."_s + qualifiedName + u' ' + u"at line "_s +
+           QString::number(line) + u"\r\r"_s + u"Please email screenshot of this message to "_s +
+           QString::fromUtf16(kSupportAddress);
+}
+
+Trap::Trap(platform::MessageBox& messageBox, QString qualifiedName)
+    : m_messageBox(messageBox)
+    , m_name(std::move(qualifiedName)) {}
+
+Trap::Trap(const platform::Services& services, QString qualifiedName)
+    : Trap(*services.messageBox, std::move(qualifiedName)) {}
+
+void Trap::report(int line, const platform::RuntimeError& error) {
+    m_line = line;
+    report(error.number(), error.description());
+}
+
+void Trap::report(int number, const QString& description) {
+    ++m_reports;
+    m_lastError = number;
+    m_messageBox.show(errorReportText(description, m_name, m_line), platform::Exclamation,
+                      QString::fromUtf16(kErrorReportTitle));
+}
+
+void Trap::reportOutOfMemory() {
+    // The failed statement's memory is already released by unwinding; showing the report needs little.
+    report(platform::RuntimeError::OutOfMemory,
+           platform::RuntimeError::standardDescription(platform::RuntimeError::OutOfMemory));
+}
+
+} // namespace shell

@@ -1,0 +1,85 @@
+#pragma once
+
+// How a command survives its own failures. Every command procedure is written as its numbered
+// statements, each run through the procedure's Trap:
+//
+//     shell::Trap trap(services, u"Form1.Form_Load"_s);
+//     trap(102, [&] { Main::ApplySkin(*this); });
+//     trap(104, [&] { setWindowTitle(...); Main::SetApplicationTitle(); });
+//
+// A run-time error (platform::RuntimeError, or running out of memory) thrown while a statement runs
+// shows the "Application Error" report with the procedure's qualified name and that statement's line
+// number, and execution resumes with whatever follows the statement. Shared procedures without a trap
+// of their own simply throw; the trapped caller reports them at the line of the call.
+
+#include <QString>
+
+#include <exception>
+#include <new>
+#include <stdexcept>
+#include <utility>
+
+#include "platform/RuntimeError.h"
+
+namespace platform {
+class MessageBox;
+struct Services;
+} // namespace platform
+
+namespace shell {
+
+inline constexpr char16_t kSupportAddress[] = u"quorvin.support@example.com";
+inline constexpr char16_t kErrorReportTitle[] = u"Application Error";
+
+// The report's text, byte for byte: description, CR LF, location, CR CR, the plea for a screenshot.
+QString errorReportText(const QString& description, const QString& qualifiedName, int line);
+
+class Trap {
+public:
+    Trap(platform::MessageBox& messageBox, QString qualifiedName);
+    Trap(const platform::Services& services, QString qualifiedName);
+
+    // Runs one numbered statement. Returns false when it failed (and was reported).
+    template <class Statement> bool operator()(int line, Statement&& statement) {
+        m_line = line;
+        try {
+            std::forward<Statement>(statement)();
+            return true;
+        } catch (const platform::RuntimeError& error) {
+            report(error.number(), error.description());
+        } catch (const std::bad_alloc&) {
+            reportOutOfMemory();
+        } catch (const std::length_error&) {
+            reportOutOfMemory();
+        }
+        return false;
+    }
+
+    // The test of a conditional on its own numbered line. A test that fails is reported and counts
+    // as holding: execution resumes in the branch that runs when the test holds.
+    template <class Test> bool test(int line, Test&& condition) {
+        bool holds = true;
+        (*this)(line, [&] { holds = static_cast<bool>(std::forward<Test>(condition)()); });
+        return holds;
+    }
+
+    // Reports an error at the given line without running anything (for errors found by inspection).
+    void report(int line, const platform::RuntimeError& error);
+
+    const QString& qualifiedName() const { return m_name; }
+    int line() const { return m_line; }
+    int reportCount() const { return m_reports; }
+    int lastErrorNumber() const { return m_lastError; }
+
+private:
+    void report(int number, const QString& description);
+    void reportOutOfMemory();
+
+    platform::MessageBox& m_messageBox;
+    QString m_name;
+    int m_line = 0;
+    int m_reports = 0;
+    int m_lastError = 0;
+};
+
+} // namespace shell

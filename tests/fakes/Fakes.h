@@ -1,0 +1,117 @@
+#pragma once
+
+// Scriptable stand-ins for the platform services. Tests queue the answers a dialog would give and
+// read back what the program showed or wrote; nothing here ever opens a window.
+
+#include "platform/Clipboard.h"
+#include "platform/EventPump.h"
+#include "platform/FileDialogs.h"
+#include "platform/InputBox.h"
+#include "platform/MessageBox.h"
+#include "platform/Services.h"
+#include "platform/SettingsStore.h"
+
+#include <QHash>
+#include <QList>
+#include <QQueue>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+namespace fakes {
+
+struct ShownMessage {
+    QString text;
+    int style = 0;
+    QString title;
+};
+
+class FakeMessageBox final : public platform::MessageBox {
+public:
+    void show(const QString& text, int style, const QString& title) override {
+        shown.append({text, style, title});
+        if (onShow)
+            onShow(shown.last());
+    }
+    QStringList texts() const;
+    QList<ShownMessage> shown;
+    std::function<void(const ShownMessage&)> onShow; // runs "while the box is up"
+};
+
+class FakeInputBox final : public platform::InputBox {
+public:
+    QString ask(const QString& prompt, const QString& title, const QString& defaultAnswer) override {
+        prompts.append(prompt);
+        titles.append(title);
+        defaults.append(defaultAnswer);
+        return answers.isEmpty() ? QString() : answers.dequeue();
+    }
+    QQueue<QString> answers; // an empty queue answers like Cancel
+    QStringList prompts;
+    QStringList titles;
+    QStringList defaults;
+};
+
+class FakeFileDialogs final : public platform::FileDialogs {
+public:
+    QStringList getOpenFileNames(const QString& title, const QString& filter) override {
+        openTitles.append(title);
+        openFilters.append(filter);
+        return openAnswers.isEmpty() ? QStringList() : openAnswers.dequeue();
+    }
+    QString getSaveFileName(const QString& title, const QString& filter) override {
+        saveTitles.append(title);
+        saveFilters.append(filter);
+        return saveAnswers.isEmpty() ? QString() : saveAnswers.dequeue();
+    }
+    QQueue<QStringList> openAnswers;
+    QQueue<QString> saveAnswers;
+    QStringList openTitles, openFilters, saveTitles, saveFilters;
+};
+
+class FakeSettingsStore final : public platform::SettingsStore {
+public:
+    QString read(const QString& key, const QString& defaultValue) override;
+    void write(const QString& key, const QString& value) override;
+    QHash<QString, QString> values;
+    QList<QPair<QString, QString>> writes; // every write, in order
+    bool failWrites = false;
+    bool failReads = false;
+};
+
+class FakeClipboard final : public platform::Clipboard {
+public:
+    bool clear() override;
+    bool setText(const QString& text, int format) override;
+    QString text;
+    bool hasText = false;
+    int clearAttempts = 0;
+    int setAttempts = 0;
+    int failuresLeft = 0; // the next N attempts of either kind fail, as with a busy clipboard
+};
+
+class FakeEventPump final : public platform::EventPump {
+public:
+    void processEvents() override {
+        ++calls;
+        if (onProcess)
+            onProcess();
+    }
+    int calls = 0;
+    std::function<void()> onProcess; // lets a test run "another command" in the middle of a long one
+};
+
+// One of each fake, handed out as platform::Services.
+struct FakeServices {
+    FakeServices();
+    FakeMessageBox messageBox;
+    FakeInputBox inputBox;
+    FakeFileDialogs fileDialogs;
+    FakeSettingsStore settings;
+    FakeClipboard clipboard;
+    FakeEventPump events;
+    platform::Services services;
+};
+
+} // namespace fakes
