@@ -1,0 +1,44 @@
+#pragma once
+
+#include "platform/EventPump.h"
+
+#include <chrono>
+
+namespace shell {
+
+// Lets the window process its pending events during a long command, but only once a slice of work
+// (about one frame) has passed: the window stays responsive and other commands can run in between,
+// without paying for the event loop at every row and cell.
+class EventSlicer {
+public:
+    explicit EventSlicer(platform::EventPump& pump, std::chrono::microseconds slice = std::chrono::milliseconds(16))
+        : m_pump(pump)
+        , m_slice(slice)
+        , m_sliceStart(Clock::now())
+    {
+    }
+
+    // Call where the window may process its events; returns true when it did.
+    bool maybeYield()
+    {
+        if (++m_calls % kCallsPerClockRead != 0)
+            return false;
+        const Clock::time_point now = Clock::now();
+        if (now - m_sliceStart < m_slice)
+            return false;
+        m_pump.processEvents();
+        m_sliceStart = Clock::now();
+        return true;
+    }
+
+private:
+    using Clock = std::chrono::steady_clock;
+    static constexpr unsigned kCallsPerClockRead = 64;
+
+    platform::EventPump& m_pump;
+    std::chrono::microseconds m_slice;
+    Clock::time_point m_sliceStart;
+    unsigned m_calls = 0;
+};
+
+} // namespace shell
