@@ -1,0 +1,124 @@
+// The settings store answers from its cache inside one process, so every round trip here writes in
+// one process and reads in another: this test program re-runs itself as the other process.
+
+#include "platform/QtServices.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const char* const kChildMode = "QT_TESSALY_SETTINGS_CHILD";
+
+// Child: "write KEY" takes the value from stdin (UTF-8); "read KEY DEFAULT" prints the value.
+int runChild(const QStringList& args)
+{
+    platform::QtSettingsStore store;
+    QFile out;
+    out.open(stdout, QIODevice::WriteOnly);
+    if (args.value(1) == u"write"_s) {
+        QFile in;
+        in.open(stdin, QIODevice::ReadOnly);
+        store.write(args.value(2), QString::fromUtf8(in.readAll()));
+        return 0;
+    }
+    if (args.value(1) == u"read"_s) {
+        out.write(store.read(args.value(2), args.value(3)).toUtf8());
+        return 0;
+    }
+    if (args.value(1) == u"file"_s) {
+        out.write(store.fileName().toUtf8());
+        return 0;
+    }
+    return 2;
+}
+
+} // namespace
+
+class SettingsStoreTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void valuesSurviveIntoAnotherProcess_data();
+    void valuesSurviveIntoAnotherProcess();
+    void absentKeyGivesTheDefaultButStoredEmptyTextStaysEmpty();
+    void storeLivesInTheUsersConfigFolder();
+
+private:
+    QString child(const QStringList& args, const QByteArray& input = {});
+    std::unique_ptr<QTemporaryDir> m_config;
+};
+
+QString SettingsStoreTest::child(const QStringList& args, const QByteArray& input)
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QString::fromLatin1(kChildMode), u"1"_s);
+    env.insert(u"XDG_CONFIG_HOME"_s, m_config->path());
+    process.setProcessEnvironment(env);
+    process.start(QCoreApplication::applicationFilePath(), args);
+    process.write(input);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(30000) || process.exitCode() != 0)
+        qFatal("settings child failed: %s", process.readAllStandardError().constData());
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+void SettingsStoreTest::init() { m_config = std::make_unique<QTemporaryDir>(); }
+
+void SettingsStoreTest::valuesSurviveIntoAnotherProcess_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::newRow("separators") << u"a;b,c=d"_s;
+    QTest::newRow("quotes and backslashes") << u"\"quoted\" 'single' C:\\dir\\file \\\\server"_s;
+    QTest::newRow("at sign first") << u"@Variant(1)"_s;
+    QTest::newRow("tabs and edge spaces") << u"  lead\ttab\t trail  "_s;
+    QTest::newRow("non-ASCII") << u"Würfel – 六面 🎲"_s;
+    QTest::newRow("brackets and hash") << u"[General]\n#not a comment"_s;
+    QTest::newRow("a comma list") << u"1, 2, 3"_s;
+    QString big;
+    for (int i = 0; i < 2000; ++i)
+        big += u"side "_s + QString::number(i) + u';';
+    big.chop(1);
+    QTest::newRow("several thousand characters") << big;
+}
+
+void SettingsStoreTest::valuesSurviveIntoAnotherProcess()
+{
+    QFETCH(QString, value);
+    child({u"write"_s, u"Dice"_s}, value.toUtf8());
+    QCOMPARE(child({u"read"_s, u"Dice"_s, u"default"_s}), value);
+}
+
+void SettingsStoreTest::absentKeyGivesTheDefaultButStoredEmptyTextStaysEmpty()
+{
+    QCOMPARE(child({u"read"_s, u"Text1"_s, u"1"_s}), u"1"_s);
+    child({u"write"_s, u"Text1"_s});
+    QCOMPARE(child({u"read"_s, u"Text1"_s, u"1"_s}), QString());
+}
+
+void SettingsStoreTest::storeLivesInTheUsersConfigFolder()
+{
+    child({u"write"_s, u"Text2"_s}, "12");
+    const QString file = m_config->path() + u"/Calverin/Quorvin Tessaly.conf"_s;
+    QCOMPARE(child({u"file"_s}), file);
+    QVERIFY(QFile::exists(file));
+}
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(u"Calverin"_s);
+    QCoreApplication::setApplicationName(u"Quorvin Tessaly"_s);
+    if (qEnvironmentVariableIsSet(kChildMode))
+        return runChild(QCoreApplication::arguments());
+    SettingsStoreTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_settings_store.moc"

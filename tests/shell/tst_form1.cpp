@@ -1,0 +1,195 @@
+#include "fakes/Fakes.h"
+#include "platform/ApplicationTitle.h"
+#include "platform/ListView.h"
+#include "shell/Form1.h"
+#include "shell/Main.h"
+
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QStringList sideTexts(shell::Form1& form)
+{
+    QStringList result;
+    for (std::int64_t i = 1; i <= form.sides().itemCount(); ++i)
+        result.append(form.sides().text(i));
+    return result;
+}
+
+} // namespace
+
+class Form1Test : public QObject {
+    Q_OBJECT
+private slots:
+    void firstStartShowsDefaultsAndStoresThem();
+    void restoreSkipsEmptyPiecesAndKeepsEqualOnes_data();
+    void restoreSkipsEmptyPiecesAndKeepsEqualOnes();
+    void closingStoresSidesInListOrder();
+    void closingStillEndsWhenTheStoreFails();
+    void helpShowsItsMessageUnderTheApplicationTitle();
+    void applicationTitleDropsAtLeastOneWord_data();
+    void applicationTitleDropsAtLeastOneWord();
+    void fileExistsOnlyForFiles();
+    void windowIsLaidOutInTwips();
+};
+
+void Form1Test::firstStartShowsDefaultsAndStoresThem()
+{
+    fakes::FakeServices fake;
+    shell::Form1 form(fake.services);
+    form.Form_Load();
+    QCOMPARE(form.windowTitle(), u"Quorvin Tessaly"_s);
+    QCOMPARE(form.Text1->text(), u"1"_s);
+    QCOMPARE(form.Text2->text(), u"5"_s);
+    QCOMPARE(form.sides().itemCount(), 0);
+    QCOMPARE(form.sides().headerText(1), u"There are currently 0 sides on this dice."_s);
+    QCOMPARE(form.results().headerText(1), u"Results"_s);
+    QCOMPARE(form.sides().columnWidthTwips(1), 7000);
+    QCOMPARE(form.results().columnWidthTwips(1), 7000);
+    QVERIFY(fake.messageBox.shown.isEmpty());
+}
+
+void Form1Test::restoreSkipsEmptyPiecesAndKeepsEqualOnes_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QStringList>("sides");
+    QTest::newRow("two labels") << u"Heads;Tails"_s << QStringList{u"Heads"_s, u"Tails"_s};
+    QTest::newRow("empty pieces") << u"Heads;;Tails;"_s << QStringList{u"Heads"_s, u"Tails"_s};
+    QTest::newRow("single separator") << u";"_s << QStringList{};
+    QTest::newRow("equal pieces kept") << u"6;6; 6"_s << QStringList{u"6"_s, u"6"_s, u" 6"_s};
+}
+
+void Form1Test::restoreSkipsEmptyPiecesAndKeepsEqualOnes()
+{
+    QFETCH(QString, stored);
+    QFETCH(QStringList, sides);
+    fakes::FakeServices fake;
+    fake.settings.values.insert(u"Dice"_s, stored);
+    fake.settings.values.insert(u"Text1"_s, u"abc"_s);
+    shell::Form1 form(fake.services);
+    form.Form_Load();
+    QCOMPARE(sideTexts(form), sides);
+    QCOMPARE(form.sides().headerText(1), shell::Form1::sidesHeaderText(sides.size()));
+    QCOMPARE(form.Text1->text(), u"abc"_s); // restored as it stood, valid or not
+}
+
+void Form1Test::closingStoresSidesInListOrder()
+{
+    fakes::FakeServices fake;
+    {
+        shell::Form1 form(fake.services);
+        form.Form_Load();
+        form.close();
+        QCOMPARE(fake.settings.values.value(u"Dice"_s, u"absent"_s), QString());
+    }
+    fake.settings.values.insert(u"Dice"_s, u"b;a;c"_s);
+    shell::Form1 form(fake.services);
+    form.Form_Load();
+    form.sides().addItem(u"a;b");
+    form.sides().removeItem(1);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QVERIFY(form.close());
+    QCOMPARE(fake.settings.values.value(u"Dice"_s), u"a;c;a;b"_s);
+    QVERIFY(fake.events.calls >= 1);
+}
+
+void Form1Test::closingStillEndsWhenTheStoreFails()
+{
+    fakes::FakeServices fake;
+    shell::Form1 form(fake.services);
+    form.Form_Load();
+    fake.settings.failWrites = true;
+    form.show();
+    QVERIFY(form.close());
+    QCOMPARE(fake.messageBox.shown.size(), 1);
+    QVERIFY(fake.messageBox.shown.first().text.contains(u"in Quorvin2021/08/31.Form1.Form_QueryUnload at line 110"_s));
+    QVERIFY(!form.isVisible());
+}
+
+void Form1Test::helpShowsItsMessageUnderTheApplicationTitle()
+{
+    fakes::FakeServices fake;
+    shell::Form1 form(fake.services);
+    form.Form_Load();
+    QCOMPARE(platform::applicationTitle(), u"Quorvin"_s);
+    QTest::mouseClick(form.PushButton12, Qt::LeftButton);
+    QCOMPARE(fake.messageBox.shown.size(), 1);
+    const fakes::ShownMessage& help = fake.messageBox.shown.first();
+    QCOMPARE(help.text, u"Use the Load Example buttons if you would like to see how this software works quickly. "
+                        u"Please email quorvin.support@example.com if you have any questions."_s);
+    QCOMPARE(help.style, 0);
+    QVERIFY(help.title.isEmpty()); // the message box shows the application title
+}
+
+void Form1Test::applicationTitleDropsAtLeastOneWord_data()
+{
+    QTest::addColumn<QString>("product");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("two words") << u"Quorvin Tessaly"_s << u"Quorvin"_s;
+    QTest::newRow("short three words") << u"A B C"_s << u"A B"_s;
+    QTest::newRow("long name") << u"Alpha Beta Gamma Delta Epsilon Zeta Eta Theta Iota"_s
+                               << u"Alpha Beta Gamma Delta Epsilon Zeta Eta"_s;
+    QTest::newRow("one word") << u"Solo"_s << u"Solo"_s;
+}
+
+void Form1Test::applicationTitleDropsAtLeastOneWord()
+{
+    QFETCH(QString, product);
+    QFETCH(QString, title);
+    QCOMPARE(Main::ApplicationTitleFor(product), title);
+}
+
+void Form1Test::fileExistsOnlyForFiles()
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(u"HAND-M.CUR"_s);
+    QVERIFY(!Main::FileExists(file));
+    QFile create(file);
+    QVERIFY(create.open(QIODevice::WriteOnly));
+    create.close();
+    QVERIFY(Main::FileExists(file));
+    QVERIFY(!Main::FileExists(QString()));
+    QVERIFY(!Main::FileExists(dir.path()));
+    QVERIFY(!Main::FileExists(file + QChar(u'\0') + u"x"_s));
+}
+
+void Form1Test::windowIsLaidOutInTwips()
+{
+    fakes::FakeServices fake;
+    shell::Form1 form(fake.services);
+    form.Form_Load();
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QCOMPARE(form.size(), QSize(568, 596));
+    QCOMPARE(form.minimumSize(), form.maximumSize());
+    QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
+    QCOMPARE(form.PushButton8->geometry(), QRect(8, 365, 552, 27));
+    QCOMPARE(form.Frame2->geometry().top(), 303);
+    QCOMPARE(form.Frame3->geometry().top(), 302);
+    QCOMPARE(form.PushButton8->text(), u"Start Rolling"_s);
+    QCOMPARE(form.PushButton8->font().pointSizeF(), 11.25);
+    QVERIFY(form.PushButton8->font().bold());
+    QCOMPARE(form.ListView2->toolTip(), form.ListView1->toolTip());
+    QCOMPARE(QApplication::focusWidget(), form.ListView1);
+
+    // Tab walks the controls in layout order.
+    const QList<QWidget*> order = {form.PushButton6, form.PushButton3, form.PushButton5, form.PushButton12,
+                                   form.PushButton2, form.PushButton4, form.PushButton1, form.PushButton7,
+                                   form.Text1,       form.Text2,       form.PushButton8, form.ListView2,
+                                   form.PushButton9, form.PushButton13, form.PushButton11, form.PushButton10};
+    for (QWidget* next : order) {
+        QWidget* before = QApplication::focusWidget();
+        QTest::keyClick(before, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), next);
+    }
+}
+
+QTEST_MAIN(Form1Test)
+#include "tst_form1.moc"
