@@ -6,17 +6,65 @@
 #include "platform/QtServices.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QScreen>
+
+#include <cstdio>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
 namespace shell {
 
+namespace {
+
+const char* const kVersion = QT_STRINGIFY(QT_APP_VERSION);
+
+// Answers --help and --version before any window system is needed, so both work on a bare terminal.
+std::optional<int> answerCommandLine(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg == "--help" || arg == "-h") {
+            std::printf("Usage: quorvin-tessaly [--help | --version]\n\n"
+                        "Quorvin Tessaly rolls dice whose sides you describe. Its options:\n"
+                        "  -h, --help     Show this help and exit.\n"
+                        "  --version      Show the version and exit.\n"
+                        "Qt's own options (for example -platform offscreen) are passed on to Qt.\n");
+            return 0;
+        }
+        if (arg == "--version") {
+            std::printf("Quorvin Tessaly %s\n", kVersion);
+            return 0;
+        }
+    }
+    return std::nullopt;
+}
+
+QIcon programIcon() {
+    QIcon icon;
+    icon.addFile(u":/icons/quorvin-tessaly-48.png"_s);
+    icon.addFile(u":/icons/quorvin-tessaly-256.png"_s);
+    return QIcon::fromTheme(u"org.example.QuorvinTessaly"_s, icon);
+}
+
+} // namespace
+
 int runApplication(int argc, char** argv) {
+    if (const std::optional<int> answered = answerCommandLine(argc, argv))
+        return *answered;
+
     QApplication app(argc, argv);
     QApplication::setOrganizationName(u"Calverin"_s);
     QApplication::setApplicationName(u"Quorvin Tessaly"_s);
-    QApplication::setApplicationVersion(QStringLiteral(QT_STRINGIFY(QT_APP_VERSION)));
+    QApplication::setApplicationVersion(QString::fromLatin1(kVersion));
+    QApplication::setDesktopFileName(u"org.example.QuorvinTessaly"_s);
+    QApplication::setWindowIcon(programIcon());
+    // Qt has taken its own options out by now; the program takes no others.
+    const QStringList arguments = QApplication::arguments();
+    if (arguments.size() > 1) {
+        std::fprintf(stderr, "quorvin-tessaly: unknown option '%s' (try --help)\n", qPrintable(arguments.at(1)));
+        return 2;
+    }
 
     platform::QtServices qtServices;
     Form1 form(qtServices.services());

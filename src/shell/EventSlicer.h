@@ -14,14 +14,11 @@ public:
     explicit EventSlicer(platform::EventPump& pump, std::chrono::microseconds slice = std::chrono::milliseconds(16))
         : m_pump(pump)
         , m_slice(slice)
-        , m_sliceStart(Clock::now())
-    {
-    }
+        , m_sliceStart(Clock::now()) {}
 
     // Call where the window may process its events; returns true when it did. A zero slice yields at
     // every call (tests use it to run another command in the middle of a long one).
-    bool maybeYield()
-    {
+    bool maybeYield() {
         if (m_slice.count() == 0) {
             m_pump.processEvents();
             return true;

@@ -12,16 +12,14 @@ using platform::RuntimeError;
 
 namespace {
 
-QStringList texts(const ListModel& list)
-{
+QStringList texts(const ListModel& list) {
     QStringList result;
     for (std::int64_t i = 1; i <= list.itemCount(); ++i)
         result.append(list.text(i));
     return result;
 }
 
-bool throwsIndexError(const std::function<void()>& operation)
-{
+bool throwsIndexError(const std::function<void()>& operation) {
     try {
         operation();
     } catch (const RuntimeError& error) {
@@ -44,8 +42,7 @@ private slots:
     void modelStaysConsistentForViews();
 };
 
-void ListModelTest::itemsKeepOrderAndRemovalShiftsTheRest()
-{
+void ListModelTest::itemsKeepOrderAndRemovalShiftsTheRest() {
     ListModel list;
     for (const QString& text : {u"a"_s, u""_s, u"a"_s, u" c "_s})
         list.addItem(text);
@@ -59,8 +56,7 @@ void ListModelTest::itemsKeepOrderAndRemovalShiftsTheRest()
     QCOMPARE(list.itemCount(), 0);
 }
 
-void ListModelTest::positionsOutsideTheListRaiseTheIndexError()
-{
+void ListModelTest::positionsOutsideTheListRaiseTheIndexError() {
     ListModel list;
     QVERIFY(throwsIndexError([&] { list.text(1); }));
     QVERIFY(throwsIndexError([&] { list.removeItem(1); }));
@@ -74,8 +70,7 @@ void ListModelTest::positionsOutsideTheListRaiseTheIndexError()
     QCOMPARE(list.subItem(1, 3), QString());
 }
 
-void ListModelTest::ticksAndSubItemsFollowTheirRowsOnRemoval()
-{
+void ListModelTest::ticksAndSubItemsFollowTheirRowsOnRemoval() {
     ListModel list;
     for (int i = 1; i <= 5; ++i)
         list.addItem(QString::number(i));
@@ -96,8 +91,7 @@ void ListModelTest::ticksAndSubItemsFollowTheirRowsOnRemoval()
     QCOMPARE(list.tickedCount(), 3);
 }
 
-void ListModelTest::batchAppendAddsAfterExistingRows()
-{
+void ListModelTest::batchAppendAddsAfterExistingRows() {
     ListModel list;
     list.addItem(u"first");
     platform::TextRows batch;
@@ -112,14 +106,15 @@ void ListModelTest::batchAppendAddsAfterExistingRows()
     QCOMPARE(list.textLength(3), 5);
 }
 
-void ListModelTest::indexedDuplicateTestAgreesWithAScan()
-{
+void ListModelTest::indexedDuplicateTestAgreesWithAScan() {
     // The same random edits on an indexed and a plain list must answer every lookup alike.
     ListModel indexed;
     indexed.setTextIndexEnabled(true);
     ListModel scanned;
     QRandomGenerator random(20261207);
-    auto label = [&]() -> QString { return QString::number(random.bounded(300)) + (random.bounded(2) ? u" "_s : u""_s); };
+    auto label = [&]() -> QString {
+        return QString::number(random.bounded(300)) + (random.bounded(2) ? u" "_s : u""_s);
+    };
     for (int step = 0; step < 3000; ++step) {
         const int action = random.bounded(10);
         if (action < 6) {
@@ -144,8 +139,7 @@ void ListModelTest::indexedDuplicateTestAgreesWithAScan()
     QVERIFY(!indexed.containsText(u"Heads "));
 }
 
-void ListModelTest::columnsCarryHeaderAndWidth()
-{
+void ListModelTest::columnsCarryHeaderAndWidth() {
     ListModel list;
     QSignalSpy headerChanged(&list, &QAbstractItemModel::headerDataChanged);
     list.addColumn(u"There are currently 0 sides on this dice."_s);
@@ -157,8 +151,7 @@ void ListModelTest::columnsCarryHeaderAndWidth()
     QCOMPARE(list.headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), list.headerText(1));
 }
 
-void ListModelTest::modelStaysConsistentForViews()
-{
+void ListModelTest::modelStaysConsistentForViews() {
     ListModel list;
     list.setCheckable(true);
     QAbstractItemModelTester tester(&list, QAbstractItemModelTester::FailureReportingMode::QtTest);

@@ -16,8 +16,7 @@ namespace {
 const char* const kChildMode = "QT_TESSALY_SETTINGS_CHILD";
 
 // Child: "write KEY" takes the value from stdin (UTF-8); "read KEY DEFAULT" prints the value.
-int runChild(const QStringList& args)
-{
+int runChild(const QStringList& args) {
     platform::QtSettingsStore store;
     QFile out;
     out.open(stdout, QIODevice::WriteOnly);
@@ -54,8 +53,7 @@ private:
     std::unique_ptr<QTemporaryDir> m_config;
 };
 
-QString SettingsStoreTest::child(const QStringList& args, const QByteArray& input)
-{
+QString SettingsStoreTest::child(const QStringList& args, const QByteArray& input) {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QString::fromLatin1(kChildMode), u"1"_s);
@@ -69,10 +67,11 @@ QString SettingsStoreTest::child(const QStringList& args, const QByteArray& inpu
     return QString::fromUtf8(process.readAllStandardOutput());
 }
 
-void SettingsStoreTest::init() { m_config = std::make_unique<QTemporaryDir>(); }
+void SettingsStoreTest::init() {
+    m_config = std::make_unique<QTemporaryDir>();
+}
 
-void SettingsStoreTest::valuesSurviveIntoAnotherProcess_data()
-{
+void SettingsStoreTest::valuesSurviveIntoAnotherProcess_data() {
     QTest::addColumn<QString>("value");
     QTest::newRow("separators") << u"a;b,c=d"_s;
     QTest::newRow("quotes and backslashes") << u"\"quoted\" 'single' C:\\dir\\file \\\\server"_s;
@@ -88,30 +87,26 @@ void SettingsStoreTest::valuesSurviveIntoAnotherProcess_data()
     QTest::newRow("several thousand characters") << big;
 }
 
-void SettingsStoreTest::valuesSurviveIntoAnotherProcess()
-{
+void SettingsStoreTest::valuesSurviveIntoAnotherProcess() {
     QFETCH(QString, value);
     child({u"write"_s, u"Dice"_s}, value.toUtf8());
     QCOMPARE(child({u"read"_s, u"Dice"_s, u"default"_s}), value);
 }
 
-void SettingsStoreTest::absentKeyGivesTheDefaultButStoredEmptyTextStaysEmpty()
-{
+void SettingsStoreTest::absentKeyGivesTheDefaultButStoredEmptyTextStaysEmpty() {
     QCOMPARE(child({u"read"_s, u"Text1"_s, u"1"_s}), u"1"_s);
     child({u"write"_s, u"Text1"_s});
     QCOMPARE(child({u"read"_s, u"Text1"_s, u"1"_s}), QString());
 }
 
-void SettingsStoreTest::storeLivesInTheUsersConfigFolder()
-{
+void SettingsStoreTest::storeLivesInTheUsersConfigFolder() {
     child({u"write"_s, u"Text2"_s}, "12");
     const QString file = m_config->path() + u"/Calverin/Quorvin Tessaly.conf"_s;
     QCOMPARE(child({u"file"_s}), file);
     QVERIFY(QFile::exists(file));
 }
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setOrganizationName(u"Calverin"_s);
     QCoreApplication::setApplicationName(u"Quorvin Tessaly"_s);

@@ -14,8 +14,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QStringList sideTexts(shell::Form1& form)
-{
+QStringList sideTexts(shell::Form1& form) {
     QStringList result;
     for (std::int64_t i = 1; i <= form.sides().itemCount(); ++i)
         result.append(form.sides().text(i));
@@ -39,8 +38,7 @@ private slots:
     void windowIsLaidOutInTwips();
 };
 
-void Form1Test::firstStartShowsDefaultsAndStoresThem()
-{
+void Form1Test::firstStartShowsDefaultsAndStoresThem() {
     fakes::FakeServices fake;
     shell::Form1 form(fake.services);
     form.Form_Load();
@@ -55,8 +53,7 @@ void Form1Test::firstStartShowsDefaultsAndStoresThem()
     QVERIFY(fake.messageBox.shown.isEmpty());
 }
 
-void Form1Test::restoreSkipsEmptyPiecesAndKeepsEqualOnes_data()
-{
+void Form1Test::restoreSkipsEmptyPiecesAndKeepsEqualOnes_data() {
     QTest::addColumn<QString>("stored");
     QTest::addColumn<QStringList>("sides");
     QTest::newRow("two labels") << u"Heads;Tails"_s << QStringList{u"Heads"_s, u"Tails"_s};
@@ -65,8 +62,7 @@ void Form1Test::restoreSkipsEmptyPiecesAndKeepsEqualOnes_data()
     QTest::newRow("equal pieces kept") << u"6;6; 6"_s << QStringList{u"6"_s, u"6"_s, u" 6"_s};
 }
 
-void Form1Test::restoreSkipsEmptyPiecesAndKeepsEqualOnes()
-{
+void Form1Test::restoreSkipsEmptyPiecesAndKeepsEqualOnes() {
     QFETCH(QString, stored);
     QFETCH(QStringList, sides);
     fakes::FakeServices fake;
@@ -79,8 +75,7 @@ void Form1Test::restoreSkipsEmptyPiecesAndKeepsEqualOnes()
     QCOMPARE(form.Text1->text(), u"abc"_s); // restored as it stood, valid or not
 }
 
-void Form1Test::closingStoresSidesInListOrder()
-{
+void Form1Test::closingStoresSidesInListOrder() {
     fakes::FakeServices fake;
     {
         shell::Form1 form(fake.services);
@@ -100,8 +95,7 @@ void Form1Test::closingStoresSidesInListOrder()
     QVERIFY(fake.events.calls >= 1);
 }
 
-void Form1Test::closingStillEndsWhenTheStoreFails()
-{
+void Form1Test::closingStillEndsWhenTheStoreFails() {
     fakes::FakeServices fake;
     shell::Form1 form(fake.services);
     form.Form_Load();
@@ -113,8 +107,7 @@ void Form1Test::closingStillEndsWhenTheStoreFails()
     QVERIFY(!form.isVisible());
 }
 
-void Form1Test::helpShowsItsMessageUnderTheApplicationTitle()
-{
+void Form1Test::helpShowsItsMessageUnderTheApplicationTitle() {
     fakes::FakeServices fake;
     shell::Form1 form(fake.services);
     form.Form_Load();
@@ -128,8 +121,7 @@ void Form1Test::helpShowsItsMessageUnderTheApplicationTitle()
     QVERIFY(help.title.isEmpty()); // the message box shows the application title
 }
 
-void Form1Test::applicationTitleDropsAtLeastOneWord_data()
-{
+void Form1Test::applicationTitleDropsAtLeastOneWord_data() {
     QTest::addColumn<QString>("product");
     QTest::addColumn<QString>("title");
     QTest::newRow("two words") << u"Quorvin Tessaly"_s << u"Quorvin"_s;
@@ -139,15 +131,13 @@ void Form1Test::applicationTitleDropsAtLeastOneWord_data()
     QTest::newRow("one word") << u"Solo"_s << u"Solo"_s;
 }
 
-void Form1Test::applicationTitleDropsAtLeastOneWord()
-{
+void Form1Test::applicationTitleDropsAtLeastOneWord() {
     QFETCH(QString, product);
     QFETCH(QString, title);
     QCOMPARE(Main::ApplicationTitleFor(product), title);
 }
 
-void Form1Test::fileExistsOnlyForFiles()
-{
+void Form1Test::fileExistsOnlyForFiles() {
     QTemporaryDir dir;
     const QString file = dir.filePath(u"HAND-M.CUR"_s);
     QVERIFY(!Main::FileExists(file));
@@ -160,8 +150,7 @@ void Form1Test::fileExistsOnlyForFiles()
     QVERIFY(!Main::FileExists(file + QChar(u'\0') + u"x"_s));
 }
 
-void Form1Test::windowIsLaidOutInTwips()
-{
+void Form1Test::windowIsLaidOutInTwips() {
     fakes::FakeServices fake;
     shell::Form1 form(fake.services);
     form.Form_Load();
@@ -180,9 +169,9 @@ void Form1Test::windowIsLaidOutInTwips()
     QCOMPARE(QApplication::focusWidget(), form.ListView1);
 
     // Tab walks the controls in layout order.
-    const QList<QWidget*> order = {form.PushButton6, form.PushButton3, form.PushButton5, form.PushButton12,
-                                   form.PushButton2, form.PushButton4, form.PushButton1, form.PushButton7,
-                                   form.Text1,       form.Text2,       form.PushButton8, form.ListView2,
+    const QList<QWidget*> order = {form.PushButton6, form.PushButton3,  form.PushButton5,  form.PushButton12,
+                                   form.PushButton2, form.PushButton4,  form.PushButton1,  form.PushButton7,
+                                   form.Text1,       form.Text2,        form.PushButton8,  form.ListView2,
                                    form.PushButton9, form.PushButton13, form.PushButton11, form.PushButton10};
     for (QWidget* next : order) {
         QWidget* before = QApplication::focusWidget();

@@ -17,16 +17,14 @@ private slots:
     void terminationSignalsCloseThroughTheSave();
 };
 
-void ProcessCloseTest::terminationSignalsCloseThroughTheSave_data()
-{
+void ProcessCloseTest::terminationSignalsCloseThroughTheSave_data() {
     QTest::addColumn<int>("signalNumber");
     QTest::newRow("SIGTERM") << int(SIGTERM);
     QTest::newRow("SIGINT") << int(SIGINT);
     QTest::newRow("SIGHUP") << int(SIGHUP);
 }
 
-void ProcessCloseTest::terminationSignalsCloseThroughTheSave()
-{
+void ProcessCloseTest::terminationSignalsCloseThroughTheSave() {
     QFETCH(int, signalNumber);
     QTemporaryDir config;
     const QString file = config.path() + u"/Calverin/Quorvin Tessaly.conf"_s;
