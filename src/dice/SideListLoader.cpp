@@ -2,15 +2,62 @@
 
 #include "platform/ListModel.h"
 #include "platform/MessageBox.h"
+#include "platform/RuntimeError.h"
 #include "platform/TextFile.h"
 #include "platform/TextRows.h"
 #include "shell/Main.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSet>
+#include <QHashFunctions>
+
+#include <cstdint>
+#include <limits>
+#include <vector>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// The lines of one file accepted so far: open addressing over their rows in the batch, with each row's
+// hash kept so that probing rarely compares texts. Sized once for the file's line count.
+class BatchLines {
+public:
+    BatchLines(const platform::TextRows& rows, qsizetype expected)
+        : m_rows(rows) {
+        std::size_t capacity = 16;
+        while (capacity < static_cast<std::size_t>(expected) * 2)
+            capacity *= 2;
+        m_slots.assign(capacity, 0);
+        m_hashes.reserve(static_cast<std::size_t>(expected));
+    }
+
+    // True when the line was not met before; it is then recorded as the batch's next row, which the
+    // caller appends.
+    bool insertIfNew(QStringView line) {
+        const std::uint32_t hash = static_cast<std::uint32_t>(qHash(line, 0x5bd1e995U));
+        const std::size_t mask = m_slots.size() - 1;
+        std::size_t slot = hash & mask;
+        while (m_slots[slot] != 0) {
+            const std::uint32_t row = m_slots[slot] - 1;
+            if (m_hashes[row] == hash && m_rows.at(row) == line)
+                return false;
+            slot = (slot + 1) & mask;
+        }
+        if (m_hashes.size() >= std::numeric_limits<std::uint32_t>::max() - 1)
+            throw platform::RuntimeError(platform::RuntimeError::OutOfMemory);
+        m_slots[slot] = static_cast<std::uint32_t>(m_hashes.size() + 1);
+        m_hashes.push_back(hash);
+        return true;
+    }
+
+private:
+    const platform::TextRows& m_rows;
+    std::vector<std::uint32_t> m_slots;
+    std::vector<std::uint32_t> m_hashes;
+};
+
+} // namespace
 
 namespace Main {
 
@@ -36,15 +83,13 @@ void LoadListviewFromTextFile(platform::ListModel& list, const QString& path, pl
     }
     platform::TextRows accepted;
     accepted.reserve(terminators + 1, all.size());
-    QSet<QStringView> seen; // this file's accepted lines, viewing into text
-    seen.reserve(terminators + 1);
+    BatchLines seen(accepted, terminators + 1);
+    const bool listEmpty = list.itemCount() == 0;
 
     auto take = [&](QStringView line) {
-        if (line.isEmpty() || ListviewContainsText(list, line))
+        if (line.isEmpty() || (!listEmpty && ListviewContainsText(list, line)))
             return;
-        const qsizetype before = seen.size();
-        seen.insert(line);
-        if (seen.size() != before)
+        if (seen.insertIfNew(line))
             accepted.append(line);
     };
     // Every CR and every LF ends a line; a CR LF pair leaves an empty line between them, skipped like
