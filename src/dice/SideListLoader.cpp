@@ -66,9 +66,10 @@ bool ListviewContainsText(const platform::ListModel& list, QStringView text) {
 }
 
 void LoadListviewFromTextFile(platform::ListModel& list, const QString& path, platform::MessageBox& messageBox) {
-    // A folder passes the existence test, as with the platform's date query it stands for; opening it
-    // then fails and the caller reports that.
-    if (!FileExists(path) && !(!path.isEmpty() && QFileInfo(path).isDir())) {
+    // A folder passes the existence test, as it passes the date query that the test stands for;
+    // opening it then fails and the caller's trap reports that.
+    const bool exists = FileExists(path) || (!path.isEmpty() && QFileInfo(path).isDir());
+    if (!exists) {
         messageBox.show(u"File not found"_s, platform::OkOnly, QString());
         return;
     }
