@@ -28,6 +28,15 @@ public:
             insert(row);
     }
 
+    // Grows the table once for a batch of rows rather than doubling its way up through it.
+    void reserve(std::int64_t rows) {
+        std::size_t capacity = m_slots.size();
+        while (capacity < static_cast<std::size_t>(rows) * 2)
+            capacity *= 2;
+        if (capacity != m_slots.size())
+            regrow(capacity);
+    }
+
     void insert(std::int64_t row) {
         if (row >= std::numeric_limits<std::uint32_t>::max() - 1)
             throw RuntimeError(RuntimeError::OutOfMemory);
@@ -63,10 +72,12 @@ public:
 private:
     static std::size_t hashOf(QStringView text) { return qHash(text, 0x9e3779b9U); }
 
-    void grow() {
+    void grow() { regrow(m_slots.size() * 2); }
+
+    void regrow(std::size_t capacity) {
         std::vector<std::uint32_t> old;
         old.swap(m_slots);
-        m_slots.assign(old.size() * 2, 0);
+        m_slots.assign(capacity, 0);
         for (std::uint32_t entry : old) {
             if (entry == 0)
                 continue;
@@ -127,6 +138,7 @@ void ListModel::addItems(const TextRows& rows) {
     m_rows.appendAll(rows);
     m_ticks.resize(m_ticks.size() + static_cast<std::size_t>(rows.size()), false);
     if (m_index != nullptr) {
+        m_index->reserve(last + 1);
         for (std::int64_t row = first; row <= last; ++row)
             m_index->insert(row);
     }

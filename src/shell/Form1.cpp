@@ -5,6 +5,9 @@
 #include "Skin.h"
 #include "Trap.h"
 
+#include "dice/CountFields.h"
+#include "dice/SidesCommands.h"
+
 #include "platform/EventPump.h"
 #include "platform/ListView.h"
 #include "platform/MessageBox.h"
@@ -13,8 +16,10 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFocusEvent>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 
@@ -44,7 +49,10 @@ Form1::Form1(platform::Services& services, QWidget* parent)
     setObjectName(u"Form1"_s);
     m_results.setCheckable(true);
     m_pointer.setApply([this](int shape) { applyPointer(shape); });
+    m_sidesCommands = std::make_unique<dice::SidesCommands>(m_sides, m_pointer, m_services);
+    m_countFields = std::make_unique<dice::CountFields>(m_services);
     buildControls();
+    connectDiceDefinition();
 }
 
 Form1::~Form1() {
@@ -52,7 +60,7 @@ Form1::~Form1() {
 }
 
 QString Form1::sidesHeaderText(std::int64_t count) {
-    return u"There are currently "_s + QString::number(count) + u" sides on this dice."_s;
+    return dice::sidesHeaderText(count);
 }
 
 QList<QPushButton*> Form1::pushButtons() const {
@@ -202,6 +210,137 @@ void Form1::PushButton12_Click() {
                                         QString::fromUtf16(kSupportAddress) + u" if you have any questions."_s,
                                     platform::OkOnly, QString());
     });
+}
+
+// --- Dice definition
+
+void Form1::connectDiceDefinition() {
+    connect(PushButton1, &QPushButton::clicked, this, &Form1::PushButton1_Click);
+    connect(PushButton2, &QPushButton::clicked, this, &Form1::PushButton2_Click);
+    connect(PushButton3, &QPushButton::clicked, this, &Form1::PushButton3_Click);
+    connect(PushButton4, &QPushButton::clicked, this, &Form1::PushButton4_Click);
+    connect(PushButton5, &QPushButton::clicked, this, &Form1::PushButton5_Click);
+    connect(PushButton6, &QPushButton::clicked, this, &Form1::PushButton6_Click);
+    connect(PushButton7, &QPushButton::clicked, this, &Form1::PushButton7_Click);
+    connect(ListView1, &platform::ListView::doubleClicked, this, &Form1::ListView1_DblClick);
+    connect(ListView1, &platform::ListView::keyDown, this, &Form1::ListView1_KeyDown);
+    connect(Text1, &QLineEdit::textChanged, this, &Form1::Text1_Change);
+    connect(Text2, &QLineEdit::textChanged, this, &Form1::Text2_Change);
+    Text1->installEventFilter(this);
+    Text2->installEventFilter(this);
+
+    setMouseTracking(true);
+    installEventFilter(this);
+    for (QGroupBox* frame : {Frame1, Frame2, Frame3}) {
+        frame->setMouseTracking(true);
+        frame->installEventFilter(this);
+    }
+    for (QPushButton* button : pushButtons())
+        button->installEventFilter(this);
+    connect(ListView1, &platform::ListView::pointerMoved, this, &Form1::Form_MouseMove);
+    connect(ListView2, &platform::ListView::pointerMoved, this, &Form1::Form_MouseMove);
+}
+
+void Form1::PushButton1_Click() {
+    m_sidesCommands->loadExample(dice::Example::Coin);
+}
+
+void Form1::PushButton2_Click() {
+    m_sidesCommands->loadExample(dice::Example::ClassicSixSided);
+}
+
+void Form1::PushButton3_Click() {
+    m_sidesCommands->loadListFromFile();
+}
+
+void Form1::PushButton4_Click() {
+    m_sidesCommands->loadExample(dice::Example::TwentySided);
+}
+
+void Form1::PushButton5_Click() {
+    m_sidesCommands->clearList();
+}
+
+void Form1::PushButton6_Click() {
+    m_sidesCommands->addSide();
+}
+
+void Form1::PushButton7_Click() {
+    m_sidesCommands->loadExample(dice::Example::RockPaperScissors);
+}
+
+void Form1::ListView1_DblClick() {
+    m_sidesCommands->removeOnDoubleClick();
+}
+
+void Form1::ListView1_KeyDown(int keyCode, Qt::KeyboardModifiers /*shift*/) {
+    m_sidesCommands->keyDown(keyCode);
+}
+
+void Form1::Text1_Change() {
+    // No trap of its own; a failing store is still reported rather than lost in the event loop.
+    Trap trap(m_services, u"Form1.Text1_Change"_s);
+    trap(0, [&] { m_countFields->changed(u"Text1"_s, Text1->text()); });
+}
+
+void Form1::Text2_Change() {
+    Trap trap(m_services, u"Form1.Text2_Change"_s);
+    trap(0, [&] { m_countFields->changed(u"Text2"_s, Text2->text()); });
+}
+
+void Form1::Text1_LostFocus() {
+    countFieldLostFocus(Text1);
+}
+
+void Form1::Text2_LostFocus() {
+    countFieldLostFocus(Text2);
+}
+
+void Form1::countFieldLostFocus(QLineEdit* field) {
+    if (m_checkingCount)
+        return;
+    m_checkingCount = true;
+    if (!m_countFields->lostFocus(field->text()))
+        field->setFocus(Qt::OtherFocusReason);
+    m_checkingCount = false;
+}
+
+void Form1::PushButton_MouseMove() {
+    pointerCue(MousePointer::Custom);
+}
+
+void Form1::Form_MouseMove() {
+    pointerCue(MousePointer::Default);
+}
+
+void Form1::pointerCue(int shape) {
+    if (!m_pointer.isBusy())
+        m_pointer.set(shape);
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusOut && (watched == Text1 || watched == Text2)) {
+        // Only a move to another control of the window counts, not a switch to another window.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (!m_checkingCount && reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+            // Checked once the focus has settled, so the message box and the return of the focus do not
+            // run inside the focus change.
+            QMetaObject::invokeMethod(this, watched == Text1 ? &Form1::Text1_LostFocus : &Form1::Text2_LostFocus,
+                                      Qt::QueuedConnection);
+        }
+    } else if (event->type() == QEvent::MouseMove) {
+        auto* widget = static_cast<QWidget*>(watched);
+        if (qobject_cast<QPushButton*>(widget) != nullptr) {
+            PushButton_MouseMove();
+        } else if (widget == this || qobject_cast<QGroupBox*>(widget) != nullptr) {
+            // A move over a child reaches its parent too when the child leaves it unhandled; only the
+            // control right under the pointer has its say.
+            const QPoint position = static_cast<QMouseEvent*>(event)->position().toPoint();
+            if (widget->childAt(position) == nullptr)
+                Form_MouseMove();
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

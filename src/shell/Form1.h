@@ -12,6 +12,8 @@
 
 #include <QWidget>
 
+#include <memory>
+
 class QGroupBox;
 class QLineEdit;
 class QPushButton;
@@ -19,6 +21,11 @@ class QPushButton;
 namespace platform {
 class ListView;
 }
+
+namespace dice {
+class CountFields;
+class SidesCommands;
+} // namespace dice
 
 namespace shell {
 
@@ -33,6 +40,26 @@ public:
     void Form_QueryUnload();
     void Form_Unload();
     void PushButton12_Click();
+
+    // Dice definition: the sides list's commands and the two count fields.
+    void PushButton1_Click();
+    void PushButton2_Click();
+    void PushButton3_Click();
+    void PushButton4_Click();
+    void PushButton5_Click();
+    void PushButton6_Click();
+    void PushButton7_Click();
+    void ListView1_DblClick();
+    void ListView1_KeyDown(int keyCode, Qt::KeyboardModifiers shift);
+    void Text1_Change();
+    void Text2_Change();
+    void Text1_LostFocus();
+    void Text2_LostFocus();
+
+    // Pointer cues: the hand (99) over a push button, the ordinary pointer (0) over the window
+    // background, the frames and the lists; neither replaces the busy pointer (11).
+    void PushButton_MouseMove();
+    void Form_MouseMove();
 
     // Controls, by their designer names.
     QGroupBox* Frame1 = nullptr;
@@ -67,10 +94,14 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildControls();
     void applyPointer(int shape);
+    void connectDiceDefinition();
+    void pointerCue(int shape);
+    void countFieldLostFocus(QLineEdit* field);
 
     platform::Services& m_services;
     platform::ListModel m_sides;
@@ -78,6 +109,9 @@ private:
     MousePointer m_pointer;
     QCursor* m_handCursor = nullptr;
     bool m_saved = false;
+    std::unique_ptr<dice::SidesCommands> m_sidesCommands;
+    std::unique_ptr<dice::CountFields> m_countFields;
+    bool m_checkingCount = false; // the check's own message box moves the focus too
 };
 
 } // namespace shell

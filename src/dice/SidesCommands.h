@@ -1,0 +1,63 @@
+#pragma once
+
+// The commands that edit the sides list (the die): add, clear, remove, the four examples and loading
+// side-list files. Form1's event procedures call them; they work on the list model, the window's
+// pointer and the platform services only, so tests drive them without a window.
+//
+// The count header ("There are currently N sides on this dice.") is the list's only count display and
+// is refreshed at fixed moments only: after an added side, by "Clear List" and each double-click, by the
+// examples, and after each loaded file. The Delete key leaves it stale on purpose.
+//
+// The busy pointer (11) marks a long command in progress: clearing and removing are skipped while it
+// shows, adding is not.
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+
+namespace platform {
+class ListModel;
+struct Services;
+} // namespace platform
+
+namespace shell {
+class MousePointer;
+}
+
+namespace dice {
+
+QString sidesHeaderText(std::int64_t count);
+
+inline constexpr char16_t kAddSidePrompt[] = u"Enter new entry to add: ";
+inline constexpr char16_t kLoadListTitle[] = u"Load List(s) - Hold Ctrl to select multiple list files";
+inline constexpr char16_t kLoadListFilter[] = u"Text Files (*.txt)|*.txt|All Files (*.*)|*.*|";
+
+enum class Example { Coin, ClassicSixSided, TwentySided, RockPaperScissors };
+
+class SidesCommands {
+public:
+    SidesCommands(platform::ListModel& sides, shell::MousePointer& pointer, const platform::Services& services)
+        : m_sides(sides)
+        , m_pointer(pointer)
+        , m_services(services) {}
+
+    void addSide();                    // PushButton6_Click
+    void clearList();                  // PushButton5_Click
+    void removeOnDoubleClick();        // ListView1_DblClick
+    void keyDown(int key);             // ListView1_KeyDown; the modifiers do not matter
+    void loadExample(Example example); // PushButton1/2/4/7_Click
+    void loadListFromFile();           // PushButton3_Click
+
+    bool SideAlreadyInList(const QString& label) const;
+    void refreshHeader();
+
+private:
+    void removeSelected();
+
+    platform::ListModel& m_sides;
+    shell::MousePointer& m_pointer;
+    const platform::Services& m_services;
+};
+
+} // namespace dice

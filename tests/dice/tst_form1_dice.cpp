@@ -1,0 +1,215 @@
+#include "dice/CountFields.h"
+#include "fakes/Fakes.h"
+#include "platform/ListView.h"
+#include "shell/Form1.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using shell::MousePointer;
+
+namespace {
+
+// A loaded, shown and active main window over fresh fakes.
+struct Window {
+    explicit Window(QHash<QString, QString> stored = {}) {
+        fake.settings.values = std::move(stored);
+        form.Form_Load();
+        form.show();
+        form.activateWindow();
+    }
+    QStringList sides() {
+        QStringList result;
+        for (std::int64_t i = 1; i <= form.sides().itemCount(); ++i)
+            result.append(form.sides().text(i));
+        return result;
+    }
+    QString header() { return form.sides().headerText(1); }
+    QStringList writesOf(const QString& key) const {
+        QStringList result;
+        for (const auto& [written, value] : fake.settings.writes) {
+            if (written == key)
+                result.append(value);
+        }
+        return result;
+    }
+
+    fakes::FakeServices fake;
+    shell::Form1 form{fake.services};
+};
+
+// Delivered like a move from the window system (event filters, then the parents while unhandled), but
+// without depending on where an earlier test left the pointer.
+void moveOver(QWidget* widget, QPoint at = {}) {
+    const QPointF local = at.isNull() ? widget->rect().center() : at;
+    QMouseEvent move(QEvent::MouseMove, local, widget->mapToGlobal(local), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &move);
+}
+
+} // namespace
+
+class Form1DiceTest : public QObject {
+    Q_OBJECT
+private slots:
+    void countFieldsSaveOncePerChangeFromStartOn();
+    void buttonsRunTheirSidesCommands();
+    void deleteKeyAndDoubleClickRemoveTheSelectedSide();
+    void leavingACountFieldChecksItAndReturnsTheFocus();
+    void twoBadFieldsDoNotBounceTheFocus();
+    void buttonsShowTheHandTheRestTheOrdinaryPointer();
+    void handlersNeverReplaceTheBusyPointer();
+};
+
+void Form1DiceTest::countFieldsSaveOncePerChangeFromStartOn() {
+    Window window({{u"Text1"_s, u"abc"_s}});
+    QCOMPARE(window.writesOf(u"Text1"_s), QStringList{u"abc"_s}); // the restore is a change too
+    QCOMPARE(window.writesOf(u"Text2"_s), QStringList{u"5"_s});
+
+    window.form.Text2->clear();
+    QTest::keyClicks(window.form.Text2, u"12"_s);
+    QCOMPARE(window.writesOf(u"Text2"_s), (QStringList{u"5"_s, QString(), u"1"_s, u"12"_s}));
+    QCOMPARE(window.fake.settings.values.value(u"Text2"_s), u"12"_s);
+}
+
+void Form1DiceTest::buttonsRunTheirSidesCommands() {
+    Window window;
+    QTest::mouseClick(window.form.PushButton1, Qt::LeftButton);
+    QCOMPARE(window.sides(), (QStringList{u"Heads"_s, u"Tails"_s}));
+    QTest::mouseClick(window.form.PushButton4, Qt::LeftButton);
+    QCOMPARE(window.header(), u"There are currently 20 sides on this dice."_s);
+    QTest::mouseClick(window.form.PushButton2, Qt::LeftButton);
+    QCOMPARE(window.form.sides().itemCount(), 6);
+    QTest::mouseClick(window.form.PushButton7, Qt::LeftButton);
+    QCOMPARE(window.sides(), (QStringList{u"Paper"_s, u"Rock"_s, u"Scissor"_s}));
+    QTest::mouseClick(window.form.PushButton5, Qt::LeftButton);
+    QCOMPARE(window.form.sides().itemCount(), 0);
+
+    window.fake.inputBox.answers.enqueue(u"Edge"_s);
+    QTest::mouseClick(window.form.PushButton6, Qt::LeftButton);
+    QCOMPARE(window.sides(), QStringList{u"Edge"_s});
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"sides.txt"_s);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("Edge\r\nCorner\r\n");
+    file.close();
+    window.fake.fileDialogs.openAnswers.enqueue({path});
+    QTest::mouseClick(window.form.PushButton3, Qt::LeftButton);
+    QCOMPARE(window.sides(), (QStringList{u"Edge"_s, u"Corner"_s}));
+    QCOMPARE(window.header(), u"There are currently 2 sides on this dice."_s);
+    QVERIFY(window.fake.messageBox.shown.isEmpty());
+}
+
+void Form1DiceTest::deleteKeyAndDoubleClickRemoveTheSelectedSide() {
+    Window window;
+    QVERIFY(QTest::qWaitForWindowExposed(&window.form));
+    window.form.PushButton7_Click();
+    platform::ListView* list = window.form.ListView1;
+
+    window.form.sides().selectPosition(1);
+    QTest::keyClick(list, Qt::Key_Delete, Qt::ShiftModifier);
+    QCOMPARE(window.sides(), (QStringList{u"Rock"_s, u"Scissor"_s}));
+    QCOMPARE(window.header(), u"There are currently 3 sides on this dice."_s); // stale by design
+
+    const QRect row = list->visualRect(window.form.sides().index(1, 0));
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row.center());
+    QCOMPARE(window.sides(), QStringList{u"Rock"_s});
+    QCOMPARE(window.header(), u"There are currently 1 sides on this dice."_s);
+}
+
+void Form1DiceTest::leavingACountFieldChecksItAndReturnsTheFocus() {
+    Window window;
+    QVERIFY(QTest::qWaitForWindowActive(&window.form));
+    QLineEdit* text1 = window.form.Text1;
+    QLineEdit* text2 = window.form.Text2;
+
+    text2->setFocus();
+    text2->setText(u"1e12"_s);
+    window.form.PushButton8->setFocus();
+    QTRY_COMPARE(window.fake.messageBox.texts(), QStringList{QString::fromUtf16(dice::kTooLargeMessage)});
+    QTRY_VERIFY(text2->hasFocus());
+    QCOMPARE(text2->text(), u"1e12"_s);
+
+    text2->setText(u" 7 "_s);
+    text1->setText(QString());
+    text1->setFocus(); // Text2 holds a good count: leaving it says nothing
+    QTest::qWait(20);
+    QCOMPARE(window.fake.messageBox.shown.size(), 1);
+
+    window.form.ListView1->setFocus();
+    QTRY_COMPARE(window.fake.messageBox.shown.size(), 2);
+    QCOMPARE(window.fake.messageBox.shown[1].text, u"Must be a numeric entry."_s);
+    QCOMPARE(window.fake.messageBox.shown[1].style, 0);
+    QTRY_VERIFY(text1->hasFocus());
+    QCOMPARE(window.fake.settings.values.value(u"Text1"_s), QString()); // saved before it was checked
+}
+
+void Form1DiceTest::twoBadFieldsDoNotBounceTheFocus() {
+    Window window;
+    QVERIFY(QTest::qWaitForWindowActive(&window.form));
+    window.form.Text1->setText(u"0"_s);
+    window.form.Text2->setText(u"abc"_s);
+    window.form.Text1->setFocus();
+    window.form.Text2->setFocus();
+    QTRY_VERIFY(window.form.Text1->hasFocus());
+    QTest::qWait(50);
+    QCOMPARE(window.fake.messageBox.texts(), QStringList{u"Sides must be greater than zero."_s});
+    QVERIFY(window.form.Text1->hasFocus());
+}
+
+void Form1DiceTest::buttonsShowTheHandTheRestTheOrdinaryPointer() {
+    Window window;
+    QVERIFY(QTest::qWaitForWindowExposed(&window.form));
+    shell::Form1& form = window.form;
+    const QList<QPushButton*> buttons = form.pushButtons();
+    QCOMPARE(buttons.size(), 13);
+    for (QPushButton* button : buttons) {
+        moveOver(form.ListView2->viewport());
+        QCOMPARE(form.mousePointer().value(), int(MousePointer::Default));
+        moveOver(button);
+        QCOMPARE(form.mousePointer().value(), int(MousePointer::Custom));
+    }
+    // No hand pointer file beside the test: the hand value shows the ordinary pointer.
+    QCOMPARE(form.cursor().shape(), Qt::ArrowCursor);
+
+    moveOver(form.ListView1->viewport());
+    QCOMPARE(form.mousePointer().value(), int(MousePointer::Default));
+    const std::pair<QWidget*, QPoint> plainSpots[] = {
+        {form.Frame1, QPoint(2, form.Frame1->height() - 2)},
+        {form.Frame2, QPoint(form.Frame2->width() - 3, form.Frame2->height() - 3)},
+        {form.Frame3, QPoint(3, form.Frame3->height() - 3)},
+        {&form, QPoint(2, 2)},
+    };
+    for (const auto& [widget, spot] : plainSpots) {
+        QCOMPARE(widget->childAt(spot), nullptr);
+        moveOver(form.PushButton8);
+        moveOver(widget, spot);
+        QCOMPARE(form.mousePointer().value(), int(MousePointer::Default));
+    }
+}
+
+void Form1DiceTest::handlersNeverReplaceTheBusyPointer() {
+    Window window;
+    QVERIFY(QTest::qWaitForWindowExposed(&window.form));
+    shell::Form1& form = window.form;
+    form.mousePointer().set(MousePointer::Hourglass);
+    for (QWidget* widget : {static_cast<QWidget*>(form.PushButton3), form.ListView1->viewport(),
+                            static_cast<QWidget*>(form.PushButton13), form.ListView2->viewport()}) {
+        moveOver(widget);
+        QCOMPARE(form.mousePointer().value(), int(MousePointer::Hourglass));
+    }
+    moveOver(&form, QPoint(2, 2));
+    QCOMPARE(form.mousePointer().value(), int(MousePointer::Hourglass));
+    QCOMPARE(form.cursor().shape(), Qt::WaitCursor);
+}
+
+QTEST_MAIN(Form1DiceTest)
+#include "tst_form1_dice.moc"
