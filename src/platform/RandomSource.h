@@ -18,9 +18,9 @@ public:
 };
 
 // A counter-based generator with 160 bits of state: a 64-bit Weyl counter, a 64-bit key and the last
-// time value. Each draw is the SplitMix64 finaliser of counter + key, which passes BigCrush for any
-// key. A reseed with a new time value folds it, the counter and the old key into a new key; the same
-// time value again changes nothing, so the counter simply runs on.
+// time value. Each draw is the SplitMix64 output function of counter + key, so between reseeds the
+// draws are a SplitMix64 stream. A reseed with a new time value folds it, the counter and the old key
+// into a new key; the same time value again changes nothing, so the counter simply runs on.
 class MixingRandomSource final : public RandomSource {
 public:
     explicit MixingRandomSource(std::uint64_t seed);
