@@ -3,28 +3,15 @@
 #include <chrono>
 #include <ctime>
 
+#if defined(__linux__)
+#include <dlfcn.h>
+#endif
+
 namespace platform {
 
 namespace {
 
 constexpr std::int64_t kQuarterHour = 15 * 60;
-
-struct Now {
-    std::int64_t seconds;
-    std::int64_t nanoseconds;
-};
-
-Now now() {
-#if defined(CLOCK_REALTIME_COARSE)
-    timespec ts{};
-    clock_gettime(CLOCK_REALTIME_COARSE, &ts);
-    return {ts.tv_sec, ts.tv_nsec};
-#else
-    const auto since = std::chrono::system_clock::now().time_since_epoch();
-    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(since);
-    return {seconds.count(), std::chrono::duration_cast<std::chrono::nanoseconds>(since - seconds).count()};
-#endif
-}
 
 std::int64_t localTimeOfDay(std::int64_t epochSeconds) {
     const std::time_t time = static_cast<std::time_t>(epochSeconds);
@@ -39,15 +26,41 @@ std::int64_t localTimeOfDay(std::int64_t epochSeconds) {
 
 } // namespace
 
-float SystemClock::secondsSinceMidnight() {
-    const Now current = now();
-    if (current.seconds < m_blockStart || current.seconds >= m_blockEnd) {
-        m_blockStart = current.seconds - current.seconds % kQuarterHour;
-        m_blockEnd = m_blockStart + kQuarterHour;
-        m_blockTimeOfDay = localTimeOfDay(m_blockStart);
+SystemClock::SystemClock() {
+#if defined(__linux__) && defined(CLOCK_REALTIME_COARSE)
+    // Calling the vDSO's clock directly skips the C library's wrapper, a third of the cost of a read.
+    // The vDSO stays mapped for the life of the process, so the handle need not stay open.
+    if (void* vdso = dlopen("linux-vdso.so.1", RTLD_NOW | RTLD_NOLOAD)) {
+        m_readClock = reinterpret_cast<ReadClock>(dlsym(vdso, "__vdso_clock_gettime"));
+        dlclose(vdso);
     }
-    const std::int64_t wholeSeconds = m_blockTimeOfDay + (current.seconds - m_blockStart);
-    return static_cast<float>(static_cast<double>(wholeSeconds) + static_cast<double>(current.nanoseconds) * 1e-9);
+#endif
+}
+
+float SystemClock::secondsSinceMidnight() {
+    std::int64_t seconds = 0;
+    std::int64_t nanoseconds = 0;
+#if defined(CLOCK_REALTIME_COARSE)
+    timespec ts{};
+    if (m_readClock == nullptr || m_readClock(CLOCK_REALTIME_COARSE, &ts) != 0)
+        clock_gettime(CLOCK_REALTIME_COARSE, &ts);
+    seconds = ts.tv_sec;
+    nanoseconds = ts.tv_nsec;
+#else
+    const auto since = std::chrono::system_clock::now().time_since_epoch();
+    const auto whole = std::chrono::duration_cast<std::chrono::seconds>(since);
+    seconds = whole.count();
+    nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(since - whole).count();
+#endif
+    if (seconds < m_blockStart || seconds >= m_blockEnd) [[unlikely]]
+        enterBlock(seconds);
+    return static_cast<float>(seconds + m_midnightOffset) + static_cast<float>(nanoseconds) * 1e-9F;
+}
+
+void SystemClock::enterBlock(std::int64_t seconds) {
+    m_blockStart = seconds - seconds % kQuarterHour;
+    m_blockEnd = m_blockStart + kQuarterHour;
+    m_midnightOffset = localTimeOfDay(m_blockStart) - m_blockStart;
 }
 
 SystemClock& systemClock() {

@@ -17,12 +17,17 @@ public:
 // zone only once per quarter hour: every UTC offset and every daylight-saving switch falls on one.
 class SystemClock final : public Clock {
 public:
+    SystemClock();
     float secondsSinceMidnight() override;
 
 private:
-    std::int64_t m_blockStart = 0; // the current quarter hour, in seconds since the epoch
+    void enterBlock(std::int64_t seconds);
+
+    using ReadClock = int (*)(int, void*);
+    ReadClock m_readClock = nullptr; // the kernel's own entry point when it can be had
+    std::int64_t m_blockStart = 0;   // the current quarter hour, in seconds since the epoch
     std::int64_t m_blockEnd = 0;
-    std::int64_t m_blockTimeOfDay = 0; // local seconds since midnight at m_blockStart
+    std::int64_t m_midnightOffset = 0; // local seconds since midnight = epoch seconds + this
 };
 
 // The one clock of the process.
