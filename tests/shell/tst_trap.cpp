@@ -58,7 +58,7 @@ void TrapTest::outOfMemoryIsReportedNotFatal() {
     shell::Trap trap(fake.services, u"Form1.PushButton8_Click"_s);
     trap(118, [] {
         std::vector<char> huge;
-        huge.reserve(huge.max_size()); // throws length_error
+        huge.reserve(huge.max_size() + 1); // throws length_error before allocating anything
     });
     trap(118, [] { throw std::bad_alloc(); });
     QCOMPARE(fake.messageBox.shown.size(), 2);
