@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -81,9 +82,15 @@ void ResultsListTest::rowsShowAnUntickedCheckBox() {
     QVERIFY(results.flags(first).testFlag(Qt::ItemIsUserCheckable));
     QCOMPARE(results.data(first, Qt::CheckStateRole).toInt(), int(Qt::Unchecked));
 
-    // A click on the check box ticks the row, as the view's delegate sets it.
-    QVERIFY(results.setData(first, Qt::Checked, Qt::CheckStateRole));
+    // A click on the check box, at the left of the cell, ticks the row; a second one unticks it.
+    platform::ListView* view = m_form->ListView2;
+    const QRect cell = view->visualRect(first);
+    const QPoint checkBox(cell.left() + view->style()->pixelMetric(QStyle::PM_IndicatorWidth) / 2 + 3,
+                          cell.center().y());
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, checkBox);
     QVERIFY(results.isTicked(1));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, checkBox);
+    QVERIFY(!results.isTicked(1));
 }
 
 void ResultsListTest::spaceTogglesEverySelectedRow() {
