@@ -38,17 +38,16 @@ void reserveRows(platform::TextRows& batch, const platform::ListModel& sides, st
     }
     const double separators = static_cast<double>(kSeparatorLength) * static_cast<double>(dice - 1);
     const double mean = count > 0 ? static_cast<double>(totalChars) / static_cast<double>(count) : 0.0;
-    const double budget = static_cast<double>(platform::availableMemoryBytes());
-    const auto bytesFor = [&](double charsPerRow) {
-        return static_cast<double>(rolls) * (kRowOverheadBytes + 2 * charsPerRow);
-    };
-    // Room for the longest rows when that fits, else for the expected rows with a little slack.
-    double charsPerRow = static_cast<double>(dice) * static_cast<double>(longest) + separators;
-    if (bytesFor(charsPerRow) > budget)
-        charsPerRow = (static_cast<double>(dice) * mean + separators) * 1.02;
-    if (bytesFor(charsPerRow) > budget)
+    const double longestRow = static_cast<double>(dice) * static_cast<double>(longest) + separators;
+    const double meanRow = static_cast<double>(dice) * mean + separators;
+    // Exact when all labels are equally long; otherwise the expected size, plus 2% and a few of the
+    // longest rows, which the rows of a large roll stay well within.
+    const double chars = std::min(static_cast<double>(rolls) * longestRow,
+                                  static_cast<double>(rolls) * meanRow * 1.02 + 16 * longestRow);
+    const double bytes = static_cast<double>(rolls) * kRowOverheadBytes + 2 * chars;
+    if (bytes > static_cast<double>(platform::availableMemoryBytes()))
         throw std::bad_alloc();
-    batch.reserve(rolls, static_cast<std::int64_t>(static_cast<double>(rolls) * charsPerRow) + 64);
+    batch.reserve(rolls, static_cast<std::int64_t>(chars));
 }
 
 std::int32_t sideCount(const platform::ListModel& sides) {
