@@ -124,19 +124,22 @@ void ListModel::addItem(QStringView text) {
         endInsertRows();
 }
 
-void ListModel::addItems(const TextRows& rows) {
-    if (rows.empty())
+template <class Reserve, class Append>
+void ListModel::appendBatch(std::int64_t count, Reserve&& reserve, Append&& append) {
+    if (count == 0)
         return;
+    // Everything that may run out of memory happens before the views hear of the insertion.
+    reserve();
+    if (const std::size_t needed = m_ticks.size() + static_cast<std::size_t>(count); needed > m_ticks.capacity())
+        m_ticks.reserve(m_ticks.empty() ? needed : std::max(needed, m_ticks.capacity() * 2));
     const std::int64_t first = m_rows.size();
-    const std::int64_t last = first + rows.size() - 1;
+    const std::int64_t last = first + count - 1;
     const std::int64_t maxRow = std::numeric_limits<int>::max() - 1;
     const bool visible = first <= maxRow;
     if (visible)
         beginInsertRows({}, static_cast<int>(first), static_cast<int>(std::min(last, maxRow)));
-    if (m_rows.empty())
-        m_rows.reserve(rows.size(), rows.charCount()); // exact fit for a fresh batch
-    m_rows.appendAll(rows);
-    m_ticks.resize(m_ticks.size() + static_cast<std::size_t>(rows.size()), false);
+    append();
+    m_ticks.resize(m_ticks.size() + static_cast<std::size_t>(count), false);
     if (m_index != nullptr) {
         m_index->reserve(last + 1);
         for (std::int64_t row = first; row <= last; ++row)
@@ -144,6 +147,38 @@ void ListModel::addItems(const TextRows& rows) {
     }
     if (visible)
         endInsertRows();
+}
+
+void ListModel::addItems(const TextRows& rows) {
+    appendBatch(
+        rows.size(),
+        [&] {
+            if (m_rows.empty())
+                m_rows.reserve(rows.size(), rows.charCount()); // exact fit for a fresh batch
+            else
+                m_rows.reserveAdditional(rows.size(), rows.charCount());
+        },
+        [&] { m_rows.appendAll(rows); });
+}
+
+void ListModel::addItems(TextRows&& rows) {
+    const bool takeOver = m_rows.empty();
+    appendBatch(
+        rows.size(),
+        [&] {
+            if (!takeOver)
+                m_rows.reserveAdditional(rows.size(), rows.charCount());
+        },
+        [&] {
+            if (!takeOver) {
+                m_rows.appendAll(rows);
+                return;
+            }
+            m_rows = std::move(rows);
+            // A batch built with room to spare would keep that room for as long as the list lives.
+            if (m_rows.bytesUsed() > m_rows.bytesNeeded() + m_rows.bytesNeeded() / 8)
+                m_rows.shrinkToFit();
+        });
 }
 
 void ListModel::removeItem(std::int64_t position) {
@@ -257,6 +292,30 @@ void ListModel::toggleTicks(const QModelIndexList& rows) {
         m_tickedCount += bit ? 1 : -1;
         lowest = std::min(lowest, row.row());
         highest = std::max(highest, row.row());
+    }
+    if (highest >= 0)
+        emit dataChanged(index(lowest, 0), index(highest, 0), {Qt::CheckStateRole});
+}
+
+void ListModel::toggleTicks(const QItemSelection& selection) {
+    // Ranges of a selection may overlap; a row must flip once however often it is covered.
+    std::vector<bool> covered(m_ticks.size(), false);
+    int lowest = std::numeric_limits<int>::max();
+    int highest = -1;
+    for (const QItemSelectionRange& range : selection) {
+        if (!range.isValid() || range.model() != this)
+            continue;
+        for (int row = range.top(); row <= range.bottom(); ++row)
+            covered[static_cast<std::size_t>(row)] = true;
+        lowest = std::min(lowest, range.top());
+        highest = std::max(highest, range.bottom());
+    }
+    for (int row = lowest; row <= highest; ++row) {
+        if (!covered[static_cast<std::size_t>(row)])
+            continue;
+        auto bit = m_ticks[static_cast<std::size_t>(row)];
+        bit = !bit;
+        m_tickedCount += bit ? 1 : -1;
     }
     if (highest >= 0)
         emit dataChanged(index(lowest, 0), index(highest, 0), {Qt::CheckStateRole});

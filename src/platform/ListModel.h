@@ -30,6 +30,7 @@ public:
     std::int64_t itemCount() const { return m_rows.size(); }
     void addItem(QStringView text);
     void addItems(const TextRows& rows); // one batch, one model notification
+    void addItems(TextRows&& rows);      // the same, taking over the batch's storage when the list is empty
     void removeItem(std::int64_t position);
     void removeAll();
     QString text(std::int64_t position) const;
@@ -41,6 +42,7 @@ public:
     void setTicked(std::int64_t position, bool ticked);
     void setAllTicked(bool ticked);
     void toggleTicks(const QModelIndexList& rows); // the Space key over a selection
+    void toggleTicks(const QItemSelection& selection);
     std::int64_t tickedCount() const { return m_tickedCount; }
 
     // --- duplicate test: whole text, case-sensitive; O(1) when the index is enabled
@@ -82,6 +84,7 @@ private:
     void checkPosition(std::int64_t position) const;
     void checkColumn(int column) const;
     void rebuildIndex();
+    template <class Reserve, class Append> void appendBatch(std::int64_t count, Reserve&& reserve, Append&& append);
 
     TextRows m_rows;
     std::vector<bool> m_ticks;

@@ -3,9 +3,12 @@
 #include "ListModel.h"
 #include "Twips.h"
 
+#include <QAction>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+
+using namespace Qt::StringLiterals;
 
 namespace platform {
 
@@ -40,12 +43,39 @@ void ListView::setListModel(ListModel* model) {
     });
 }
 
+void ListView::enableTicking() {
+    if (m_ticking)
+        return;
+    m_ticking = true;
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+    auto* tickAll = new QAction(u"Tick All"_s, this);
+    auto* untickAll = new QAction(u"Untick All"_s, this);
+    connect(tickAll, &QAction::triggered, this, [this] {
+        if (m_model != nullptr)
+            m_model->setAllTicked(true);
+    });
+    connect(untickAll, &QAction::triggered, this, [this] {
+        if (m_model != nullptr)
+            m_model->setAllTicked(false);
+    });
+    addAction(tickAll);
+    addAction(untickAll);
+}
+
 void ListView::applyWidth(int column, int twips) {
     setColumnWidth(column - 1, twipsToPixels(twips));
 }
 
 void ListView::keyPressEvent(QKeyEvent* event) {
     emit keyDown(event->key(), event->modifiers());
+    // The item view's own Space would toggle the current row only.
+    if (m_ticking && m_model != nullptr && m_model->isCheckable() && event->key() == Qt::Key_Space &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        m_model->toggleTicks(selectionModel()->selection());
+        event->accept();
+        return;
+    }
     QTableView::keyPressEvent(event);
 }
 

@@ -15,6 +15,11 @@ public:
     void setListModel(ListModel* model);
     ListModel* listModel() const { return m_model; }
 
+    // Lets the user tick rows of a checkable model: a check box per row, several rows selectable
+    // (Ctrl+A selects all), Space toggles the tick of every selected row, and the context menu ticks
+    // or unticks all rows.
+    void enableTicking();
+
 signals:
     void keyDown(int key, Qt::KeyboardModifiers modifiers);
     void doubleClicked();
@@ -30,6 +35,7 @@ private:
     void applyWidth(int column, int twips);
 
     ListModel* m_model = nullptr;
+    bool m_ticking = false;
 };
 
 } // namespace platform

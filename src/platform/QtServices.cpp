@@ -116,6 +116,8 @@ QtServices::QtServices() {
     m_services.settings = &m_settings;
     m_services.clipboard = &m_clipboard;
     m_services.events = &m_events;
+    m_services.clock = &systemClock();
+    m_services.random = &processRandomSource();
 }
 
 QtServices::~QtServices() = default;

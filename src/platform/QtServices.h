@@ -1,10 +1,12 @@
 #pragma once
 
 #include "Clipboard.h"
+#include "Clock.h"
 #include "EventPump.h"
 #include "FileDialogs.h"
 #include "InputBox.h"
 #include "MessageBox.h"
+#include "RandomSource.h"
 #include "Services.h"
 #include "SettingsStore.h"
 
@@ -71,7 +73,8 @@ public:
     void processEvents() override;
 };
 
-// Owns one of each Qt implementation and hands them out as Services.
+// Owns one of each Qt implementation and hands them out as Services; the clock and the random source
+// are the process-wide ones.
 class QtServices {
 public:
     QtServices();

@@ -8,6 +8,8 @@ class FileDialogs;
 class SettingsStore;
 class Clipboard;
 class EventPump;
+class Clock;
+class RandomSource;
 
 // The one place through which commands and widgets reach the platform. The application fills it
 // with the Qt implementations (QtServices); tests fill it with fakes, so no command ever blocks on
@@ -19,6 +21,8 @@ struct Services {
     SettingsStore* settings = nullptr;
     Clipboard* clipboard = nullptr;
     EventPump* events = nullptr;
+    Clock* clock = nullptr;
+    RandomSource* random = nullptr;
 };
 
 } // namespace platform

@@ -5,9 +5,9 @@
 namespace platform {
 
 void TextRows::appendAll(const TextRows& other) {
+    reserveAdditional(other.size(), other.charCount());
     const std::uint64_t base = m_chars.size();
     m_chars.insert(m_chars.end(), other.m_chars.begin(), other.m_chars.end());
-    m_ends.reserve(m_ends.size() + other.m_ends.size());
     for (std::uint64_t end : other.m_ends)
         m_ends.push_back(base + end);
 }
@@ -33,6 +33,17 @@ void TextRows::clear() {
 void TextRows::reserve(std::int64_t rows, std::int64_t chars) {
     m_ends.reserve(static_cast<std::size_t>(rows));
     m_chars.reserve(static_cast<std::size_t>(chars));
+}
+
+void TextRows::reserveAdditional(std::int64_t rows, std::int64_t chars) {
+    // Geometric growth: an exact reserve per batch would copy everything again for every small batch.
+    const auto grow = [](auto& vector, std::size_t extra) {
+        const std::size_t needed = vector.size() + extra;
+        if (needed > vector.capacity())
+            vector.reserve(std::max(needed, vector.capacity() * 2));
+    };
+    grow(m_chars, static_cast<std::size_t>(chars));
+    grow(m_ends, static_cast<std::size_t>(rows));
 }
 
 void TextRows::shrinkToFit() {

@@ -42,13 +42,17 @@ public:
     }
     void dropPendingChars(std::int64_t n) { m_chars.resize(m_chars.size() - static_cast<std::size_t>(n)); }
 
-    void appendAll(const TextRows& other);
+    void appendAll(const TextRows& other); // all or nothing: throws before it changes anything
     void remove(std::int64_t row);
     void clear();
     void reserve(std::int64_t rows, std::int64_t chars);
+    void reserveAdditional(std::int64_t rows, std::int64_t chars); // room for that much more, growing geometrically
     void shrinkToFit();
     std::size_t bytesUsed() const {
         return m_chars.capacity() * sizeof(char16_t) + m_ends.capacity() * sizeof(std::uint64_t);
+    }
+    std::size_t bytesNeeded() const {
+        return m_chars.size() * sizeof(char16_t) + m_ends.size() * sizeof(std::uint64_t);
     }
 
 private:

@@ -13,6 +13,8 @@
 #include "platform/MessageBox.h"
 #include "platform/SettingsStore.h"
 #include "platform/Twips.h"
+#include "results/ResultsCommands.h"
+#include "roll/StartRolling.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -122,6 +124,7 @@ void Form1::buildControls() {
     ListView2->setListModel(&m_results);
     ListView2->setToolTip(kListTooltip);
     ListView2->setObjectName(u"ListView2"_s);
+    ListView2->enableTicking();
     PushButton9 = button(u"Save Results As Text File"_s, twipsRect(120, 7905, 4080, 405));
     PushButton13 = button(u"Save Results As Excel File"_s, twipsRect(4320, 7905, 4080, 405));
     PushButton11 = button(u"Copy Results To Clipboard"_s, twipsRect(120, 8430, 4080, 405));
@@ -142,6 +145,9 @@ void Form1::buildControls() {
         setTabOrder(order[i], order[i + 1]);
     ListView1->setFocus();
 
+    connect(PushButton8, &QPushButton::clicked, this, &Form1::PushButton8_Click);
+    connect(PushButton10, &QPushButton::clicked, this, &Form1::PushButton10_Click);
+    connect(PushButton11, &QPushButton::clicked, this, &Form1::PushButton11_Click);
     connect(PushButton12, &QPushButton::clicked, this, &Form1::PushButton12_Click);
 }
 
@@ -200,6 +206,18 @@ void Form1::Form_QueryUnload() {
 
 void Form1::Form_Unload() {
     QCoreApplication::quit();
+}
+
+void Form1::PushButton8_Click() {
+    roll::startRolling(m_services, m_sides, m_results, Text2->text(), Text1->text());
+}
+
+void Form1::PushButton10_Click() {
+    results::clearResults(m_services, m_results);
+}
+
+void Form1::PushButton11_Click() {
+    results::copyResults(m_services, m_results);
 }
 
 void Form1::PushButton12_Click() {

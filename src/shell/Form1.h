@@ -39,6 +39,9 @@ public:
     void Form_Load();
     void Form_QueryUnload();
     void Form_Unload();
+    void PushButton8_Click();
+    void PushButton10_Click();
+    void PushButton11_Click();
     void PushButton12_Click();
 
     // Dice definition: the sides list's commands and the two count fields.

@@ -47,6 +47,14 @@ bool FakeClipboard::setText(const QString& newText, int /*format*/) {
     return true;
 }
 
+std::uint32_t FakeRandomSource::next() {
+    ++draws;
+    if (!values.isEmpty())
+        return values.dequeue();
+    state += 0x9e3779b97f4a7c15ULL;
+    return static_cast<std::uint32_t>(platform::MixingRandomSource::mix(state) >> 32);
+}
+
 FakeServices::FakeServices() {
     services.messageBox = &messageBox;
     services.inputBox = &inputBox;
@@ -54,6 +62,8 @@ FakeServices::FakeServices() {
     services.settings = &settings;
     services.clipboard = &clipboard;
     services.events = &events;
+    services.clock = &clock;
+    services.random = &random;
 }
 
 } // namespace fakes

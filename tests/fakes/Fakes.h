@@ -4,10 +4,12 @@
 // read back what the program showed or wrote; nothing here ever opens a window.
 
 #include "platform/Clipboard.h"
+#include "platform/Clock.h"
 #include "platform/EventPump.h"
 #include "platform/FileDialogs.h"
 #include "platform/InputBox.h"
 #include "platform/MessageBox.h"
+#include "platform/RandomSource.h"
 #include "platform/Services.h"
 #include "platform/SettingsStore.h"
 
@@ -17,6 +19,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <functional>
 
 namespace fakes {
@@ -102,6 +105,36 @@ public:
     std::function<void()> onProcess; // lets a test run "another command" in the middle of a long one
 };
 
+// A clock that reads `time`, then moves it on by `step`.
+class FakeClock final : public platform::Clock {
+public:
+    float secondsSinceMidnight() override {
+        ++reads;
+        const float now = time;
+        time += step;
+        return now;
+    }
+    float time = 43200.0F;
+    float step = 0.0F;
+    int reads = 0;
+};
+
+// Draws the queued values first, then a fixed pseudo-random sequence, so tests can script single
+// picks and still roll thousands of dice reproducibly. Reseeds are counted, not applied.
+class FakeRandomSource final : public platform::RandomSource {
+public:
+    void reseed(float timeOfDay) override {
+        ++reseeds;
+        lastReseed = timeOfDay;
+    }
+    std::uint32_t next() override;
+    QQueue<std::uint32_t> values;
+    std::uint64_t state = 0x243f6a8885a308d3ULL;
+    int reseeds = 0;
+    int draws = 0;
+    float lastReseed = -1.0F;
+};
+
 // One of each fake, handed out as platform::Services.
 struct FakeServices {
     FakeServices();
@@ -111,6 +144,8 @@ struct FakeServices {
     FakeSettingsStore settings;
     FakeClipboard clipboard;
     FakeEventPump events;
+    FakeClock clock;
+    FakeRandomSource random;
     platform::Services services;
 };
 

@@ -1,0 +1,31 @@
+#pragma once
+
+// The clipboard copy of a list: the ticked rows as tab-separated text, each cell but the last padded
+// to its column's width, trailing spaces removed, CR LF after every line. Long copies let the window
+// process its events about once a frame, so other commands can run in the middle of one; a row that
+// disappears meanwhile makes the copy fail with the list's index error before the clipboard is touched.
+
+#include <QString>
+
+#include <chrono>
+
+namespace platform {
+class Clipboard;
+class ListModel;
+struct Services;
+} // namespace platform
+
+namespace Main {
+
+inline constexpr std::chrono::microseconds kCopyYieldSlice = std::chrono::milliseconds(16);
+
+// No trap of its own: errors reach the caller's. A zero slice yields at every row and cell.
+void CopyListviewToClipboard(platform::ListModel& list, const platform::Services& services,
+                             std::chrono::microseconds yieldSlice = kCopyYieldSlice);
+
+// Up to 1000 attempts, without pause; never reports a failure.
+void ClearClipboardWithRetry(platform::Clipboard& clipboard);
+// Up to 1000 attempts, without pause; true when the text was placed. Format 0 is plain text.
+bool SetClipboardTextWithRetry(platform::Clipboard& clipboard, const QString& text, int format);
+
+} // namespace Main

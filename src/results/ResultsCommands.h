@@ -1,0 +1,14 @@
+#pragma once
+
+// The commands of the results list that need no dialog: "Clear Results" (Form1.PushButton10_Click)
+// and "Copy Results To Clipboard" (Form1.PushButton11_Click), each with its own error trap.
+
+#include "ClipboardCopy.h"
+
+namespace results {
+
+void clearResults(const platform::Services& services, platform::ListModel& results);
+void copyResults(const platform::Services& services, platform::ListModel& results,
+                 std::chrono::microseconds yieldSlice = Main::kCopyYieldSlice);
+
+} // namespace results

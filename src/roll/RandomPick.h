@@ -1,0 +1,32 @@
+#pragma once
+
+#include "platform/Clock.h"
+#include "platform/RandomSource.h"
+
+#include <algorithm>
+#include <cstdint>
+
+namespace Main {
+
+// A side of an n-sided die, every one of 1..n equally likely, for any n up to 2^31 - 1; 1 when n is
+// below 1. The time of day is mixed into the generator before the draw, once per call.
+//
+// Unbiased bounded integers after Lemire: the high word of draw * n is the pick, and the few draws
+// whose low word falls below 2^32 mod n are drawn again, which leaves exactly floor(2^32 / n) draws
+// for every pick. Scaling a float instead cannot reach every side of a large die and favours some.
+inline std::int32_t PickRandomIndex(std::int32_t n, platform::Clock& clock, platform::RandomSource& random) {
+    random.reseed(clock.secondsSinceMidnight());
+    const auto range = static_cast<std::uint32_t>(std::max<std::int32_t>(n, 1));
+    std::uint64_t product = static_cast<std::uint64_t>(random.next()) * range;
+    if (static_cast<std::uint32_t>(product) < range) {
+        const std::uint32_t threshold = (0U - range) % range;
+        while (static_cast<std::uint32_t>(product) < threshold)
+            product = static_cast<std::uint64_t>(random.next()) * range;
+    }
+    return static_cast<std::int32_t>(product >> 32) + 1;
+}
+
+// The same with the process's clock and generator.
+std::int32_t PickRandomIndex(std::int32_t n);
+
+} // namespace Main

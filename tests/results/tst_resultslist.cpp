@@ -1,0 +1,194 @@
+#include "fakes/Fakes.h"
+#include "platform/ListModel.h"
+#include "platform/ListView.h"
+#include "shell/Form1.h"
+
+#include <QAbstractItemModelTester>
+#include <QAction>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+class ResultsListTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void buttonsRollCopyAndClear();
+    void rowsShowAnUntickedCheckBox();
+    void spaceTogglesEverySelectedRow();
+    void ctrlASpaceTicksAllRows();
+    void contextMenuTicksAndUnticksAll();
+    void sidesListIsNotTickable();
+    void overlappingSelectionRangesFlipOnce();
+    void batchOf15CharacterRowsStaysUnder48BytesEach();
+
+private:
+    QPoint rowCentre(int row) const;
+
+    fakes::FakeServices* m_fake = nullptr;
+    shell::Form1* m_form = nullptr;
+    QAbstractItemModelTester* m_tester = nullptr;
+};
+
+void ResultsListTest::init() {
+    m_fake = new fakes::FakeServices;
+    m_form = new shell::Form1(m_fake->services);
+    m_form->Form_Load();
+    m_tester = new QAbstractItemModelTester(&m_form->results(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form));
+}
+
+void ResultsListTest::cleanup() {
+    delete m_tester;
+    delete m_form;
+    delete m_fake;
+}
+
+QPoint ResultsListTest::rowCentre(int row) const {
+    const platform::ListView* view = m_form->ListView2;
+    return view->visualRect(view->model()->index(row, 0)).center();
+}
+
+void ResultsListTest::buttonsRollCopyAndClear() {
+    for (const QString& side : {u"Heads"_s, u"Tails"_s})
+        m_form->sides().addItem(side);
+    m_form->Text1->setText(u"2"_s);
+    m_form->Text2->setText(u"4"_s);
+
+    QTest::mouseClick(m_form->PushButton8, Qt::LeftButton);
+    platform::ListModel& results = m_form->results();
+    QCOMPARE(results.itemCount(), 4);
+    QCOMPARE(results.text(1).split(u" - "_s).size(), 2);
+
+    results.setTicked(3, true);
+    QTest::mouseClick(m_form->PushButton11, Qt::LeftButton);
+    QCOMPARE(m_fake->clipboard.text, results.text(3) + u"\r\n"_s);
+
+    QTest::mouseClick(m_form->PushButton10, Qt::LeftButton);
+    QCOMPARE(results.itemCount(), 0);
+    QVERIFY(m_fake->messageBox.shown.isEmpty());
+}
+
+void ResultsListTest::rowsShowAnUntickedCheckBox() {
+    platform::ListModel& results = m_form->results();
+    results.addItem(u"a - b"_s);
+    const QModelIndex first = results.index(0, 0);
+    QVERIFY(results.flags(first).testFlag(Qt::ItemIsUserCheckable));
+    QCOMPARE(results.data(first, Qt::CheckStateRole).toInt(), int(Qt::Unchecked));
+
+    // A click on the check box, at the left of the cell, ticks the row; a second one unticks it.
+    platform::ListView* view = m_form->ListView2;
+    const QRect cell = view->visualRect(first);
+    const QPoint checkBox(cell.left() + view->style()->pixelMetric(QStyle::PM_IndicatorWidth) / 2 + 3,
+                          cell.center().y());
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, checkBox);
+    QVERIFY(results.isTicked(1));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, checkBox);
+    QVERIFY(!results.isTicked(1));
+}
+
+void ResultsListTest::spaceTogglesEverySelectedRow() {
+    platform::ListModel& results = m_form->results();
+    for (int i = 1; i <= 5; ++i)
+        results.addItem(u"row %1"_s.arg(i));
+    results.setTicked(3, true);
+    platform::ListView* view = m_form->ListView2;
+    view->setFocus();
+
+    // given rows 1, 3 and 4 selected (3 is ticked already)
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, rowCentre(0));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ControlModifier, rowCentre(2));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ControlModifier, rowCentre(3));
+    QCOMPARE(view->selectionModel()->selectedRows().size(), 3);
+
+    QTest::keyClick(view, Qt::Key_Space);
+    QCOMPARE((QList<bool>{results.isTicked(1), results.isTicked(2), results.isTicked(3), results.isTicked(4),
+                          results.isTicked(5)}),
+             (QList<bool>{true, false, false, true, false}));
+    QCOMPARE(view->selectionModel()->selectedRows().size(), 3); // Space keeps the selection
+
+    QTest::keyClick(view, Qt::Key_Space);
+    QCOMPARE(results.tickedCount(), 1);
+    QVERIFY(results.isTicked(3));
+}
+
+void ResultsListTest::ctrlASpaceTicksAllRows() {
+    platform::TextRows rows;
+    for (int i = 0; i < 1000; ++i)
+        rows.append(u"row"_s);
+    platform::ListModel& results = m_form->results();
+    results.addItems(rows);
+    platform::ListView* view = m_form->ListView2;
+    view->setFocus();
+
+    QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(view, Qt::Key_Space);
+    QCOMPARE(results.tickedCount(), 1000);
+
+    QTest::keyClick(view, Qt::Key_Space);
+    QCOMPARE(results.tickedCount(), 0);
+}
+
+void ResultsListTest::contextMenuTicksAndUnticksAll() {
+    platform::ListModel& results = m_form->results();
+    for (int i = 0; i < 3; ++i)
+        results.addItem(u"row"_s);
+    results.setTicked(2, true);
+    const QList<QAction*> actions = m_form->ListView2->actions();
+    QCOMPARE(m_form->ListView2->contextMenuPolicy(), Qt::ActionsContextMenu);
+    QCOMPARE(actions.size(), 2);
+    QCOMPARE(actions[0]->text(), u"Tick All"_s);
+    QCOMPARE(actions[1]->text(), u"Untick All"_s);
+
+    actions[0]->trigger();
+    QCOMPARE(results.tickedCount(), 3);
+    actions[1]->trigger();
+    QCOMPARE(results.tickedCount(), 0);
+    QVERIFY(!results.isTicked(2));
+}
+
+void ResultsListTest::sidesListIsNotTickable() {
+    m_form->sides().addItem(u"Heads"_s);
+    m_form->sides().addItem(u"Tails"_s);
+    platform::ListView* view = m_form->ListView1;
+    QCOMPARE(view->selectionMode(), QAbstractItemView::SingleSelection);
+    QVERIFY(view->actions().isEmpty());
+    view->setFocus();
+    QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(view, Qt::Key_Space);
+    QCOMPARE(m_form->sides().tickedCount(), 0);
+    QVERIFY(view->selectionModel()->selectedRows().size() <= 1);
+}
+
+void ResultsListTest::overlappingSelectionRangesFlipOnce() {
+    platform::ListModel& results = m_form->results();
+    for (int i = 0; i < 6; ++i)
+        results.addItem(u"row"_s);
+    QItemSelection selection(results.index(0, 0), results.index(3, 0));
+    selection.append(QItemSelectionRange(results.index(2, 0), results.index(4, 0)));
+
+    results.toggleTicks(selection);
+
+    QCOMPARE(results.tickedCount(), 5);
+    QVERIFY(!results.isTicked(6));
+}
+
+void ResultsListTest::batchOf15CharacterRowsStaysUnder48BytesEach() {
+    platform::TextRows rows;
+    for (int i = 0; i < 100000; ++i)
+        rows.append(u"abc - def - ghi"_s);
+    platform::ListModel& results = m_form->results();
+    results.addItems(rows);
+    results.addItems(platform::TextRows(rows)); // appended to a full list
+    QCOMPARE(results.itemCount(), 200000);
+    QCOMPARE_LE(results.bytesUsed(), 200000U * 48U);
+}
+
+QTEST_MAIN(ResultsListTest)
+#include "tst_resultslist.moc"
