@@ -10,6 +10,7 @@
 #include "platform/MessageBox.h"
 #include "platform/SettingsStore.h"
 #include "platform/Twips.h"
+#include "results/TextExport.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -135,6 +136,7 @@ void Form1::buildControls() {
     ListView1->setFocus();
 
     connect(PushButton12, &QPushButton::clicked, this, &Form1::PushButton12_Click);
+    connect(PushButton9, &QPushButton::clicked, this, &Form1::PushButton9_Click);
 }
 
 void Form1::Form_Load() {
@@ -202,6 +204,10 @@ void Form1::PushButton12_Click() {
                                         QString::fromUtf16(kSupportAddress) + u" if you have any questions."_s,
                                     platform::OkOnly, QString());
     });
+}
+
+void Form1::PushButton9_Click() {
+    results::saveResultsAsTextFile(m_results, m_pointer, m_services);
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

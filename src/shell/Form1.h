@@ -33,6 +33,8 @@ public:
     void Form_QueryUnload();
     void Form_Unload();
     void PushButton12_Click();
+    // Results leave the program: results/TextExport.h, results/SpreadsheetExport.h.
+    void PushButton9_Click();
 
     // Controls, by their designer names.
     QGroupBox* Frame1 = nullptr;
