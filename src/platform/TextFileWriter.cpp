@@ -44,7 +44,8 @@ RuntimeError createError(const QString& path, int savedErrno) {
 
 TextFileWriter::TextFileWriter(const QString& path)
     : m_file(path)
-    , m_encoder(QStringConverter::System) {
+    // Stateless: a broken surrogate at the end of one line must not swallow the next line's start.
+    , m_encoder(QStringConverter::System, QStringConverter::Flag::Stateless) {
     m_file.setDirectWriteFallback(false);
     errno = 0;
     // Unbuffered: the chunk below is the only buffer, so each byte is copied once.
