@@ -116,6 +116,7 @@ QtServices::QtServices() {
     m_services.settings = &m_settings;
     m_services.clipboard = &m_clipboard;
     m_services.events = &m_events;
+    m_services.spreadsheets = &m_spreadsheets;
 }
 
 QtServices::~QtServices() = default;

@@ -7,6 +7,7 @@
 #include "MessageBox.h"
 #include "Services.h"
 #include "SettingsStore.h"
+#include "XlsxSpreadsheet.h"
 
 #include <QPointer>
 #include <QSettings>
@@ -86,6 +87,7 @@ private:
     QtSettingsStore m_settings;
     QtClipboard m_clipboard;
     QtEventPump m_events;
+    XlsxSpreadsheets m_spreadsheets;
     Services m_services;
 };
 

@@ -8,6 +8,7 @@ class FileDialogs;
 class SettingsStore;
 class Clipboard;
 class EventPump;
+class Spreadsheets;
 
 // The one place through which commands and widgets reach the platform. The application fills it
 // with the Qt implementations (QtServices); tests fill it with fakes, so no command ever blocks on
@@ -19,6 +20,7 @@ struct Services {
     SettingsStore* settings = nullptr;
     Clipboard* clipboard = nullptr;
     EventPump* events = nullptr;
+    Spreadsheets* spreadsheets = nullptr;
 };
 
 } // namespace platform
