@@ -10,9 +10,11 @@
 #include "platform/MessageBox.h"
 #include "platform/Services.h"
 #include "platform/SettingsStore.h"
+#include "platform/Spreadsheet.h"
 
 #include <QHash>
 #include <QList>
+#include <QMap>
 #include <QQueue>
 #include <QString>
 #include <QStringList>
@@ -102,6 +104,18 @@ public:
     std::function<void()> onProcess; // lets a test run "another command" in the middle of a long one
 };
 
+// A spreadsheet application that records what was done to it: every call as a line of calls
+// ("create", "add", "cell 1 1 Results", "fit 1", "fit all", "visible"), the cells by (row, column).
+class FakeSpreadsheets final : public platform::Spreadsheets {
+public:
+    std::unique_ptr<platform::SpreadsheetApplication> createApplication() override;
+    bool installed = true;
+    QQueue<bool> creationOutcomes; // overrides `installed`, one creation each
+    int creations = 0;             // attempts, failed or not
+    QStringList calls;
+    QMap<QPair<int, int>, QString> cells;
+};
+
 // One of each fake, handed out as platform::Services.
 struct FakeServices {
     FakeServices();
@@ -111,6 +125,7 @@ struct FakeServices {
     FakeSettingsStore settings;
     FakeClipboard clipboard;
     FakeEventPump events;
+    FakeSpreadsheets spreadsheets;
     platform::Services services;
 };
 
