@@ -10,6 +10,7 @@
 #include "platform/MessageBox.h"
 #include "platform/SettingsStore.h"
 #include "platform/Twips.h"
+#include "results/SpreadsheetExport.h"
 #include "results/TextExport.h"
 
 #include <QApplication>
@@ -137,6 +138,7 @@ void Form1::buildControls() {
 
     connect(PushButton12, &QPushButton::clicked, this, &Form1::PushButton12_Click);
     connect(PushButton9, &QPushButton::clicked, this, &Form1::PushButton9_Click);
+    connect(PushButton13, &QPushButton::clicked, this, &Form1::PushButton13_Click);
 }
 
 void Form1::Form_Load() {
@@ -208,6 +210,14 @@ void Form1::PushButton12_Click() {
 
 void Form1::PushButton9_Click() {
     results::saveResultsAsTextFile(m_results, m_pointer, m_services);
+}
+
+void Form1::PushButton13_Click() {
+    results::saveResultsAsSpreadsheet(m_results, m_pointer, m_services);
+}
+
+bool Form1::SaveResultsAsExcelFileIsExcelInstalled() {
+    return results::spreadsheetApplicationInstalled(m_services);
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

@@ -35,6 +35,8 @@ public:
     void PushButton12_Click();
     // Results leave the program: results/TextExport.h, results/SpreadsheetExport.h.
     void PushButton9_Click();
+    void PushButton13_Click();
+    bool SaveResultsAsExcelFileIsExcelInstalled();
 
     // Controls, by their designer names.
     QGroupBox* Frame1 = nullptr;
