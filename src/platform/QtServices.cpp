@@ -118,6 +118,7 @@ QtServices::QtServices() {
     m_services.events = &m_events;
     m_services.clock = &systemClock();
     m_services.random = &processRandomSource();
+    m_services.spreadsheets = &m_spreadsheets;
 }
 
 QtServices::~QtServices() = default;

@@ -9,6 +9,7 @@
 #include "RandomSource.h"
 #include "Services.h"
 #include "SettingsStore.h"
+#include "XlsxSpreadsheet.h"
 
 #include <QPointer>
 #include <QSettings>
@@ -89,6 +90,7 @@ private:
     QtSettingsStore m_settings;
     QtClipboard m_clipboard;
     QtEventPump m_events;
+    XlsxSpreadsheets m_spreadsheets;
     Services m_services;
 };
 

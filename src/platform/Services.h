@@ -10,6 +10,7 @@ class Clipboard;
 class EventPump;
 class Clock;
 class RandomSource;
+class Spreadsheets;
 
 // The one place through which commands and widgets reach the platform. The application fills it
 // with the Qt implementations (QtServices); tests fill it with fakes, so no command ever blocks on
@@ -23,6 +24,7 @@ struct Services {
     EventPump* events = nullptr;
     Clock* clock = nullptr;
     RandomSource* random = nullptr;
+    Spreadsheets* spreadsheets = nullptr;
 };
 
 } // namespace platform

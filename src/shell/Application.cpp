@@ -67,6 +67,9 @@ int runApplication(int argc, char** argv) {
     }
 
     platform::QtServices qtServices;
+    // Workbooks shown by an earlier run; the spreadsheet application has long read them.
+    platform::XlsxSpreadsheets::removeStaleWorkbooks(platform::XlsxSpreadsheets::defaultFolder(),
+                                                     std::chrono::hours(24));
     Form1 form(qtServices.services());
     qtServices.setParentWindow(&form);
 

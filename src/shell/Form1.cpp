@@ -15,6 +15,8 @@
 #include "platform/Twips.h"
 #include "results/ResultsCommands.h"
 #include "roll/StartRolling.h"
+#include "results/SpreadsheetExport.h"
+#include "results/TextExport.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -149,6 +151,8 @@ void Form1::buildControls() {
     connect(PushButton10, &QPushButton::clicked, this, &Form1::PushButton10_Click);
     connect(PushButton11, &QPushButton::clicked, this, &Form1::PushButton11_Click);
     connect(PushButton12, &QPushButton::clicked, this, &Form1::PushButton12_Click);
+    connect(PushButton9, &QPushButton::clicked, this, &Form1::PushButton9_Click);
+    connect(PushButton13, &QPushButton::clicked, this, &Form1::PushButton13_Click);
 }
 
 void Form1::Form_Load() {
@@ -359,6 +363,18 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void Form1::PushButton9_Click() {
+    results::saveResultsAsTextFile(m_results, m_pointer, m_services);
+}
+
+void Form1::PushButton13_Click() {
+    results::saveResultsAsSpreadsheet(m_results, m_pointer, m_services);
+}
+
+bool Form1::SaveResultsAsExcelFileIsExcelInstalled() {
+    return results::spreadsheetApplicationInstalled(m_services);
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

@@ -43,6 +43,10 @@ public:
     void PushButton10_Click();
     void PushButton11_Click();
     void PushButton12_Click();
+    // Results leave the program: results/TextExport.h, results/SpreadsheetExport.h.
+    void PushButton9_Click();
+    void PushButton13_Click();
+    bool SaveResultsAsExcelFileIsExcelInstalled();
 
     // Dice definition: the sides list's commands and the two count fields.
     void PushButton1_Click();

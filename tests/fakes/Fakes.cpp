@@ -2,6 +2,11 @@
 
 #include "platform/RuntimeError.h"
 
+#include <memory>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
 namespace fakes {
 
 QStringList FakeMessageBox::texts() const {
@@ -55,6 +60,60 @@ std::uint32_t FakeRandomSource::next() {
     return static_cast<std::uint32_t>(platform::MixingRandomSource::mix(state) >> 32);
 }
 
+namespace {
+
+class FakeSheet final : public platform::SpreadsheetSheet {
+public:
+    explicit FakeSheet(FakeSpreadsheets& owner)
+        : m_owner(owner) {}
+    void setCellText(int row, int column, QStringView text) override {
+        m_owner.calls.append(u"cell %1 %2 %3"_s.arg(row).arg(column).arg(text));
+        m_owner.cells.insert({row, column}, text.toString());
+    }
+    void autoFitColumn(int column) override { m_owner.calls.append(u"fit %1"_s.arg(column)); }
+    void autoFitColumns() override { m_owner.calls.append(u"fit all"_s); }
+
+private:
+    FakeSpreadsheets& m_owner;
+};
+
+class FakeWorkbook final : public platform::SpreadsheetWorkbook {
+public:
+    explicit FakeWorkbook(FakeSpreadsheets& owner)
+        : m_sheet(owner) {}
+    platform::SpreadsheetSheet& activeSheet() override { return m_sheet; }
+
+private:
+    FakeSheet m_sheet;
+};
+
+class FakeApplication final : public platform::SpreadsheetApplication {
+public:
+    explicit FakeApplication(FakeSpreadsheets& owner)
+        : m_owner(owner) {}
+    platform::SpreadsheetWorkbook& addWorkbook() override {
+        m_owner.calls.append(u"add"_s);
+        m_workbooks.push_back(std::make_unique<FakeWorkbook>(m_owner));
+        return *m_workbooks.back();
+    }
+    void setVisible(bool visible) override { m_owner.calls.append(visible ? u"visible"_s : u"hidden"_s); }
+
+private:
+    FakeSpreadsheets& m_owner;
+    std::vector<std::unique_ptr<FakeWorkbook>> m_workbooks;
+};
+
+} // namespace
+
+std::unique_ptr<platform::SpreadsheetApplication> FakeSpreadsheets::createApplication() {
+    ++creations;
+    const bool succeeds = creationOutcomes.isEmpty() ? installed : creationOutcomes.dequeue();
+    if (!succeeds)
+        throw platform::RuntimeError(platform::RuntimeError::CannotCreateObject);
+    calls.append(u"create"_s);
+    return std::make_unique<FakeApplication>(*this);
+}
+
 FakeServices::FakeServices() {
     services.messageBox = &messageBox;
     services.inputBox = &inputBox;
@@ -64,6 +123,7 @@ FakeServices::FakeServices() {
     services.events = &events;
     services.clock = &clock;
     services.random = &random;
+    services.spreadsheets = &spreadsheets;
 }
 
 } // namespace fakes

@@ -12,9 +12,11 @@
 #include "platform/RandomSource.h"
 #include "platform/Services.h"
 #include "platform/SettingsStore.h"
+#include "platform/Spreadsheet.h"
 
 #include <QHash>
 #include <QList>
+#include <QMap>
 #include <QQueue>
 #include <QString>
 #include <QStringList>
@@ -135,6 +137,18 @@ public:
     float lastReseed = -1.0F;
 };
 
+// A spreadsheet application that records what was done to it: every call as a line of calls
+// ("create", "add", "cell 1 1 Results", "fit 1", "fit all", "visible"), the cells by (row, column).
+class FakeSpreadsheets final : public platform::Spreadsheets {
+public:
+    std::unique_ptr<platform::SpreadsheetApplication> createApplication() override;
+    bool installed = true;
+    QQueue<bool> creationOutcomes; // overrides `installed`, one creation each
+    int creations = 0;             // attempts, failed or not
+    QStringList calls;
+    QMap<QPair<int, int>, QString> cells;
+};
+
 // One of each fake, handed out as platform::Services.
 struct FakeServices {
     FakeServices();
@@ -146,6 +160,7 @@ struct FakeServices {
     FakeEventPump events;
     FakeClock clock;
     FakeRandomSource random;
+    FakeSpreadsheets spreadsheets;
     platform::Services services;
 };
 

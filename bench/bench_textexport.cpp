@@ -1,0 +1,75 @@
+#include "platform/EventPump.h"
+#include "platform/ListModel.h"
+#include "platform/MessageBox.h"
+#include "platform/Services.h"
+#include "results/TextExport.h"
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+class CountingPump final : public platform::EventPump {
+public:
+    void processEvents() override { ++calls; }
+    int calls = 0;
+};
+
+class FailingMessageBox final : public platform::MessageBox {
+public:
+    void show(const QString& text, int, const QString&) override {
+        qFatal("unexpected report: %ls", qUtf16Printable(text));
+    }
+};
+
+// The results of a long session: every row ticked, labels of a few dice joined by " - ".
+void fillResults(platform::ListModel& list, std::int64_t rows) {
+    list.addColumn(u"Results"_s);
+    platform::TextRows batch;
+    const QString labels[] = {u"Heads"_s, u"Tails"_s, u"6"_s, u"20"_s, u"Rock"_s, u"Paper"_s, u"Scissors"_s};
+    QString line;
+    for (std::int64_t i = 0; i < rows; ++i) {
+        line.resize(0);
+        for (int die = 0; die < 3; ++die) {
+            if (die > 0)
+                line += u" - "_s;
+            line += labels[(i * 7 + die * 3) % 7];
+        }
+        batch.append(line);
+    }
+    list.addItems(batch);
+    list.setAllTicked(true);
+}
+
+void BM_SaveTickedRowsAsText(benchmark::State& state) {
+    platform::ListModel list;
+    fillResults(list, state.range(0));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"results.txt"_s);
+    CountingPump pump;
+    FailingMessageBox box;
+    platform::Services services;
+    services.events = &pump;
+    services.messageBox = &box;
+
+    for (auto _ : state)
+        Main::SaveListviewProperlySpacedWithoutProgressBar(list, path, services);
+
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+    state.counters["yields"] = benchmark::Counter(pump.calls, benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_SaveTickedRowsAsText)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

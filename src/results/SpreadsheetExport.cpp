@@ -1,0 +1,155 @@
+#include "SpreadsheetExport.h"
+
+#include "platform/ListModel.h"
+#include "platform/MessageBox.h"
+#include "platform/RuntimeError.h"
+#include "platform/Services.h"
+#include "platform/Spreadsheet.h"
+#include "shell/EventSlicer.h"
+#include "shell/MousePointer.h"
+#include "shell/Trap.h"
+
+#include <QLocale>
+
+#include <algorithm>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+using platform::RuntimeError;
+
+namespace {
+
+enum : int { ObjectNotSet = 91 };
+
+// An application or workbook that could not be made: every use of it fails.
+template <class Object> Object& use(Object* object) {
+    if (object == nullptr)
+        throw RuntimeError(ObjectNotSet, u"Object variable or With block variable not set"_s);
+    return *object;
+}
+
+// Cells of the second column on lose every "=", so nothing a side list holds can become a formula
+// in a spreadsheet that reads them as typed; the first column and the headers stay as they are.
+QString cellFor(const platform::ListModel& list, std::int64_t row, int column) {
+    QString cell = list.subItem(row, column - 1);
+    cell.remove(u'=');
+    return cell;
+}
+
+// Sheet rows past the last one are refused by the sheet itself.
+int sheetIndex(std::int64_t row) {
+    return static_cast<int>(std::min<std::int64_t>(row, platform::kSheetRows + 1));
+}
+
+} // namespace
+
+namespace results {
+
+bool spreadsheetApplicationInstalled(const platform::Services& services) {
+    bool installed = true;
+    bool created = false;
+    try {
+        created = services.spreadsheets->createApplication() != nullptr; // released at once
+    } catch (const RuntimeError&) {
+        installed = false;
+    }
+    if (!created)
+        services.messageBox->show(QString::fromUtf16(kNotInstalledSoftwareMessage), platform::OkOnly, QString());
+    return installed;
+}
+
+QString sheetLimitProblem(const platform::ListModel& list) {
+    const int columns = list.listColumnCount();
+    bool tooManyRows = columns > platform::kSheetColumns;
+    bool tooLong = false;
+    for (int k = 1; k <= columns && !tooLong; ++k)
+        tooLong = list.headerText(k).size() > platform::kCellCharacters;
+    const std::int64_t rows = list.itemCount();
+    for (std::int64_t r = 1; r <= rows && !(tooManyRows && tooLong); ++r) {
+        if (!list.isTicked(r))
+            continue;
+        // List row r goes to sheet row r + 1, below the header.
+        if (r + 1 > platform::kSheetRows)
+            tooManyRows = true;
+        if (list.textLength(r) > platform::kCellCharacters)
+            tooLong = true;
+        for (int c = 2; c <= columns && !tooLong; ++c)
+            tooLong = cellFor(list, r, c).size() > platform::kCellCharacters;
+    }
+    if (!tooManyRows && !tooLong)
+        return {};
+    QString problem = u"The ticked results do not fit on one worksheet, so nothing was exported."_s;
+    if (tooManyRows)
+        problem += u" A worksheet holds "_s + QLocale().toString(platform::kSheetRows) +
+                   u" rows, the first of them for the header: tick no row below row "_s +
+                   QLocale().toString(platform::kSheetRows - 1) + u"."_s;
+    if (tooLong)
+        problem += u" A cell holds at most "_s + QLocale().toString(platform::kCellCharacters) +
+                   u" characters, and a ticked result is longer."_s;
+    problem += u" \"Save Results As Text File\" has no such limits."_s;
+    return problem;
+}
+
+void saveResultsAsSpreadsheet(platform::ListModel& results, shell::MousePointer& pointer,
+                              const platform::Services& services, std::chrono::microseconds slice) {
+    shell::Trap trap(services, u"Form1.PushButton13_Click"_s);
+    shell::EventSlicer slicer(*services.events, slice);
+
+    if (!spreadsheetApplicationInstalled(services)) {
+        trap(102, [&] {
+            services.messageBox->show(QString::fromUtf16(kNotInstalledFeatureMessage), platform::OkOnly, QString());
+        });
+        return;
+    }
+    if (trap.test(106, [&] { return results.itemCount() == 0; }))
+        return;
+    // Told once, before anything is made, rather than once per cell that would not fit.
+    QString problem;
+    trap(108, [&] { problem = sheetLimitProblem(results); });
+    if (!problem.isEmpty()) {
+        trap(110, [&] { services.messageBox->show(problem, platform::OkOnly, QString()); });
+        return;
+    }
+    trap(114, [&] { pointer.set(shell::MousePointer::Hourglass); });
+
+    std::unique_ptr<platform::SpreadsheetApplication> application;
+    platform::SpreadsheetWorkbook* workbook = nullptr;
+    trap(116, [&] { application = services.spreadsheets->createApplication(); });
+    trap(118, [&] { workbook = &use(application.get()).addWorkbook(); });
+
+    int sheetColumn = 1;
+    const int headerColumns = results.listColumnCount();
+    for (int k = 1; k <= headerColumns; ++k) {
+        slicer.maybeYield();
+        trap(126, [&] { use(workbook).activeSheet().setCellText(1, sheetColumn, results.headerText(k)); });
+        ++sheetColumn;
+        trap(130, [&] { use(workbook).activeSheet().autoFitColumn(k); });
+    }
+
+    std::int64_t sheetRow = 2;
+    const std::int64_t rows = results.itemCount();
+    for (std::int64_t r = 1; r <= rows; ++r) {
+        slicer.maybeYield();
+        if (trap.test(140, [&] { return results.isTicked(r); })) {
+            sheetColumn = 1;
+            const int columns = results.listColumnCount();
+            for (int c = 1; c <= columns; ++c) {
+                slicer.maybeYield();
+                trap(148, [&] {
+                    platform::SpreadsheetSheet& sheet = use(workbook).activeSheet();
+                    if (c == 1)
+                        sheet.setCellText(sheetIndex(sheetRow), sheetColumn, results.textView(r));
+                    else
+                        sheet.setCellText(sheetIndex(sheetRow), sheetColumn, cellFor(results, r, c));
+                });
+                ++sheetColumn;
+            }
+        }
+        ++sheetRow;
+    }
+    trap(160, [&] { use(workbook).activeSheet().autoFitColumns(); });
+    trap(162, [&] { use(application.get()).setVisible(true); });
+    trap(164, [&] { pointer.set(shell::MousePointer::Default); });
+}
+
+} // namespace results

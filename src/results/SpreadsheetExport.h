@@ -1,0 +1,39 @@
+#pragma once
+
+// "Save Results As Excel File": the header and the ticked rows go into a new workbook of the
+// spreadsheet application (platform/Spreadsheet.h), sheet row r + 1 for list row r, which is then
+// shown to the user as an unsaved document.
+
+#include <QString>
+
+#include <chrono>
+
+namespace platform {
+class ListModel;
+struct Services;
+} // namespace platform
+
+namespace shell {
+class MousePointer;
+}
+
+namespace results {
+
+inline constexpr char16_t kNotInstalledSoftwareMessage[] =
+    u"Excel is not installed on this computer. You need to have it installed to use this software without error.";
+inline constexpr char16_t kNotInstalledFeatureMessage[] =
+    u"Excel is not installed on this computer. You need to have it installed to use this feature.";
+
+// Form1's SaveResultsAsExcelFileIsExcelInstalled: true when the spreadsheet application could be
+// started; otherwise shows its message and returns false. Never reports an error.
+bool spreadsheetApplicationInstalled(const platform::Services& services);
+
+// Why the ticked rows of list would not fit on one sheet, in words for the user; empty when they fit.
+QString sheetLimitProblem(const platform::ListModel& list);
+
+// The body of Form1's PushButton13_Click.
+void saveResultsAsSpreadsheet(platform::ListModel& results, shell::MousePointer& pointer,
+                              const platform::Services& services,
+                              std::chrono::microseconds slice = std::chrono::milliseconds(16));
+
+} // namespace results

@@ -1,0 +1,424 @@
+#include "fakes/Fakes.h"
+#include "platform/ListModel.h"
+#include "platform/RuntimeError.h"
+#include "platform/XlsxSpreadsheet.h"
+#include "results/SpreadsheetExport.h"
+#include "shell/MousePointer.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+using namespace Qt::StringLiterals;
+using platform::RuntimeError;
+
+namespace {
+
+const QString kSoftware = QString::fromUtf16(results::kNotInstalledSoftwareMessage);
+const QString kFeature = QString::fromUtf16(results::kNotInstalledFeatureMessage);
+
+// Rows "<text>" or "<text>|<sub-item>|..." under the given headers; the listed positions ticked.
+void fill(platform::ListModel& list, const QStringList& headers, const QStringList& rows, const QList<int>& ticked) {
+    for (const QString& header : headers)
+        list.addColumn(header);
+    for (const QString& row : rows) {
+        const QStringList cells = row.split(u'|');
+        list.addItem(cells.first());
+        for (int k = 1; k < cells.size(); ++k)
+            list.setSubItem(list.itemCount(), k, cells[k]);
+    }
+    for (int position : ticked)
+        list.setTicked(position, true);
+}
+
+struct Run {
+    fakes::FakeServices fake;
+    shell::MousePointer pointer;
+    QList<int> shapes;
+    Run() {
+        pointer.setApply([this](int shape) { shapes.append(shape); });
+    }
+    void click(platform::ListModel& list) {
+        results::saveResultsAsSpreadsheet(list, pointer, fake.services, std::chrono::microseconds(0));
+    }
+};
+
+QStringList reportedLines(const fakes::FakeMessageBox& box) {
+    QStringList lines;
+    for (const QString& text : box.texts()) {
+        const qsizetype at = text.indexOf(u"at line "_s);
+        lines.append(text.mid(at + 8, text.indexOf(u'\r', at) - at - 8));
+    }
+    return lines;
+}
+
+bool makeExecutable(const QString& path, const QByteArray& script) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.write(script);
+    return file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+// A CSV cell with whether it was quoted: the converter quotes text cells only.
+struct CsvCell {
+    QString text;
+    bool quoted = false;
+};
+
+QList<QList<CsvCell>> parseCsv(const QString& csv) {
+    QList<QList<CsvCell>> rows;
+    QList<CsvCell> row;
+    CsvCell cell;
+    bool inQuotes = false;
+    for (qsizetype i = 0; i < csv.size(); ++i) {
+        const QChar ch = csv[i];
+        if (inQuotes) {
+            if (ch == u'"' && i + 1 < csv.size() && csv[i + 1] == u'"') {
+                cell.text += u'"';
+                ++i;
+            } else if (ch == u'"') {
+                inQuotes = false;
+            } else {
+                cell.text += ch;
+            }
+        } else if (ch == u'"') {
+            inQuotes = true;
+            cell.quoted = true;
+        } else if (ch == u',') {
+            row.append(cell);
+            cell = {};
+        } else if (ch == u'\n' || ch == u'\r') {
+            if (ch == u'\r' && i + 1 < csv.size() && csv[i + 1] == u'\n')
+                ++i;
+            row.append(cell);
+            rows.append(row);
+            row.clear();
+            cell = {};
+        } else {
+            cell.text += ch;
+        }
+    }
+    if (!row.isEmpty() || !cell.text.isEmpty())
+        rows.append(row << cell);
+    return rows;
+}
+
+} // namespace
+
+class SpreadsheetExportTest : public QObject {
+    Q_OBJECT
+private slots:
+    void sheetRowsMirrorListPositions();
+    void noTickedRowStillShowsTheHeader();
+    void equalsSignsGoFromSecondColumnOnOnly();
+    void missingApplicationShowsBothMessagesInOrder_data();
+    void missingApplicationShowsBothMessagesInOrder();
+    void emptyListMakesNoWorkbook();
+    void sheetLimits_data();
+    void sheetLimits();
+    void applicationLostAfterTheTestReportsEveryLaterStatement();
+
+    void launcherOpensCalcWithATemplate_data();
+    void launcherOpensCalcWithATemplate();
+    void sheetFitsColumnsToTheLongestText();
+    void sheetRefusesWhatDoesNotFit();
+    void staleWorkbooksGoFreshOnesStay();
+    void libreOfficeReadsEveryCellAsText();
+};
+
+void SpreadsheetExportTest::sheetRowsMirrorListPositions() {
+    platform::ListModel list;
+    fill(list, {u"Results"_s}, {u"1 - 2"_s, u"3 - 4"_s, u"5 - 6"_s, u"1 - 1"_s, u"6 - 6"_s}, {2, 4});
+    Run run;
+    run.click(list);
+
+    // The test's application first, then the export's; the header column is fitted right away.
+    QCOMPARE(run.fake.spreadsheets.calls,
+             (QStringList{u"create"_s, u"create"_s, u"add"_s, u"cell 1 1 Results"_s, u"fit 1"_s, u"cell 3 1 3 - 4"_s,
+                          u"cell 5 1 1 - 1"_s, u"fit all"_s, u"visible"_s}));
+    QCOMPARE(run.shapes, (QList<int>{11, 0}));
+    QCOMPARE(run.fake.messageBox.texts(), QStringList());
+}
+
+void SpreadsheetExportTest::noTickedRowStillShowsTheHeader() {
+    platform::ListModel list;
+    fill(list, {u"Results"_s}, {u"Heads"_s, u"Tails"_s}, {});
+    Run run;
+    run.click(list);
+    QCOMPARE(run.fake.spreadsheets.calls, (QStringList{u"create"_s, u"create"_s, u"add"_s, u"cell 1 1 Results"_s,
+                                                       u"fit 1"_s, u"fit all"_s, u"visible"_s}));
+}
+
+void SpreadsheetExportTest::equalsSignsGoFromSecondColumnOnOnly() {
+    platform::ListModel list;
+    fill(list, {u"=Roll"_s, u"=Note"_s, u"Third"_s}, {u"=1+2|a=b=c|=SUM(A1)"_s, u"=x|=y|=z"_s}, {1});
+    Run run;
+    run.click(list);
+
+    const QMap<QPair<int, int>, QString> expected{{{1, 1}, u"=Roll"_s}, {{1, 2}, u"=Note"_s}, {{1, 3}, u"Third"_s},
+                                                  {{2, 1}, u"=1+2"_s},  {{2, 2}, u"abc"_s},   {{2, 3}, u"SUM(A1)"_s}};
+    QCOMPARE(run.fake.spreadsheets.cells, expected);
+    QCOMPARE(run.fake.spreadsheets.calls.mid(3, 6), (QStringList{u"cell 1 1 =Roll"_s, u"fit 1"_s, u"cell 1 2 =Note"_s,
+                                                                 u"fit 2"_s, u"cell 1 3 Third"_s, u"fit 3"_s}));
+}
+
+void SpreadsheetExportTest::missingApplicationShowsBothMessagesInOrder_data() {
+    QTest::addColumn<QStringList>("rows");
+    QTest::newRow("with results") << QStringList{u"Heads"_s};
+    QTest::newRow("empty list") << QStringList{};
+}
+
+void SpreadsheetExportTest::missingApplicationShowsBothMessagesInOrder() {
+    QFETCH(QStringList, rows);
+    platform::ListModel list;
+    fill(list, {u"Results"_s}, rows, rows.isEmpty() ? QList<int>{} : QList<int>{1});
+    Run run;
+    run.fake.spreadsheets.installed = false;
+    run.click(list);
+
+    QCOMPARE(run.fake.messageBox.texts(), (QStringList{kSoftware, kFeature}));
+    for (const fakes::ShownMessage& shown : run.fake.messageBox.shown) {
+        QCOMPARE(shown.style, 0);
+        QCOMPARE(shown.title, QString()); // the application title
+    }
+    QCOMPARE(run.fake.spreadsheets.creations, 1);
+    QCOMPARE(run.shapes, QList<int>());
+}
+
+void SpreadsheetExportTest::emptyListMakesNoWorkbook() {
+    platform::ListModel list;
+    list.addColumn(u"Results"_s);
+    Run run;
+    run.click(list);
+    QCOMPARE(run.fake.spreadsheets.calls, QStringList{u"create"_s});
+    QCOMPARE(run.fake.messageBox.texts(), QStringList());
+    QCOMPARE(run.shapes, QList<int>());
+}
+
+void SpreadsheetExportTest::sheetLimits_data() {
+    QTest::addColumn<qsizetype>("rows");
+    QTest::addColumn<qsizetype>("tickedRow");
+    QTest::addColumn<qsizetype>("cellLength");
+    QTest::addColumn<bool>("fits");
+    QTest::newRow("last sheet row") << qsizetype(platform::kSheetRows - 1) << qsizetype(platform::kSheetRows - 1)
+                                    << qsizetype(1) << true;
+    QTest::newRow("one row below the sheet")
+        << qsizetype(platform::kSheetRows) << qsizetype(platform::kSheetRows) << qsizetype(1) << false;
+    QTest::newRow("unticked rows below the sheet")
+        << qsizetype(platform::kSheetRows + 5) << qsizetype(3) << qsizetype(1) << true;
+    QTest::newRow("longest cell") << qsizetype(3) << qsizetype(2) << qsizetype(platform::kCellCharacters) << true;
+    QTest::newRow("cell too long") << qsizetype(3) << qsizetype(2) << qsizetype(platform::kCellCharacters + 1) << false;
+}
+
+void SpreadsheetExportTest::sheetLimits() {
+    QFETCH(qsizetype, rows);
+    QFETCH(qsizetype, tickedRow);
+    QFETCH(qsizetype, cellLength);
+    QFETCH(bool, fits);
+    platform::ListModel list;
+    list.addColumn(u"Results"_s);
+    platform::TextRows batch;
+    for (qsizetype i = 1; i <= rows; ++i)
+        batch.append(i == tickedRow ? QString(cellLength, u'x') : QString());
+    list.addItems(batch);
+    list.setTicked(tickedRow, true);
+
+    QCOMPARE(results::sheetLimitProblem(list).isEmpty(), fits);
+    if (fits)
+        return;
+    Run run;
+    run.click(list);
+    // Told once, and nothing made beyond the installation test.
+    QCOMPARE(run.fake.messageBox.texts(), QStringList{results::sheetLimitProblem(list)});
+    QVERIFY(run.fake.messageBox.texts().first().contains(u"nothing was exported"_s));
+    QCOMPARE(run.fake.spreadsheets.calls, QStringList{u"create"_s});
+    QCOMPARE(run.shapes, QList<int>());
+}
+
+void SpreadsheetExportTest::applicationLostAfterTheTestReportsEveryLaterStatement() {
+    platform::ListModel list;
+    fill(list, {u"Results"_s}, {u"a"_s, u"b"_s, u"c"_s}, {1, 3});
+    Run run;
+    run.fake.spreadsheets.creationOutcomes << true << false;
+    run.click(list);
+
+    QCOMPARE(reportedLines(run.fake.messageBox),
+             (QStringList{u"116"_s, u"118"_s, u"126"_s, u"130"_s, u"148"_s, u"148"_s, u"160"_s, u"162"_s}));
+    const QStringList texts = run.fake.messageBox.texts();
+    QVERIFY(texts.first().startsWith(u"Can't create object\r\nin Quorvin2021/08/31.Form1.PushButton13_Click "_s));
+    QCOMPARE(run.shapes, (QList<int>{11, 0}));
+}
+
+void SpreadsheetExportTest::launcherOpensCalcWithATemplate_data() {
+    QTest::addColumn<QStringList>("installed");
+    QTest::addColumn<QByteArray>("defaultApplication");
+    QTest::addColumn<QStringList>("command"); // program name, then arguments
+    QTest::newRow("Calc itself") << QStringList{u"soffice"_s, u"localc"_s} << QByteArray()
+                                 << QStringList{u"localc"_s, u"-n"_s};
+    QTest::newRow("the suite") << QStringList{u"soffice"_s} << QByteArray()
+                               << QStringList{u"soffice"_s, u"--calc"_s, u"-n"_s};
+    QTest::newRow("desktop default") << QStringList{u"xdg-mime"_s, u"xdg-open"_s}
+                                     << QByteArray("org.gnome.Gnumeric.desktop") << QStringList{u"xdg-open"_s};
+    QTest::newRow("no default for .xlsx") << QStringList{u"xdg-mime"_s, u"xdg-open"_s} << QByteArray() << QStringList{};
+    QTest::newRow("nothing") << QStringList{} << QByteArray() << QStringList{};
+}
+
+void SpreadsheetExportTest::launcherOpensCalcWithATemplate() {
+    QFETCH(QStringList, installed);
+    QFETCH(QByteArray, defaultApplication);
+    QFETCH(QStringList, command);
+    QTemporaryDir bin;
+    for (const QString& name : installed) {
+        const QByteArray body =
+            name == u"xdg-mime"_s ? QByteArray("echo " + defaultApplication + "\n") : QByteArray("exit 0\n");
+        QVERIFY(makeExecutable(bin.filePath(name), "#!/bin/sh\n" + body));
+    }
+
+    const std::optional<platform::SpreadsheetLauncher> launcher = platform::findSpreadsheetApplication({bin.path()});
+
+    QCOMPARE(launcher.has_value(), !command.isEmpty());
+    if (launcher) {
+        QCOMPARE(launcher->program, bin.filePath(command.first()));
+        QCOMPARE(launcher->arguments, command.mid(1));
+    }
+    platform::XlsxSpreadsheets sheets;
+    sheets.setFinder([&] { return platform::findSpreadsheetApplication({bin.path()}); });
+    if (!launcher)
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, sheets.createApplication());
+}
+
+void SpreadsheetExportTest::sheetFitsColumnsToTheLongestText() {
+    platform::XlsxSheet sheet;
+    sheet.setCellText(1, 1, u"Results");
+    sheet.autoFitColumn(1);
+    QCOMPARE(sheet.columnWidth(1), std::optional<double>(8.0));
+    sheet.setCellText(2, 1, u"Rock - Paper - Scissors");
+    sheet.setCellText(3, 2, u"x");
+    QCOMPARE(sheet.columnWidth(1), std::optional<double>(8.0)); // a fit holds until the next one
+    QCOMPARE(sheet.columnWidth(2), std::nullopt);
+
+    sheet.setCellText(2, 1, u"short"); // written again: the last text counts
+    sheet.autoFitColumns();
+    QCOMPARE(sheet.columnWidth(1), std::optional<double>(8.0));
+    QCOMPARE(sheet.columnWidth(2), std::optional<double>(2.0));
+    QCOMPARE(sheet.cellText(2, 1), u"short"_s);
+    QCOMPARE(sheet.cellText(4, 4), QString());
+}
+
+void SpreadsheetExportTest::sheetRefusesWhatDoesNotFit() {
+    platform::XlsxSheet sheet;
+    const QString longest(platform::kCellCharacters, u'x');
+    sheet.setCellText(platform::kSheetRows, platform::kSheetColumns, longest);
+    QVERIFY_THROWS_EXCEPTION(RuntimeError, sheet.setCellText(platform::kSheetRows + 1, 1, u"x"));
+    QVERIFY_THROWS_EXCEPTION(RuntimeError, sheet.setCellText(1, platform::kSheetColumns + 1, u"x"));
+    QVERIFY_THROWS_EXCEPTION(RuntimeError, sheet.setCellText(1, 1, QString(longest + u'x')));
+    QVERIFY_THROWS_EXCEPTION(RuntimeError, sheet.setCellText(0, 1, u"x"));
+    QCOMPARE(sheet.cellText(1, 1), QString());
+}
+
+void SpreadsheetExportTest::staleWorkbooksGoFreshOnesStay() {
+    QTemporaryDir dir;
+    const QDateTime twoDaysAgo = QDateTime::currentDateTime().addDays(-2);
+    for (const QString& name : {u"results-old.xlsx"_s, u"results-new.xlsx"_s, u"notes-old.xlsx"_s}) {
+        QFile file(dir.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        if (name.endsWith(u"-old.xlsx"_s))
+            QVERIFY(file.setFileTime(twoDaysAgo, QFileDevice::FileModificationTime));
+    }
+
+    QCOMPARE(platform::XlsxSpreadsheets::removeStaleWorkbooks(dir.path(), std::chrono::hours(24)), 1);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files, QDir::Name),
+             (QStringList{u"notes-old.xlsx"_s, u"results-new.xlsx"_s}));
+}
+
+void SpreadsheetExportTest::libreOfficeReadsEveryCellAsText() {
+    const QString soffice = QStandardPaths::findExecutable(u"soffice"_s);
+    if (soffice.isEmpty())
+        QSKIP("LibreOffice (soffice) is not installed");
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+
+    // given: texts a spreadsheet would be tempted to read as something else, every other row ticked
+    const QStringList texts{u"Heads - Tails"_s,
+                            u"=1+2"_s,
+                            u"=HYPERLINK(\"http://example.com\",\"click\")"_s,
+                            u"007"_s,
+                            u"1/2"_s,
+                            u"  two spaces either side  "_s,
+                            u"Würfel – € 🎲"_s,
+                            u"comma, \"quote\""_s,
+                            u"TRUE"_s,
+                            u"tab\there"_s};
+    platform::ListModel list;
+    list.addColumn(u"Results"_s);
+    list.addColumn(u"=Note"_s);
+    for (int i = 0; i < 3 * texts.size(); ++i) {
+        list.addItem(texts[i % texts.size()]);
+        list.setSubItem(list.itemCount(), 1, texts[(i + 1) % texts.size()]);
+        list.setTicked(list.itemCount(), i % 2 == 0);
+    }
+    platform::XlsxSpreadsheets sheets;
+    sheets.setFolder(dir.filePath(u"exports"_s));
+    sheets.setFinder([] { return platform::SpreadsheetLauncher{u"localc"_s, {u"-n"_s}}; });
+    QStringList started;
+    sheets.setStarter([&](const QString& program, const QStringList& arguments) {
+        started = QStringList{program} + arguments;
+        return true;
+    });
+    Run run;
+    run.fake.services.spreadsheets = &sheets;
+
+    // when
+    run.click(list);
+
+    QCOMPARE(run.fake.messageBox.texts(), QStringList());
+    QCOMPARE(started.size(), 3);
+    QCOMPARE(started.mid(0, 2), (QStringList{u"localc"_s, u"-n"_s}));
+    const QString workbook = started.last();
+    QCOMPARE(QFileInfo(workbook).absolutePath(), QDir(dir.filePath(u"exports"_s)).absolutePath());
+
+    // then: LibreOffice, with a throwaway profile, reads back every cell
+    QProcess convert;
+    convert.setProcessChannelMode(QProcess::MergedChannels);
+    convert.start(soffice, {u"-env:UserInstallation="_s + QUrl::fromLocalFile(dir.filePath(u"profile"_s)).toString(),
+                            u"--headless"_s, u"--norestore"_s, u"--convert-to"_s,
+                            u"csv:Text - txt - csv (StarCalc):44,34,76,1,,0,true"_s, u"--outdir"_s,
+                            dir.filePath(u"csv"_s), workbook});
+    if (!convert.waitForFinished(180000)) {
+        convert.kill();
+        convert.waitForFinished();
+        QFAIL("LibreOffice did not convert the workbook within three minutes");
+    }
+    QFile csv(dir.filePath(u"csv/"_s) + QFileInfo(workbook).completeBaseName() + u".csv"_s);
+    QVERIFY2(csv.open(QIODevice::ReadOnly), convert.readAll().constData());
+    const QList<QList<CsvCell>> sheet = parseCsv(QString::fromUtf8(csv.readAll()));
+
+    QList<QStringList> expected{{u"Results"_s, u"=Note"_s}};
+    for (std::int64_t r = 1; r <= list.itemCount(); ++r) {
+        QString second = list.subItem(r, 1);
+        second.remove(u'=');
+        expected.append(list.isTicked(r) ? QStringList{list.text(r), second} : QStringList{QString(), QString()});
+    }
+    const qsizetype rowCount = std::max(expected.size(), sheet.size());
+    for (qsizetype r = 0; r < rowCount; ++r) {
+        for (qsizetype c = 0; c < 2; ++c) {
+            const CsvCell cell = sheet.value(r).value(c);
+            const QString want = expected.value(r).value(c);
+            QVERIFY2(
+                cell.text == want,
+                qPrintable(u"row %1 column %2: \"%3\", expected \"%4\""_s.arg(r + 1).arg(c + 1).arg(cell.text, want)));
+            // Quoted by the converter means a text cell: no number, no formula's result.
+            QCOMPARE(cell.quoted, !want.isEmpty());
+        }
+        QVERIFY(sheet.value(r).size() <= 2);
+    }
+}
+
+QTEST_GUILESS_MAIN(SpreadsheetExportTest)
+#include "tst_spreadsheetexport.moc"

@@ -1,0 +1,271 @@
+#include "fakes/Fakes.h"
+#include "platform/ListModel.h"
+#include "results/TextExport.h"
+#include "shell/MousePointer.h"
+#include "shell/Trap.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace Qt::StringLiterals;
+
+struct Row {
+    QString text;
+    bool ticked = false;
+    QStringList subItems = {};
+};
+Q_DECLARE_METATYPE(Row)
+
+namespace {
+
+void fill(platform::ListModel& list, const QStringList& headers, const QList<Row>& rows) {
+    for (const QString& header : headers)
+        list.addColumn(header);
+    for (const Row& row : rows) {
+        list.addItem(row.text);
+        const std::int64_t position = list.itemCount();
+        list.setTicked(position, row.ticked);
+        for (int k = 0; k < row.subItems.size(); ++k)
+            list.setSubItem(position, k + 1, row.subItems[k]);
+    }
+}
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return "<missing>";
+    return file.readAll();
+}
+
+QStringList reportedLines(const fakes::FakeMessageBox& box) {
+    QStringList lines;
+    for (const QString& text : box.texts()) {
+        const qsizetype at = text.indexOf(u"at line "_s);
+        lines.append(text.mid(at + 8, text.indexOf(u'\r', at) - at - 8));
+    }
+    return lines;
+}
+
+// Lowers the file size limit so that writes past it fail as on a full disk, even for root.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limited = m_saved;
+        limited.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+
+private:
+    rlimit m_saved{};
+    void (*m_oldHandler)(int) = nullptr;
+};
+
+} // namespace
+
+class TextExportTest : public QObject {
+    Q_OBJECT
+private slots:
+    void writesAlignedBytes_data();
+    void writesAlignedBytes();
+    void clickSavesUnderTheNameGivenAndReplacesAnOldFile();
+    void cancelWritesNothingAndKeepsThePointer();
+    void missingFolderReportsEveryFileStatement();
+    void pathThatIsAFolderIsReportedAndLeftAlone();
+    void failedWriteKeepsTheEarlierFile_data();
+    void failedWriteKeepsTheEarlierFile();
+    void rowsClearedMidwayAreReportedAndTheFileStillCloses();
+};
+
+void TextExportTest::writesAlignedBytes_data() {
+    QTest::addColumn<QStringList>("headers");
+    QTest::addColumn<QList<Row>>("rows");
+    QTest::addColumn<QByteArray>("expected");
+
+    const QStringList results{u"Results"_s};
+    QTest::newRow("empty list") << results << QList<Row>{} << QByteArray("Results\t\r\n");
+    QTest::newRow("unticked row sets the width")
+        << results << QList<Row>{{u"3 - 5"_s, true}, {u"12 - 1"_s, true}, {u"6 - 6 - 6 - 6"_s, false}}
+        << QByteArray("Results      \t\r\n3 - 5        \t\r\n12 - 1       \t\r\n");
+    QTest::newRow("no row ticked") << results << QList<Row>{{u"Heads - Tails - Heads"_s, false}}
+                                   << QByteArray("Results              \t\r\n");
+    QTest::newRow("longest row ticked carries no spaces")
+        << results << QList<Row>{{u"Rock - Scissors"_s, true}, {u"Paper"_s, true}}
+        << QByteArray("Results        \t\r\nRock - Scissors\t\r\nPaper          \t\r\n");
+    QTest::newRow("two columns") << QStringList{u"A"_s, u"Name"_s} << QList<Row>{{u"xyz"_s, true, {u"b"_s}}}
+                                 << QByteArray("A  \tName\t\r\nxyz\tb   \t\r\n");
+    QTest::newRow("empty cells and untouched tabs")
+        << QStringList{u"A"_s, u""_s} << QList<Row>{{u""_s, true}, {u"a\tb"_s, true, {u""_s}}}
+        << QByteArray("A  \t\t\r\n   \t\t\r\na\tb\t\t\r\n");
+    // Widths count UTF-16 code units; the bytes are the locale's encoding (UTF-8 here).
+    QTest::newRow("non-ASCII labels") << results << QList<Row>{{u"Würfel – €"_s, true}, {u"Ass"_s, true}}
+                                      << QByteArray("Results   \t\r\nW\xc3\xbcrfel \xe2\x80\x93 \xe2\x82\xac\t\r\n"
+                                                    "Ass       \t\r\n");
+}
+
+void TextExportTest::writesAlignedBytes() {
+    QFETCH(QStringList, headers);
+    QFETCH(QList<Row>, rows);
+    QFETCH(QByteArray, expected);
+    QTemporaryDir dir;
+    fakes::FakeServices fake;
+    platform::ListModel list;
+    fill(list, headers, rows);
+
+    const QString path = dir.filePath(u"out.txt"_s);
+    Main::SaveListviewProperlySpacedWithoutProgressBar(list, path, fake.services);
+
+    QCOMPARE(fake.messageBox.texts(), QStringList());
+    QCOMPARE(readAll(path), expected);
+}
+
+void TextExportTest::clickSavesUnderTheNameGivenAndReplacesAnOldFile() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"rolls"_s);
+    {
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write(QByteArray(500, 'x'));
+    }
+    fakes::FakeServices fake;
+    fake.fileDialogs.saveAnswers.enqueue(path);
+    platform::ListModel list;
+    fill(list, {u"Results"_s}, {{u"Heads"_s, true}});
+    shell::MousePointer pointer;
+    QList<int> shapes;
+    pointer.setApply([&](int shape) { shapes.append(shape); });
+
+    results::saveResultsAsTextFile(list, pointer, fake.services);
+
+    QCOMPARE(fake.fileDialogs.saveTitles, QStringList{u"Save"_s});
+    QCOMPARE(fake.fileDialogs.saveFilters, QStringList{u"Text Files (*.txt)|*.txt|All Files (*.*)|*.*|"_s});
+    QCOMPARE(readAll(path), QByteArray("Results\t\r\nHeads  \t\r\n"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{u"rolls"_s}); // no ".txt", no leftovers
+    QCOMPARE(shapes, (QList<int>{11, 0}));
+    QCOMPARE(fake.messageBox.texts(), QStringList());
+}
+
+void TextExportTest::cancelWritesNothingAndKeepsThePointer() {
+    QTemporaryDir dir;
+    fakes::FakeServices fake; // no queued answer: the dialog is cancelled
+    platform::ListModel list;
+    fill(list, {u"Results"_s}, {{u"Heads"_s, true}});
+    shell::MousePointer pointer;
+    QList<int> shapes;
+    pointer.setApply([&](int shape) { shapes.append(shape); });
+
+    results::saveResultsAsTextFile(list, pointer, fake.services);
+
+    QCOMPARE(fake.fileDialogs.saveTitles.size(), 1);
+    QCOMPARE(shapes, QList<int>());
+    QCOMPARE(fake.messageBox.texts(), QStringList());
+}
+
+void TextExportTest::missingFolderReportsEveryFileStatement() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"no such folder/out.txt"_s);
+    fakes::FakeServices fake;
+    fake.fileDialogs.saveAnswers.enqueue(path);
+    platform::ListModel list;
+    fill(list, {u"Results"_s}, {{u"a"_s, true}, {u"b"_s, false}, {u"c"_s, true}});
+    shell::MousePointer pointer;
+    QList<int> shapes;
+    pointer.setApply([&](int shape) { shapes.append(shape); });
+
+    results::saveResultsAsTextFile(list, pointer, fake.services);
+
+    // Creation fails, then the header, each ticked row and the close: one report each, from the writer.
+    QCOMPARE(reportedLines(fake.messageBox), (QStringList{u"136"_s, u"150"_s, u"180"_s, u"180"_s, u"184"_s}));
+    const QStringList texts = fake.messageBox.texts();
+    QVERIFY(texts.first().startsWith(u"Path not found\r\n"_s));
+    for (const QString& text : texts)
+        QVERIFY(text.contains(u".Main.SaveListviewProperlySpacedWithoutProgressBar at line"_s));
+    QVERIFY(!QFileInfo::exists(path));
+    QCOMPARE(shapes, (QList<int>{11, 0}));
+}
+
+void TextExportTest::pathThatIsAFolderIsReportedAndLeftAlone() {
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir(u"taken"_s));
+    fakes::FakeServices fake;
+    platform::ListModel list;
+    fill(list, {u"Results"_s}, {});
+
+    Main::SaveListviewProperlySpacedWithoutProgressBar(list, dir.filePath(u"taken"_s), fake.services);
+
+    QCOMPARE(reportedLines(fake.messageBox), (QStringList{u"136"_s, u"150"_s, u"184"_s}));
+    QVERIFY(QFileInfo(dir.filePath(u"taken"_s)).isDir());
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{u"taken"_s});
+}
+
+void TextExportTest::failedWriteKeepsTheEarlierFile_data() {
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<QString>("failingLine");
+    QTest::newRow("lost in the final flush") << 10 << u"184"_s;
+    QTest::newRow("lost while writing rows") << 200000 << u"180"_s;
+}
+
+void TextExportTest::failedWriteKeepsTheEarlierFile() {
+    QFETCH(int, rows);
+    QFETCH(QString, failingLine);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"results.txt"_s);
+    const QByteArray earlier("the user's earlier results\r\n");
+    {
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write(earlier);
+    }
+    fakes::FakeServices fake;
+    platform::ListModel list;
+    list.addColumn(u"Results"_s);
+    for (int i = 0; i < rows; ++i)
+        list.addItem(u"Rock - Paper - Scissors"_s);
+    list.setAllTicked(true);
+
+    {
+        const FileSizeLimit limit(64);
+        Main::SaveListviewProperlySpacedWithoutProgressBar(list, path, fake.services);
+    }
+
+    // One report for the lost bytes, not one per row after them.
+    QCOMPARE(reportedLines(fake.messageBox), QStringList{failingLine});
+    QVERIFY(fake.messageBox.texts().first().startsWith(u"Disk full\r\n"_s));
+    QCOMPARE(readAll(path), earlier);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{u"results.txt"_s});
+}
+
+void TextExportTest::rowsClearedMidwayAreReportedAndTheFileStillCloses() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"out.txt"_s);
+    fakes::FakeServices fake;
+    platform::ListModel list;
+    fill(list, {u"Results"_s}, {{u"first"_s, true}, {u"second"_s, true}});
+    // "Clear Results" runs while the writer lets the window process its events in the rows loop.
+    int yields = 0;
+    fake.events.onProcess = [&] {
+        if (++yields == 5) // two rows measured, the header, row 1, then row 1's first cell
+            list.removeAll();
+    };
+
+    Main::SaveListviewProperlySpacedWithoutProgressBar(list, path, fake.services, std::chrono::microseconds(0));
+
+    // Row 1's cell can no longer be read (its test, then its branch); row 2's tick test fails too, and
+    // a failing test counts as holding. The rows lose their text but the file is still written.
+    QCOMPARE(reportedLines(fake.messageBox), (QStringList{u"166"_s, u"168"_s, u"158"_s, u"166"_s, u"168"_s}));
+    QVERIFY(fake.messageBox.texts().first().startsWith(u"Index out of bounds\r\n"_s));
+    QCOMPARE(readAll(path), QByteArray("Results\t\r\n\r\n\r\n"));
+}
+
+QTEST_GUILESS_MAIN(TextExportTest)
+#include "tst_textexport.moc"
