@@ -165,7 +165,7 @@ void ListModelTest::modelStaysConsistentForViews() {
     QVERIFY(list.setData(list.index(3, 0), Qt::Checked, Qt::CheckStateRole));
     QVERIFY(list.isTicked(4));
     QCOMPARE(list.data(list.index(3, 0), Qt::CheckStateRole).toInt(), int(Qt::Checked));
-    list.toggleTicks({list.index(3, 0), list.index(5, 0)});
+    list.toggleTicks(QModelIndexList{list.index(3, 0), list.index(5, 0)});
     QVERIFY(!list.isTicked(4));
     QVERIFY(list.isTicked(6));
     list.removeItem(1);
