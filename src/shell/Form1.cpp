@@ -91,6 +91,7 @@ void Form1::buildControls() {
         push->setGeometry(geometry);
         push->setFont(arialBold(11.25));
         push->setMouseTracking(true);
+        push->setAutoDefault(true); // Enter runs the focused command, as Space does
         return push;
     };
 

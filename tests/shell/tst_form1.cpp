@@ -36,6 +36,7 @@ private slots:
     void applicationTitleDropsAtLeastOneWord();
     void fileExistsOnlyForFiles();
     void windowIsLaidOutInTwips();
+    void enterOnAFocusedButtonRunsItsCommand();
 };
 
 void Form1Test::firstStartShowsDefaultsAndStoresThem() {
@@ -178,6 +179,21 @@ void Form1Test::windowIsLaidOutInTwips() {
         QTest::keyClick(before, Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), next);
     }
+}
+
+void Form1Test::enterOnAFocusedButtonRunsItsCommand()
+{
+    fakes::FakeServices fake;
+    shell::Form1 form(fake.services);
+    form.Form_Load();
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    form.PushButton12->setFocus();
+    QTest::keyClick(form.PushButton12, Qt::Key_Return);
+    QTest::keyClick(form.PushButton12, Qt::Key_Enter);
+    QCOMPARE(fake.messageBox.shown.size(), 2);
+    for (QPushButton* button : form.pushButtons())
+        QVERIFY2(!button->text().contains(u'&'), qPrintable(button->text()));
 }
 
 QTEST_MAIN(Form1Test)
