@@ -181,8 +181,7 @@ void Form1Test::windowIsLaidOutInTwips() {
     }
 }
 
-void Form1Test::enterOnAFocusedButtonRunsItsCommand()
-{
+void Form1Test::enterOnAFocusedButtonRunsItsCommand() {
     fakes::FakeServices fake;
     shell::Form1 form(fake.services);
     form.Form_Load();

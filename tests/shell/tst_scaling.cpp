@@ -19,8 +19,7 @@ namespace {
 const char* const kChildFactor = "QT_TESSALY_SCALING_CHILD";
 
 // Returns an empty text when the window is sound at the factor the process was started with.
-QString checkWindow(double factor)
-{
+QString checkWindow(double factor) {
     fakes::FakeServices fake;
     fake.settings.values.insert(u"Dice"_s, u"Heads;Tails"_s);
     shell::Form1 form(fake.services);
@@ -63,16 +62,14 @@ private slots:
     void windowFitsAtEveryScale();
 };
 
-void ScalingTest::windowFitsAtEveryScale_data()
-{
+void ScalingTest::windowFitsAtEveryScale_data() {
     QTest::addColumn<QString>("factor");
     QTest::newRow("1") << u"1"_s;
     QTest::newRow("1.5") << u"1.5"_s;
     QTest::newRow("2") << u"2"_s;
 }
 
-void ScalingTest::windowFitsAtEveryScale()
-{
+void ScalingTest::windowFitsAtEveryScale() {
     QFETCH(QString, factor);
     QProcess child;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -86,8 +83,7 @@ void ScalingTest::windowFitsAtEveryScale()
     QVERIFY2(child.exitCode() == 0, qPrintable(problem + QString::fromUtf8(child.readAllStandardError())));
 }
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (qEnvironmentVariableIsSet(kChildFactor)) {
         const double factor = qEnvironmentVariable(kChildFactor).toDouble();
         QApplication app(argc, argv);
