@@ -14,9 +14,9 @@
 #include "platform/SettingsStore.h"
 #include "platform/Twips.h"
 #include "results/ResultsCommands.h"
-#include "roll/StartRolling.h"
 #include "results/SpreadsheetExport.h"
 #include "results/TextExport.h"
+#include "roll/StartRolling.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -60,6 +60,8 @@ Form1::Form1(platform::Services& services, QWidget* parent)
 }
 
 Form1::~Form1() {
+    if (m_overrideCursor)
+        QApplication::restoreOverrideCursor();
     delete m_handCursor;
 }
 
@@ -387,6 +389,14 @@ void Form1::closeEvent(QCloseEvent* event) {
 }
 
 void Form1::applyPointer(int shape) {
+    // The busy pointer overrides every control's own shape (the fields' I-beam too); the others are
+    // the window's, which its controls inherit.
+    const bool busy = shape == MousePointer::Hourglass;
+    if (busy && !m_overrideCursor)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else if (!busy && m_overrideCursor)
+        QApplication::restoreOverrideCursor();
+    m_overrideCursor = busy;
     switch (shape) {
     case MousePointer::Hourglass:
         setCursor(Qt::WaitCursor);

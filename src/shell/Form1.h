@@ -116,6 +116,7 @@ private:
     MousePointer m_pointer;
     QCursor* m_handCursor = nullptr;
     bool m_saved = false;
+    bool m_overrideCursor = false;
     std::unique_ptr<dice::SidesCommands> m_sidesCommands;
     std::unique_ptr<dice::CountFields> m_countFields;
     bool m_checkingCount = false; // the check's own message box moves the focus too

@@ -209,6 +209,11 @@ void Form1DiceTest::handlersNeverReplaceTheBusyPointer() {
     moveOver(&form, QPoint(2, 2));
     QCOMPARE(form.mousePointer().value(), int(MousePointer::Hourglass));
     QCOMPARE(form.cursor().shape(), Qt::WaitCursor);
+    // Over the fields too, whose own pointer is the I-beam.
+    QVERIFY(QApplication::overrideCursor() != nullptr);
+    QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    form.mousePointer().set(MousePointer::Default);
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
 }
 
 QTEST_MAIN(Form1DiceTest)
