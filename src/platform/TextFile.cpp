@@ -5,9 +5,11 @@
 #include <QFile>
 
 #include <cerrno>
+#include <cstdint>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace platform {
 
@@ -75,21 +77,44 @@ QByteArrayView TextFileReader::read(QByteArray& buffer) {
 }
 
 SystemTextDecoder::SystemTextDecoder()
-    : m_decoder(QStringConverter::System, QStringConverter::Flag::ConvertInitialBom) {}
+    : m_decoder(QStringConverter::System,
+                QStringConverter::Flag::ConvertInitialBom | QStringConverter::Flag::Stateless) {}
 
 QStringView SystemTextDecoder::decode(QByteArrayView bytes) {
+    QByteArrayView whole = bytes;
+    if (!m_carry.isEmpty()) {
+        m_joined = m_carry;
+        m_joined.append(bytes);
+        whole = m_joined;
+    }
+    // Where a multi-byte character starts within the last three bytes without being complete, keep it
+    // for the next chunk.
+    qsizetype cut = whole.size();
+    for (qsizetype back = 1; back <= 3 && back <= whole.size(); ++back) {
+        const auto byte = static_cast<std::uint8_t>(whole[whole.size() - back]);
+        if ((byte & 0xC0) == 0x80)
+            continue; // a continuation byte
+        const qsizetype length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+        if (length > back)
+            cut = whole.size() - back;
+        break;
+    }
+    const QStringView text = decodeWhole(whole.first(cut));
+    m_carry = whole.sliced(cut).toByteArray();
+    return text;
+}
+
+QStringView SystemTextDecoder::finish() {
+    const QByteArray rest = std::exchange(m_carry, QByteArray());
+    return decodeWhole(rest);
+}
+
+QStringView SystemTextDecoder::decodeWhole(QByteArrayView bytes) {
     const qsizetype needed = m_decoder.requiredSpace(bytes.size());
     if (m_buffer.size() < needed)
         m_buffer.resize(needed);
     const QChar* end = m_decoder.appendToBuffer(m_buffer.data(), bytes);
     return QStringView(m_buffer.constData(), end - m_buffer.constData());
-}
-
-QStringView SystemTextDecoder::finish() {
-    // A whole-text decode turns a truncated last character into one replacement character; the chunked
-    // decoder is still waiting for its missing bytes.
-    static constexpr char16_t replacement[] = u"\uFFFD";
-    return m_decoder.awaitsMoreBytes() ? QStringView(replacement, 1) : QStringView();
 }
 
 } // namespace platform

@@ -35,18 +35,17 @@ public:
     SystemTextDecoder();
     // The characters the bytes complete; valid until the next call.
     QStringView decode(QByteArrayView bytes);
-    // What an incomplete character at the very end stands for: U+FFFD, or nothing.
+    // What an incomplete character at the very end stands for.
     QStringView finish();
 
 private:
-    // Tells whether the decoder holds the first bytes of a character it has not finished.
-    class Decoder : public QStringDecoder {
-    public:
-        using QStringDecoder::QStringDecoder;
-        bool awaitsMoreBytes() const { return state.remainingChars != 0; }
-    };
+    QStringView decodeWhole(QByteArrayView bytes);
 
-    Decoder m_decoder;
+    // Each piece is decoded on its own, from the first byte of a character to the last byte of one:
+    // the decoder's own state across calls drops the byte after an incomplete character.
+    QStringDecoder m_decoder;
+    QByteArray m_carry; // the start of a character that the next chunk completes
+    QByteArray m_joined;
     QString m_buffer;
 };
 

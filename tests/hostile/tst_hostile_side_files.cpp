@@ -80,7 +80,8 @@ void HostileSideFilesTest::oddBytesLoadWhatTheyCan_data() {
         << QByteArray("A\0B\r\n\0\r\nC", 9) << QStringList{u"A"_s + nul + u"B"_s, QString(nul), u"C"_s};
     QTest::newRow("invalid UTF-8 becomes U+FFFD")
         << QByteArray("\xC3\x28\r\n\xED\xA0\x80x") << QStringList{u"\uFFFD("_s, u"\uFFFD\uFFFD\uFFFDx"_s};
-    QTest::newRow("truncated last character") << QByteArray("ok\r\nd\xE2\x82") << QStringList{u"ok"_s, u"d\uFFFD"_s};
+    QTest::newRow("truncated last character")
+        << QByteArray("ok\r\nd\xE2\x82") << QStringList{u"ok"_s, u"d\uFFFD\uFFFD"_s};
     QTest::newRow("non-BMP character") << QByteArray("\xF0\x9F\x8E\xB2\n") << QStringList{u"\U0001F3B2"_s};
     // Side lists are read in the system's 8-bit encoding: a UTF-16 file gives NUL-laden labels, one per
     // CR and per LF, and nothing crashes.
@@ -119,6 +120,13 @@ void HostileSideFilesTest::charactersAndLineEndsSplitAcrossReadsComeOutWhole() {
     QCOMPARE(list.text(1), QString(chunk - 1, u'a') + u'€' + QString(chunk - 4, u'b'));
     QCOMPARE(list.text(2), u"A"_s);
     QCOMPARE(list.text(3), QString(3 * chunk, u'c'));
+
+    // A character cut short just before a boundary, the line end just after it: the end must survive.
+    QByteArray broken(chunk - 1, 'd');
+    broken += "\xE2\nB";
+    platform::ListModel second;
+    QCOMPARE(loadError(second, write(u"broken.txt"_s, broken), messageBox), 0);
+    QCOMPARE(labelsOf(second), (QStringList{QString(chunk - 1, u'd') + u'\uFFFD', u"B"_s}));
 }
 
 void HostileSideFilesTest::filesThatAreNotRegularAreRefusedWithoutWaiting_data() {
