@@ -11,13 +11,37 @@ namespace dice {
 
 namespace {
 
+// True when the text is a well-formed number of the locale whatever its digits: a number too small
+// for a double fails to convert just like text that is no number at all, but it parses once its
+// digits are all zero.
+bool parsesWithDigitsZeroed(const QLocale& locale, QString text) {
+    const QString zero = locale.zeroDigit();
+    if (zero.size() != 1)
+        return false;
+    const char16_t zeroDigit = zero.front().unicode();
+    for (QChar& c : text) {
+        if (c.unicode() > zeroDigit && c.unicode() <= zeroDigit + 9)
+            c = QChar(zeroDigit);
+    }
+    bool ok = false;
+    locale.toDouble(text, &ok);
+    return ok;
+}
+
 std::optional<double> readNumber(const QString& text) {
     bool ok = false;
     // QLocale() is the system locale unless the program chose another default.
-    const double value = QLocale().toDouble(text, &ok);
-    if (!ok || !std::isfinite(value))
-        return std::nullopt;
-    return value;
+    const QLocale locale;
+    const double value = locale.toDouble(text, &ok);
+    if (ok)
+        return std::isfinite(value) ? std::optional<double>(value) : std::nullopt;
+    // A number beyond a double's range ("1e400", ten thousand digits) comes back as an infinity: it is
+    // a number, too large for any count. One below a double's smallest reads as zero.
+    if (std::isinf(value))
+        return value;
+    if (parsesWithDigitsZeroed(locale, text))
+        return 0.0;
+    return std::nullopt;
 }
 
 double roundHalfToEven(double value) {

@@ -11,7 +11,9 @@ namespace dice {
 // count fields and the roll engine. Numbers are read with the user's locale: optional sign, digits,
 // the locale's decimal and grouping separators, an optional exponent, spaces around the number.
 
-// True when the text reads as a finite number. The empty text is not numeric.
+// True when the text reads as a number. The empty text, "nan" and "inf" are not numeric; a number
+// beyond a double's range is (as an infinity, which no count can hold), and one too small for a
+// double reads as 0.
 bool isNumeric(const QString& text);
 
 // The text's number rounded to the nearest integer, halves to the even neighbour (0.5 -> 0,

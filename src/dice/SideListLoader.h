@@ -18,8 +18,9 @@ bool ListviewContainsText(const platform::ListModel& list, QStringView text);
 // Appends the lines of a side-list file to the list. CR, CR LF and a lone LF each end a line; an
 // empty line is skipped, any other line is a side exactly as written (no trimming); a line already
 // listed, or met earlier in the file, is skipped. A path that names nothing shows "File not found"
-// and adds nothing. Raises RuntimeError when the path cannot be read (a folder, no permission), in
-// which case nothing of the file is added.
+// and adds nothing. Raises RuntimeError when the path cannot be read (a folder, a pipe or device, no
+// permission, a read error), in which case nothing of the file is added. The file is read in chunks:
+// memory follows the lines kept, not the file's size.
 void LoadListviewFromTextFile(platform::ListModel& list, const QString& path, platform::MessageBox& messageBox);
 
 // Collapses doubled backslashes left to right ("\\" -> "\", a run of three -> two, four -> two). A path

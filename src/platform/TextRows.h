@@ -40,6 +40,10 @@ public:
     std::int64_t pendingLength() const {
         return static_cast<std::int64_t>(m_chars.size() - (m_ends.empty() ? 0 : m_ends.back()));
     }
+    QStringView pending() const {
+        const std::uint64_t begin = m_ends.empty() ? 0 : m_ends.back();
+        return QStringView(m_chars.data() + begin, static_cast<qsizetype>(m_chars.size() - begin));
+    }
     void dropPendingChars(std::int64_t n) { m_chars.resize(m_chars.size() - static_cast<std::size_t>(n)); }
 
     void appendAll(const TextRows& other); // all or nothing: throws before it changes anything

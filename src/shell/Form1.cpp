@@ -7,6 +7,7 @@
 
 #include "dice/CountFields.h"
 #include "dice/SidesCommands.h"
+#include "dice/StoredSides.h"
 
 #include "platform/EventPump.h"
 #include "platform/ListView.h"
@@ -183,7 +184,7 @@ void Form1::Form_Load() {
     trap(132, [&] { dice = settings.read(u"Dice"_s, QString()); });
     if (trap.test(134, [&] { return !dice.isEmpty(); })) {
         QList<QStringView> pieces;
-        trap(136, [&] { pieces = QStringView(dice).split(u';'); });
+        trap(136, [&] { pieces = dice::splitStoredSides(dice); });
         platform::TextRows restored;
         for (QStringView piece : pieces) {
             if (trap.test(140, [&] { return !piece.isEmpty(); }))

@@ -24,6 +24,8 @@ private slots:
     void followsTheUserLocaleSeparators();
     void fieldProblemsNameTheRightMessage_data();
     void fieldProblemsNameTheRightMessage();
+    void pastedTextsAreAcceptedOrRejectedRightly_data();
+    void pastedTextsAreAcceptedOrRejectedRightly();
     void lostFocusShowsOneOkOnlyBoxWithTheApplicationTitle();
     void everyChangeIsSavedUnvalidated();
 };
@@ -63,7 +65,6 @@ void CountConversionTest::rejectsWhatIsNotANumber_data() {
     QTest::newRow("two points") << u"1.2.3"_s;
     QTest::newRow("infinity") << u"inf"_s;
     QTest::newRow("not a number") << u"nan"_s;
-    QTest::newRow("beyond double") << u"1e400"_s;
 }
 
 void CountConversionTest::rejectsWhatIsNotANumber() {
@@ -84,6 +85,8 @@ void CountConversionTest::overflowsOutsideTheInt32Range_data() {
     QTest::newRow("int32 max + 1") << u"2147483648"_s;
     QTest::newRow("int32 max + 0.5 rounds up to even") << u"2147483647.5"_s;
     QTest::newRow("int32 min - 1") << u"-2147483649"_s;
+    QTest::newRow("beyond double") << u"1e400"_s;
+    QTest::newRow("below minus double") << u"-1e400"_s;
 }
 
 void CountConversionTest::overflowsOutsideTheInt32Range() {
@@ -127,6 +130,63 @@ void CountConversionTest::fieldProblemsNameTheRightMessage() {
     QFETCH(QString, text);
     QFETCH(QString, message);
     QCOMPARE(dice::countProblem(text), message);
+}
+
+void CountConversionTest::pastedTextsAreAcceptedOrRejectedRightly_data() {
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("message"); // empty: accepted
+    QTest::addColumn<int>("value");
+    const QString notNumeric = QString::fromUtf16(dice::kNotNumericMessage);
+    const QString belowOne = QString::fromUtf16(dice::kBelowOneMessage);
+    const QString tooLarge = QString::fromUtf16(dice::kTooLargeMessage);
+    const QString c = u"C"_s;
+    const QString de = u"de_DE"_s;
+    const QString fr = u"fr_FR"_s;
+
+    QTest::newRow("10,000 digits") << c << u"1"_s + QString(9999, u'0') << tooLarge << 0;
+    QTest::newRow("10,000 digits, negative") << c << u"-1"_s + QString(9999, u'0') << belowOne << 0;
+    QTest::newRow("10,000 digits, mostly leading zeros") << c << QString(9999, u'0') + u"7"_s << QString() << 7;
+    QTest::newRow("10,000 decimals") << c << u"0."_s + QString(9999, u'0') + u"1"_s << belowOne << 0;
+    QTest::newRow("huge exponent") << c << u"1e2147483648"_s << tooLarge << 0;
+    QTest::newRow("German number too small for a double") << de << u"-0,1e-400"_s << belowOne << 0;
+    QTest::newRow("malformed and too small") << c << u"1e-400x"_s << notNumeric << 0;
+    QTest::newRow("huge negative exponent") << c << u"1e-2147483648"_s << belowOne << 0;
+    QTest::newRow("largest double") << c << u"1.7976931348623157e308"_s << tooLarge << 0;
+    QTest::newRow("exponent within range") << c << u"2.1e9"_s << QString() << 2100000000;
+    QTest::newRow("exponent just beyond") << c << u"2.2e9"_s << tooLarge << 0;
+    QTest::newRow("NaN") << c << u"NaN"_s << notNumeric << 0;
+    QTest::newRow("Infinity") << c << u"Infinity"_s << notNumeric << 0;
+    QTest::newRow("-inf") << c << u"-inf"_s << notNumeric << 0;
+    QTest::newRow("infinity sign") << c << u"\u221E"_s << notNumeric << 0;
+    QTest::newRow("hexadecimal") << c << u"0x10"_s << notNumeric << 0;
+    QTest::newRow("two signs") << c << u"+-7"_s << notNumeric << 0;
+    QTest::newRow("sign after") << c << u"7-"_s << notNumeric << 0;
+    QTest::newRow("minus zero") << c << u"-0"_s << belowOne << 0;
+    QTest::newRow("NUL after digits") << c << u"7"_s + QChar(u'\0') << notNumeric << 0;
+    QTest::newRow("fullwidth digit") << c << u"\uFF17"_s << notNumeric << 0;
+    QTest::newRow("grouping separator first") << c << u",7"_s << notNumeric << 0;
+    QTest::newRow("two grouping separators in a row") << c << u"1,,000"_s << notNumeric << 0;
+    QTest::newRow("German decimal comma") << de << u"4,5"_s << QString() << 4;
+    QTest::newRow("German grouping and decimals") << de << u"1.000,5"_s << QString() << 1000;
+    QTest::newRow("German leading decimal comma") << de << u",6"_s << QString() << 1;
+    QTest::newRow("German two decimal commas") << de << u"1,2,3"_s << notNumeric << 0;
+    QTest::newRow("German grouping after the decimals") << de << u"1,000.5"_s << notNumeric << 0;
+    QTest::newRow("French narrow no-break space grouping") << fr << u"1\u202F000"_s << QString() << 1000;
+    QTest::newRow("French decimal point") << fr << u"1.5"_s << notNumeric << 0;
+}
+
+void CountConversionTest::pastedTextsAreAcceptedOrRejectedRightly() {
+    QFETCH(QString, locale);
+    QFETCH(QString, text);
+    QFETCH(QString, message);
+    QFETCH(int, value);
+    QLocale::setDefault(QLocale(locale));
+    QCOMPARE(dice::countProblem(text), message);
+    if (message.isEmpty())
+        QCOMPARE(dice::convertCount(text), value);
+    else if (message == QString::fromUtf16(dice::kNotNumericMessage))
+        QVERIFY(!dice::isNumeric(text));
 }
 
 void CountConversionTest::lostFocusShowsOneOkOnlyBoxWithTheApplicationTitle() {

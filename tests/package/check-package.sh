@@ -35,7 +35,7 @@ export QT_QPA_PLATFORM=offscreen
 "$root/usr/bin/quorvin-tessaly" >"$scratch/program.log" 2>&1 &
 pid=$!
 conf="$XDG_CONFIG_HOME/Calverin/Quorvin Tessaly.conf"
-for _ in $(seq 100); do
+for _ in $(seq 600); do  # a minute, for a loaded machine
     [[ -f "$conf" ]] && grep -q "^Text2=" "$conf" && break
     kill -0 "$pid" 2>/dev/null || { echo "the unpacked program ended early"; exit 1; }
     sleep 0.1

@@ -1,0 +1,211 @@
+#include "dice/SideListLoader.h"
+#include "dice/SidesCommands.h"
+#include "fakes/Fakes.h"
+#include "platform/ListModel.h"
+#include "platform/RuntimeError.h"
+#include "platform/TextFile.h"
+#include "shell/MousePointer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+using platform::RuntimeError;
+
+namespace {
+
+QStringList labelsOf(const platform::ListModel& list) {
+    QStringList result;
+    for (std::int64_t i = 1; i <= list.itemCount(); ++i)
+        result.append(list.text(i));
+    return result;
+}
+
+// The loader's error number, or 0 when it raised none.
+int loadError(platform::ListModel& list, const QString& path, fakes::FakeMessageBox& messageBox) {
+    try {
+        Main::LoadListviewFromTextFile(list, path, messageBox);
+    } catch (const RuntimeError& error) {
+        return error.number();
+    }
+    return 0;
+}
+
+} // namespace
+
+class HostileSideFilesTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+
+    void oddBytesLoadWhatTheyCan_data();
+    void oddBytesLoadWhatTheyCan();
+    void charactersAndLineEndsSplitAcrossReadsComeOutWhole();
+    void filesThatAreNotRegularAreRefusedWithoutWaiting_data();
+    void filesThatAreNotRegularAreRefusedWithoutWaiting();
+    void refusedFileIsReportedAndTheLoadGoesOn();
+    void fileGoneBeforeTheReadIsFileNotFound();
+    void readErrorMidwayAddsNothing();
+    void unreadableFileIsPermissionDenied();
+
+private:
+    QString write(const QString& name, const QByteArray& bytes);
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void HostileSideFilesTest::init() {
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+}
+
+QString HostileSideFilesTest::write(const QString& name, const QByteArray& bytes) {
+    const QString path = m_dir->filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write the test file");
+    return path;
+}
+
+void HostileSideFilesTest::oddBytesLoadWhatTheyCan_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("sides");
+    const QChar nul(u'\0');
+    QTest::newRow("empty") << QByteArray() << QStringList();
+    QTest::newRow("NUL inside and as a line")
+        << QByteArray("A\0B\r\n\0\r\nC", 9) << QStringList{u"A"_s + nul + u"B"_s, QString(nul), u"C"_s};
+    QTest::newRow("invalid UTF-8 becomes U+FFFD")
+        << QByteArray("\xC3\x28\r\n\xED\xA0\x80x") << QStringList{u"\uFFFD("_s, u"\uFFFD\uFFFD\uFFFDx"_s};
+    QTest::newRow("truncated last character")
+        << QByteArray("ok\r\nd\xE2\x82") << QStringList{u"ok"_s, u"d\uFFFD\uFFFD"_s};
+    QTest::newRow("non-BMP character") << QByteArray("\xF0\x9F\x8E\xB2\n") << QStringList{u"\U0001F3B2"_s};
+    // Side lists are read in the system's 8-bit encoding: a UTF-16 file gives NUL-laden labels, one per
+    // CR and per LF, and nothing crashes.
+    QTest::newRow("UTF-16 with byte-order mark")
+        << QByteArray("\xFF\xFE"
+                      "A\0\r\0\n\0B\0",
+                      10)
+        << QStringList{u"\uFFFD\uFFFDA"_s + nul, QString(nul), nul + u"B"_s + nul};
+}
+
+void HostileSideFilesTest::oddBytesLoadWhatTheyCan() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, sides);
+    fakes::FakeMessageBox messageBox;
+    platform::ListModel list;
+    list.setTextIndexEnabled(true);
+    QCOMPARE(loadError(list, write(u"sides.txt"_s, bytes), messageBox), 0);
+    QCOMPARE(labelsOf(list), sides);
+    QVERIFY(messageBox.shown.isEmpty());
+}
+
+void HostileSideFilesTest::charactersAndLineEndsSplitAcrossReadsComeOutWhole() {
+    // The loader reads 1 MiB at a time; put a three-byte character and then a CR LF across the first
+    // boundaries, and a line far longer than one read.
+    const qsizetype chunk = 1024 * 1024;
+    QByteArray bytes(chunk - 1, 'a');
+    bytes += "\xE2\x82\xAC";
+    bytes += QByteArray(chunk - 4, 'b');
+    bytes += "\r\nA\r\nA\r\n";
+    bytes += QByteArray(3 * chunk, 'c');
+    fakes::FakeMessageBox messageBox;
+    platform::ListModel list;
+    list.setTextIndexEnabled(true);
+    QCOMPARE(loadError(list, write(u"big.txt"_s, bytes), messageBox), 0);
+    QCOMPARE(list.itemCount(), 3);
+    QCOMPARE(list.text(1), QString(chunk - 1, u'a') + u'€' + QString(chunk - 4, u'b'));
+    QCOMPARE(list.text(2), u"A"_s);
+    QCOMPARE(list.text(3), QString(3 * chunk, u'c'));
+
+    // A character cut short just before a boundary, the line end just after it: the end must survive.
+    QByteArray broken(chunk - 1, 'd');
+    broken += "\xE2\nB";
+    platform::ListModel second;
+    QCOMPARE(loadError(second, write(u"broken.txt"_s, broken), messageBox), 0);
+    QCOMPARE(labelsOf(second), (QStringList{QString(chunk - 1, u'd') + u'\uFFFD', u"B"_s}));
+}
+
+void HostileSideFilesTest::filesThatAreNotRegularAreRefusedWithoutWaiting_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("FIFO without a writer") << u"fifo"_s;
+    QTest::newRow("folder") << u"folder"_s;
+    QTest::newRow("endless device") << u"/dev/zero"_s;
+    QTest::newRow("empty device") << u"/dev/null"_s;
+}
+
+void HostileSideFilesTest::filesThatAreNotRegularAreRefusedWithoutWaiting() {
+    QFETCH(QString, kind);
+    QString path = kind;
+    if (kind == u"fifo"_s) {
+        path = m_dir->filePath(u"pipe.txt"_s);
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else if (kind == u"folder"_s) {
+        path = m_dir->filePath(u"folder.txt"_s);
+        QVERIFY(QDir(m_dir->path()).mkdir(u"folder.txt"_s));
+    }
+    fakes::FakeMessageBox messageBox;
+    platform::ListModel list;
+    list.addItem(u"kept"_s);
+    QCOMPARE(loadError(list, path, messageBox), int(RuntimeError::PathFileAccessError));
+    QCOMPARE(labelsOf(list), QStringList{u"kept"_s});
+    QVERIFY(messageBox.shown.isEmpty());
+}
+
+void HostileSideFilesTest::refusedFileIsReportedAndTheLoadGoesOn() {
+    fakes::FakeServices fake;
+    platform::ListModel sides;
+    sides.addColumn(dice::sidesHeaderText(0));
+    sides.setTextIndexEnabled(true);
+    shell::MousePointer pointer;
+    dice::SidesCommands commands(sides, pointer, fake.services);
+    const QString fifo = m_dir->filePath(u"pipe.txt"_s);
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    fake.fileDialogs.openAnswers.enqueue({fifo, write(u"b.txt"_s, "B\r\n")});
+
+    commands.loadListFromFile();
+
+    QCOMPARE(labelsOf(sides), QStringList{u"B"_s});
+    QCOMPARE(fake.messageBox.shown.size(), 1);
+    QCOMPARE(fake.messageBox.shown[0].title, u"Application Error"_s);
+    QVERIFY(fake.messageBox.shown[0].text.startsWith(u"Path/File access error\r\n"_s));
+    QCOMPARE(pointer.value(), int(shell::MousePointer::Default));
+}
+
+void HostileSideFilesTest::fileGoneBeforeTheReadIsFileNotFound() {
+    // The existence test passed when the dialog closed; by the time the file is opened it is gone.
+    const QString path = write(u"gone.txt"_s, "A\r\n");
+    QVERIFY(QFile::remove(path));
+    try {
+        platform::TextFileReader reader(path);
+        QFAIL("a missing file opened");
+    } catch (const RuntimeError& error) {
+        QCOMPARE(error.number(), int(RuntimeError::FileNotFound));
+    }
+}
+
+void HostileSideFilesTest::readErrorMidwayAddsNothing() {
+    // A regular file whose read fails: the process's own memory at address 0, which is never mapped.
+    fakes::FakeMessageBox messageBox;
+    platform::ListModel list;
+    list.addItem(u"kept"_s);
+    QCOMPARE(loadError(list, u"/proc/self/mem"_s, messageBox), int(RuntimeError::DeviceIoError));
+    QCOMPARE(labelsOf(list), QStringList{u"kept"_s});
+}
+
+void HostileSideFilesTest::unreadableFileIsPermissionDenied() {
+    if (::geteuid() == 0)
+        QSKIP("permissions do not stop root");
+    const QString path = write(u"locked.txt"_s, "A\r\n");
+    QVERIFY(QFile::setPermissions(path, QFileDevice::WriteOwner));
+    fakes::FakeMessageBox messageBox;
+    platform::ListModel list;
+    QCOMPARE(loadError(list, path, messageBox), int(RuntimeError::PermissionDenied));
+    QCOMPARE(list.itemCount(), 0);
+}
+
+QTEST_GUILESS_MAIN(HostileSideFilesTest)
+#include "tst_hostile_side_files.moc"

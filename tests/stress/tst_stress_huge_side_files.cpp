@@ -1,0 +1,141 @@
+// Side-list files of hundreds of megabytes: run on demand only (see README, "Testing"). Each load runs
+// in a child process that measures its own peak resident memory, which must stay within a small
+// multiple of what the loaded list itself holds.
+
+#include "dice/SideListLoader.h"
+#include "fakes/Fakes.h"
+#include "platform/ListModel.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cstdio>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr std::int64_t kMiB = 1024 * 1024;
+
+std::int64_t statusKiB(const char* field) {
+    QFile status(u"/proc/self/status"_s);
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith(field))
+            return line.mid(static_cast<qsizetype>(std::strlen(field))).trimmed().split(' ').first().toLongLong();
+    }
+    return -1;
+}
+
+struct LoadFigures {
+    std::int64_t items = 0;
+    std::int64_t listBytes = 0;
+    std::int64_t peakGrowth = 0; // peak resident bytes during the load, above the resident bytes before it
+};
+
+// Loads the file in a child process, so the peak belongs to this load alone.
+LoadFigures loadInChild(const QString& path) {
+    int pipeEnds[2];
+    if (::pipe(pipeEnds) != 0)
+        qFatal("pipe");
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(pipeEnds[0]);
+        platform::ListModel list;
+        list.setTextIndexEnabled(true);
+        fakes::FakeMessageBox messageBox;
+        QFile clear(u"/proc/self/clear_refs"_s);
+        if (clear.open(QIODevice::WriteOnly)) // resets the peak to the current size
+            clear.write("5");
+        clear.close();
+        const std::int64_t before = statusKiB("VmRSS:") * 1024;
+        Main::LoadListviewFromTextFile(list, path, messageBox);
+        LoadFigures figures{list.itemCount(), static_cast<std::int64_t>(list.bytesUsed()),
+                            statusKiB("VmHWM:") * 1024 - before};
+        if (::write(pipeEnds[1], &figures, sizeof figures) != sizeof figures)
+            ::_exit(2);
+        ::_exit(0);
+    }
+    ::close(pipeEnds[1]);
+    LoadFigures figures;
+    const bool complete = ::read(pipeEnds[0], &figures, sizeof figures) == sizeof figures;
+    ::close(pipeEnds[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (!complete || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        qFatal("the loading child process failed");
+    return figures;
+}
+
+void writeRepeated(const QString& path, const QByteArray& block, int times) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        qFatal("cannot create the test file");
+    for (int i = 0; i < times; ++i) {
+        if (file.write(block) != block.size())
+            qFatal("cannot write the test file");
+    }
+}
+
+QByteArray numberedLines(int first, int count, int width) {
+    QByteArray block;
+    block.reserve(static_cast<qsizetype>(count) * (width + 1));
+    char line[32];
+    for (int i = first; i < first + count; ++i) {
+        std::snprintf(line, sizeof line, "%0*d\n", width, i);
+        block += line;
+    }
+    return block;
+}
+
+} // namespace
+
+class StressHugeSideFilesTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
+    void memoryStaysNearTheList_data();
+    void memoryStaysNearTheList();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void StressHugeSideFilesTest::memoryStaysNearTheList_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<std::int64_t>("items");
+    QTest::newRow("one 100 MB line") << u"line"_s << std::int64_t{1};
+    QTest::newRow("1 GiB of a million labels repeated") << u"repeats"_s << std::int64_t{1048576};
+    QTest::newRow("64 MiB of distinct labels") << u"distinct"_s << std::int64_t{6100805};
+}
+
+void StressHugeSideFilesTest::memoryStaysNearTheList() {
+    QFETCH(QString, kind);
+    QFETCH(std::int64_t, items);
+    const QString path = m_dir.filePath(kind + u".txt"_s);
+    if (kind == u"line"_s) {
+        writeRepeated(path, QByteArray(kMiB, 'x'), 100);
+    } else if (kind == u"repeats"_s) {
+        writeRepeated(path, numberedLines(0, 1048576, 7), 128); // 8 MiB a round
+    } else {
+        QByteArray lines = numberedLines(0, 6100805, 10);
+        lines.truncate(64 * kMiB);
+        writeRepeated(path, lines, 1);
+    }
+
+    const LoadFigures figures = loadInChild(path);
+    QFile::remove(path);
+    qInfo("%s: %lld items, list %lld MiB, peak growth %lld MiB", qPrintable(kind),
+          static_cast<long long>(figures.items), static_cast<long long>(figures.listBytes / kMiB),
+          static_cast<long long>(figures.peakGrowth / kMiB));
+    QCOMPARE(figures.items, items);
+    // Room for the batch being built beside the list, the read buffer and the allocator's slack.
+    QVERIFY2(figures.peakGrowth <= 3 * figures.listBytes + 32 * kMiB, "the load's peak memory outgrew the list");
+}
+
+QTEST_GUILESS_MAIN(StressHugeSideFilesTest)
+#include "tst_stress_huge_side_files.moc"
