@@ -117,8 +117,13 @@ void ProcessKillTest::startProgram(QProcess& program) {
     env.insert(u"XDG_CONFIG_HOME"_s, m_config.path());
     env.insert(u"DISPLAY"_s, m_display.name());
     env.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
+    // Under AddressSanitizer: libxkbcommon-x11 copies the keymap's names with strndup from buffers that
+    // hold exactly the name, no terminating NUL; the checked strndup reads one byte past them. Not ours.
+    if (env.contains(u"ASAN_OPTIONS"_s))
+        env.insert(u"ASAN_OPTIONS"_s, env.value(u"ASAN_OPTIONS"_s) + u":intercept_strndup=0"_s);
     program.setProcessEnvironment(env);
     program.setStandardOutputFile(QProcess::nullDevice());
+    program.setProcessChannelMode(QProcess::ForwardedErrorChannel); // a sanitizer's report shows in the log
     program.start(QStringLiteral(QT_TESSALY_EXECUTABLE), {});
 }
 
