@@ -22,7 +22,7 @@ const QPoint kText1 = platform::twipsRect(120 + 240, 4530 + 300, 3600, 375).cent
 const QPoint kText2 = platform::twipsRect(4320 + 240, 4545 + 300, 3600, 375).center();
 
 // Xvfb on a display number of its own choosing, told back on its standard output once it accepts
-// clients.
+// clients. It must not reset when its last client leaves: the program's restart would race the reset.
 class VirtualDisplay {
 public:
     ~VirtualDisplay() {
@@ -36,10 +36,9 @@ public:
     }
 
     bool start(const QString& xvfb) {
-        m_server.setProcessChannelMode(QProcess::SeparateChannels);
-        m_server.setStandardErrorFile(QProcess::nullDevice());
-        m_server.start(xvfb,
-                       {u"-displayfd"_s, u"1"_s, u"-screen"_s, u"0"_s, u"1024x768x24"_s, u"-nolisten"_s, u"tcp"_s});
+        m_server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_server.start(xvfb, {u"-displayfd"_s, u"1"_s, u"-screen"_s, u"0"_s, u"1024x768x24"_s, u"-nolisten"_s, u"tcp"_s,
+                              u"-noreset"_s});
         if (!m_server.waitForStarted(30000))
             return false;
         QByteArray number;
