@@ -53,16 +53,21 @@ public:
 
 private:
     void show(XlsxWorkbook& workbook) {
+        // The standard description first, then what the user can act on: which folder, which program.
+        const auto failure = [](RuntimeError::Code code, const QString& detail) {
+            return RuntimeError(code, RuntimeError::standardDescription(code) + u": "_s + detail);
+        };
         // Private to the user: the results may be nobody else's business.
         if (!QDir().mkpath(m_folder))
-            throw RuntimeError(RuntimeError::PathNotFound);
+            throw failure(RuntimeError::PathNotFound, u"the folder for the workbook cannot be made: "_s + m_folder);
         QFile::setPermissions(m_folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         QString path;
         {
             QTemporaryFile reserved(m_folder + u"/results-XXXXXX.xlsx"_s);
             reserved.setAutoRemove(false);
             if (!reserved.open())
-                throw RuntimeError(RuntimeError::PathFileAccessError);
+                throw failure(RuntimeError::PathFileAccessError,
+                              u"the workbook cannot be written into the folder "_s + m_folder);
             path = reserved.fileName();
         }
         try {
@@ -72,8 +77,11 @@ private:
             throw;
         }
         // The file stays: the application reads it after we return. A later start removes it.
-        if (!m_starter(m_launcher.program, m_launcher.arguments + QStringList{path}))
-            throw RuntimeError(RuntimeError::AutomationError);
+        if (!m_starter(m_launcher.program, m_launcher.arguments + QStringList{path})) {
+            QFile::remove(path); // nobody will ever open it
+            throw failure(RuntimeError::AutomationError,
+                          u"the spreadsheet application could not be started: "_s + m_launcher.program);
+        }
     }
 
     SpreadsheetLauncher m_launcher;

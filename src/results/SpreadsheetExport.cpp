@@ -93,6 +93,8 @@ QString sheetLimitProblem(const platform::ListModel& list) {
 void saveResultsAsSpreadsheet(platform::ListModel& results, shell::MousePointer& pointer,
                               const platform::Services& services, std::chrono::microseconds slice) {
     shell::Trap trap(services, u"Form1.PushButton13_Click"_s);
+    // An application that is gone fails every later cell alike: one report per failing statement.
+    trap.reportEachLineOnce();
     shell::EventSlicer slicer(*services.events, slice);
 
     if (!spreadsheetApplicationInstalled(services)) {
@@ -146,6 +148,9 @@ void saveResultsAsSpreadsheet(platform::ListModel& results, shell::MousePointer&
             }
         }
         ++sheetRow;
+        // Without a workbook the remaining rows have nowhere to go; the first failed cell was reported.
+        if (workbook == nullptr && trap.hasReported(148))
+            break;
     }
     trap(160, [&] { use(workbook).activeSheet().autoFitColumns(); });
     trap(162, [&] { use(application.get()).setVisible(true); });

@@ -50,6 +50,8 @@ namespace Main {
 void SaveListviewProperlySpacedWithoutProgressBar(const platform::ListModel& list, const QString& path,
                                                   const platform::Services& services, std::chrono::microseconds slice) {
     shell::Trap trap(services, u"Main.SaveListviewProperlySpacedWithoutProgressBar"_s);
+    // Rows fail alike (no file, a list emptied meanwhile): one report per failing statement, not per row.
+    trap.reportEachLineOnce();
     shell::EventSlicer slicer(*services.events, slice);
 
     std::vector<qsizetype> widths;
@@ -117,7 +119,9 @@ void SaveListviewProperlySpacedWithoutProgressBar(const platform::ListModel& lis
                     trap(176, [&] { appendUnpadded(line, cell); });
             }
         }
-        trap(180, [&] { stream(file).writeLine(line); });
+        // A file that was never created has nowhere to put the remaining rows.
+        if (!trap(180, [&] { stream(file).writeLine(line); }) && !file)
+            break;
     }
     trap(184, [&] { stream(file).close(); });
     trap(186, [&] { file.reset(); });

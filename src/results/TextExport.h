@@ -31,8 +31,8 @@ namespace Main {
 
 // Writes the list's headers and ticked rows to path, every cell padded to its column's width and
 // followed by a tab, every line ended with CR LF, in the system's locale encoding. Widths count the
-// header and every row, ticked or not. Reports its own failures and goes on with the next statement;
-// the target file is replaced only when everything was written.
+// header and every row, ticked or not. Reports its own failures, each failing statement once, and
+// goes on with the next statement; the target file is replaced only when everything was written.
 void SaveListviewProperlySpacedWithoutProgressBar(const platform::ListModel& list, const QString& path,
                                                   const platform::Services& services,
                                                   std::chrono::microseconds slice = results::kEventSlice);

@@ -58,6 +58,14 @@ Form1::Form1(platform::Services& services, QWidget* parent)
     m_countFields = std::make_unique<dice::CountFields>(m_services);
     buildControls();
     connectDiceDefinition();
+
+    m_diceSaveTimer.setSingleShot(true);
+    m_diceSaveTimer.setInterval(kDiceSaveDelay);
+    connect(&m_diceSaveTimer, &QTimer::timeout, this, &Form1::SaveDice);
+    const auto saveSoon = [this] { m_diceSaveTimer.start(); };
+    connect(&m_sides, &QAbstractItemModel::rowsInserted, this, saveSoon);
+    connect(&m_sides, &QAbstractItemModel::rowsRemoved, this, saveSoon);
+    connect(&m_sides, &QAbstractItemModel::modelReset, this, saveSoon);
 }
 
 Form1::~Form1() {
@@ -196,9 +204,12 @@ void Form1::Form_Load() {
     trap(148, [&] { m_sides.setColumnWidthTwips(1, 7000); });
     trap(150, [&] { m_results.addColumn(u"Results"_s); });
     trap(152, [&] { m_results.setColumnWidthTwips(1, 7000); });
+    // The restored sides are what the store holds already.
+    m_diceSaveTimer.stop();
 }
 
 void Form1::Form_QueryUnload() {
+    m_diceSaveTimer.stop(); // written below
     Trap trap(m_services, u"Form1.Form_QueryUnload"_s);
     QString text;
     trap(100, [&] { text.clear(); });
@@ -210,6 +221,31 @@ void Form1::Form_QueryUnload() {
     trap(110, [&] { m_services.settings->write(u"Dice"_s, text); });
     trap(112, [&] { m_services.events->processEvents(); });
     m_saved = true;
+}
+
+QString Form1::joinedSides() const {
+    const std::int64_t count = m_sides.itemCount();
+    qsizetype length = 0;
+    for (std::int64_t i = 1; i <= count; ++i)
+        length += m_sides.textView(i).size() + 1;
+    QString text;
+    text.reserve(length);
+    for (std::int64_t i = 1; i <= count; ++i) {
+        if (i > 1)
+            text += u';';
+        text += m_sides.textView(i);
+    }
+    return text;
+}
+
+void Form1::SaveDice() {
+    m_diceSaveTimer.stop();
+    Trap trap(m_services, u"Form1.SaveDice"_s);
+    QString text;
+    // Half a list must never replace the stored whole.
+    if (!trap(100, [&] { text = joinedSides(); }))
+        return;
+    trap(102, [&] { m_services.settings->write(u"Dice"_s, text); });
 }
 
 void Form1::Form_Unload() {

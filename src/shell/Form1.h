@@ -10,8 +10,10 @@
 #include "platform/ListModel.h"
 #include "platform/Services.h"
 
+#include <QTimer>
 #include <QWidget>
 
+#include <chrono>
 #include <memory>
 
 class QGroupBox;
@@ -39,6 +41,12 @@ public:
     void Form_Load();
     void Form_QueryUnload();
     void Form_Unload();
+    // Writes the sides under "Dice" now. Every change of the sides list schedules it, so a crash or a
+    // killed process loses at most the last kDiceSaveDelay; a burst of changes (a file load, an
+    // example) makes one write. Closing writes them as well, and cancels what is still scheduled.
+    void SaveDice();
+    static constexpr std::chrono::milliseconds kDiceSaveDelay{300};
+    bool diceSavePending() const { return m_diceSaveTimer.isActive(); }
     void PushButton8_Click();
     void PushButton10_Click();
     void PushButton11_Click();
@@ -109,6 +117,7 @@ private:
     void connectDiceDefinition();
     void pointerCue(int shape);
     void countFieldLostFocus(QLineEdit* field);
+    QString joinedSides() const;
 
     platform::Services& m_services;
     platform::ListModel m_sides;
@@ -117,6 +126,7 @@ private:
     QCursor* m_handCursor = nullptr;
     bool m_saved = false;
     bool m_overrideCursor = false;
+    QTimer m_diceSaveTimer;
     std::unique_ptr<dice::SidesCommands> m_sidesCommands;
     std::unique_ptr<dice::CountFields> m_countFields;
     bool m_checkingCount = false; // the check's own message box moves the focus too

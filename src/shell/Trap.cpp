@@ -3,6 +3,8 @@
 #include "platform/MessageBox.h"
 #include "platform/Services.h"
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace shell {
@@ -25,9 +27,17 @@ void Trap::report(int line, const platform::RuntimeError& error) {
     report(error.number(), error.description());
 }
 
+bool Trap::hasReported(int line) const {
+    return std::find(m_reportedLines.begin(), m_reportedLines.end(), line) != m_reportedLines.end();
+}
+
 void Trap::report(int number, const QString& description) {
-    ++m_reports;
     m_lastError = number;
+    if (m_eachLineOnce && hasReported(m_line))
+        return;
+    if (!hasReported(m_line))
+        m_reportedLines.push_back(m_line);
+    ++m_reports;
     m_messageBox.show(errorReportText(description, m_name, m_line), platform::Exclamation,
                       QString::fromUtf16(kErrorReportTitle));
 }

@@ -18,6 +18,7 @@
 #include <new>
 #include <stdexcept>
 #include <utility>
+#include <vector>
 
 #include "platform/RuntimeError.h"
 
@@ -66,6 +67,12 @@ public:
     // Reports an error at the given line without running anything (for errors found by inspection).
     void report(int line, const platform::RuntimeError& error);
 
+    // From now on a line that fails again is not reported again. For procedures that run the same
+    // statement once per row: a cause that fails one row fails them all, and a report per row would
+    // bury the user under modal boxes.
+    void reportEachLineOnce() { m_eachLineOnce = true; }
+    bool hasReported(int line) const;
+
     const QString& qualifiedName() const { return m_name; }
     int line() const { return m_line; }
     int reportCount() const { return m_reports; }
@@ -80,6 +87,8 @@ private:
     int m_line = 0;
     int m_reports = 0;
     int m_lastError = 0;
+    bool m_eachLineOnce = false;
+    std::vector<int> m_reportedLines; // few: one per failing statement of one procedure
 };
 
 } // namespace shell

@@ -67,11 +67,11 @@ public:
     explicit FakeSheet(FakeSpreadsheets& owner)
         : m_owner(owner) {}
     void setCellText(int row, int column, QStringView text) override {
-        m_owner.calls.append(u"cell %1 %2 %3"_s.arg(row).arg(column).arg(text));
+        m_owner.call(u"cell %1 %2 %3"_s.arg(row).arg(column).arg(text));
         m_owner.cells.insert({row, column}, text.toString());
     }
-    void autoFitColumn(int column) override { m_owner.calls.append(u"fit %1"_s.arg(column)); }
-    void autoFitColumns() override { m_owner.calls.append(u"fit all"_s); }
+    void autoFitColumn(int column) override { m_owner.call(u"fit %1"_s.arg(column)); }
+    void autoFitColumns() override { m_owner.call(u"fit all"_s); }
 
 private:
     FakeSpreadsheets& m_owner;
@@ -92,11 +92,11 @@ public:
     explicit FakeApplication(FakeSpreadsheets& owner)
         : m_owner(owner) {}
     platform::SpreadsheetWorkbook& addWorkbook() override {
-        m_owner.calls.append(u"add"_s);
+        m_owner.call(u"add"_s);
         m_workbooks.push_back(std::make_unique<FakeWorkbook>(m_owner));
         return *m_workbooks.back();
     }
-    void setVisible(bool visible) override { m_owner.calls.append(visible ? u"visible"_s : u"hidden"_s); }
+    void setVisible(bool visible) override { m_owner.call(visible ? u"visible"_s : u"hidden"_s); }
 
 private:
     FakeSpreadsheets& m_owner;
@@ -104,6 +104,14 @@ private:
 };
 
 } // namespace
+
+void FakeSpreadsheets::call(const QString& call) {
+    if (callsBeforeLoss == 0)
+        throw platform::RuntimeError(platform::RuntimeError::AutomationError);
+    if (callsBeforeLoss > 0)
+        --callsBeforeLoss;
+    calls.append(call);
+}
 
 std::unique_ptr<platform::SpreadsheetApplication> FakeSpreadsheets::createApplication() {
     ++creations;

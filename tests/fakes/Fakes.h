@@ -145,8 +145,10 @@ public:
     bool installed = true;
     QQueue<bool> creationOutcomes; // overrides `installed`, one creation each
     int creations = 0;             // attempts, failed or not
+    int callsBeforeLoss = -1;      // the application goes away after that many calls; -1: never
     QStringList calls;
     QMap<QPair<int, int>, QString> cells;
+    void call(const QString& call); // records it, or throws once the application is gone
 };
 
 // One of each fake, handed out as platform::Services.

@@ -8,9 +8,11 @@ trap 'rm -rf "$scratch"' EXIT
 
 (cd "$build_dir" && cpack -G DEB -B "$scratch/out" >/dev/null)
 deb="$(ls "$scratch"/out/*.deb)"
-dpkg-deb --info "$deb" | grep -E "^ (Package|Depends|Recommends):"
-dpkg-deb --info "$deb" | grep -q "^ Depends:.*libqt6widgets6" || { echo "Depends lacks Qt Widgets"; exit 1; }
-dpkg-deb --info "$deb" | grep -q "^ Recommends:.*libreoffice-calc.*fonts-liberation2" ||
+# Read once: "grep -q" leaves at its first match, and under pipefail the writer's SIGPIPE fails the test.
+info="$(dpkg-deb --info "$deb")"
+grep -E "^ (Package|Depends|Recommends):" <<<"$info"
+grep -q "^ Depends:.*libqt6widgets6" <<<"$info" || { echo "Depends lacks Qt Widgets"; exit 1; }
+grep -q "^ Recommends:.*libreoffice-calc.*fonts-liberation2" <<<"$info" ||
     { echo "Recommends lacks LibreOffice Calc or the fonts"; exit 1; }
 
 root="$scratch/root"

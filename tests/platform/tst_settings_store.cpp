@@ -4,6 +4,7 @@
 #include "platform/QtServices.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -12,6 +13,19 @@
 using namespace Qt::StringLiterals;
 
 namespace {
+
+QByteArray bytesOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+bool writeBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// An unterminated section header: QSettings reads the lines around it and reports a format error.
+const QByteArray kUnparsable("[General]\nText2=9\n[broken\nText1=3\nDice=a\n");
 
 const char* const kChildMode = "QT_TESSALY_SETTINGS_CHILD";
 
@@ -47,6 +61,11 @@ private slots:
     void valuesSurviveIntoAnotherProcess();
     void absentKeyGivesTheDefaultButStoredEmptyTextStaysEmpty();
     void storeLivesInTheUsersConfigFolder();
+    void unreadableFileIsKeptBeforeTheFirstWrite_data();
+    void unreadableFileIsKeptBeforeTheFirstWrite();
+    void takenBackupNamesAreLeftAlone();
+    void readableFileIsNeverMovedAside();
+    void unparsableFileInTheUsersFolderIsKept();
 
 private:
     QString child(const QStringList& args, const QByteArray& input = {});
@@ -104,6 +123,86 @@ void SettingsStoreTest::storeLivesInTheUsersConfigFolder() {
     const QString file = m_config->path() + u"/Calverin/Quorvin Tessaly.conf"_s;
     QCOMPARE(child({u"file"_s}), file);
     QVERIFY(QFile::exists(file));
+}
+
+void SettingsStoreTest::unreadableFileIsKeptBeforeTheFirstWrite_data() {
+    QTest::addColumn<bool>("folder"); // a folder where the file should be: unreadable even for root
+    QTest::addColumn<QString>("textTwoAtStart");
+    QTest::newRow("unparsable file") << false << u"9"_s;
+    QTest::newRow("folder in its place") << true << u"5"_s;
+}
+
+void SettingsStoreTest::unreadableFileIsKeptBeforeTheFirstWrite() {
+    QFETCH(bool, folder);
+    QFETCH(QString, textTwoAtStart);
+    const QString path = m_config->filePath(u"store.conf"_s);
+    const QString backup = path + u".bak"_s;
+    if (folder) {
+        QVERIFY(QDir().mkpath(path));
+        QVERIFY(writeBytes(path + u"/inside"_s, "kept"));
+    } else {
+        QVERIFY(writeBytes(path, kUnparsable));
+    }
+
+    {
+        platform::QtSettingsStore store(path);
+        QCOMPARE(store.read(u"Text2"_s, u"5"_s), textTwoAtStart); // whatever could be read
+        QCOMPARE(store.backupFileName(), QString());              // reading alone changes nothing
+        QVERIFY(!QFileInfo::exists(backup));
+
+        store.write(u"Text1"_s, u"4"_s);
+        store.write(u"Dice"_s, u"x;y"_s);
+        QCOMPARE(store.backupFileName(), backup);
+        QCOMPARE(store.read(u"Text2"_s, u"5"_s), textTwoAtStart);
+    }
+
+    if (folder)
+        QCOMPARE(bytesOf(backup + u"/inside"_s), QByteArray("kept"));
+    else
+        QCOMPARE(bytesOf(backup), kUnparsable);
+    QCOMPARE(QDir(m_config->path()).entryList({u"store.conf*"_s}, QDir::AllEntries),
+             (QStringList{u"store.conf"_s, u"store.conf.bak"_s}));
+    platform::QtSettingsStore again(path);
+    QCOMPARE(again.read(u"Text1"_s, u"1"_s), u"4"_s);
+    QCOMPARE(again.read(u"Text2"_s, u"5"_s), textTwoAtStart);
+    QCOMPARE(again.read(u"Dice"_s, QString()), u"x;y"_s);
+    again.write(u"Text1"_s, u"5"_s); // a sound file now: no further copy
+    QCOMPARE(again.backupFileName(), QString());
+}
+
+void SettingsStoreTest::takenBackupNamesAreLeftAlone() {
+    const QString path = m_config->filePath(u"store.conf"_s);
+    QVERIFY(writeBytes(path + u".bak"_s, "an older copy"));
+    QVERIFY(QDir().mkpath(path + u".1.bak"_s));
+    for (const QByteArray& unparsable : {kUnparsable, QByteArray("[also broken\n")}) {
+        QVERIFY(writeBytes(path, unparsable));
+        platform::QtSettingsStore store(path);
+        store.write(u"Text1"_s, u"2"_s);
+    }
+    QCOMPARE(bytesOf(path + u".bak"_s), QByteArray("an older copy"));
+    QVERIFY(QFileInfo(path + u".1.bak"_s).isDir());
+    QCOMPARE(bytesOf(path + u".2.bak"_s), kUnparsable);
+    QCOMPARE(bytesOf(path + u".3.bak"_s), QByteArray("[also broken\n"));
+}
+
+void SettingsStoreTest::readableFileIsNeverMovedAside() {
+    const QString path = m_config->filePath(u"store.conf"_s);
+    QVERIFY(writeBytes(path, "[General]\nText2=7\n"));
+    platform::QtSettingsStore store(path);
+    store.write(u"Text1"_s, u"3"_s);
+    QCOMPARE(store.backupFileName(), QString());
+    QCOMPARE(QDir(m_config->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{u"store.conf"_s});
+    QCOMPARE(store.read(u"Text2"_s, u"5"_s), u"7"_s);
+}
+
+void SettingsStoreTest::unparsableFileInTheUsersFolderIsKept() {
+    const QString file = m_config->path() + u"/Calverin/Quorvin Tessaly.conf"_s;
+    QVERIFY(QDir().mkpath(QFileInfo(file).path()));
+    QVERIFY(writeBytes(file, kUnparsable));
+    child({u"write"_s, u"Text1"_s}, "8");
+    QCOMPARE(bytesOf(file + u".bak"_s), kUnparsable);
+    QCOMPARE(child({u"read"_s, u"Text1"_s, u"1"_s}), u"8"_s);
+    QCOMPARE(child({u"read"_s, u"Text2"_s, u"5"_s}), u"9"_s);
 }
 
 int main(int argc, char** argv) {

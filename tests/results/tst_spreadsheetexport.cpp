@@ -122,7 +122,10 @@ private slots:
     void emptyListMakesNoWorkbook();
     void sheetLimits_data();
     void sheetLimits();
-    void applicationLostAfterTheTestReportsEveryLaterStatement();
+    void applicationLostAfterTheTestReportsEachLaterStatementOnce();
+    void applicationLostMidwayReportsEachFailingStatementOnce();
+    void workbookThatCannotBeShownIsReportedOnce_data();
+    void workbookThatCannotBeShownIsReportedOnce();
 
     void launcherOpensCalcWithATemplate_data();
     void launcherOpensCalcWithATemplate();
@@ -241,7 +244,7 @@ void SpreadsheetExportTest::sheetLimits() {
     QCOMPARE(run.shapes, QList<int>());
 }
 
-void SpreadsheetExportTest::applicationLostAfterTheTestReportsEveryLaterStatement() {
+void SpreadsheetExportTest::applicationLostAfterTheTestReportsEachLaterStatementOnce() {
     platform::ListModel list;
     fill(list, {u"Results"_s}, {u"a"_s, u"b"_s, u"c"_s}, {1, 3});
     Run run;
@@ -249,10 +252,77 @@ void SpreadsheetExportTest::applicationLostAfterTheTestReportsEveryLaterStatemen
     run.click(list);
 
     QCOMPARE(reportedLines(run.fake.messageBox),
-             (QStringList{u"116"_s, u"118"_s, u"126"_s, u"130"_s, u"148"_s, u"148"_s, u"160"_s, u"162"_s}));
+             (QStringList{u"116"_s, u"118"_s, u"126"_s, u"130"_s, u"148"_s, u"160"_s, u"162"_s}));
     const QStringList texts = run.fake.messageBox.texts();
     QVERIFY(texts.first().startsWith(u"Can't create object\r\nin Quorvin2021/08/31.Form1.PushButton13_Click "_s));
     QCOMPARE(run.shapes, (QList<int>{11, 0}));
+}
+
+void SpreadsheetExportTest::applicationLostMidwayReportsEachFailingStatementOnce() {
+    platform::ListModel list;
+    list.addColumn(u"Results"_s);
+    for (int i = 0; i < 10000; ++i)
+        list.addItem(u"Rock - Paper"_s);
+    list.setAllTicked(true);
+    Run run;
+    // The workbook, the header and its fit, then ten rows: the user closes the application.
+    run.fake.spreadsheets.callsBeforeLoss = 3 + 10;
+    run.click(list);
+
+    QCOMPARE(reportedLines(run.fake.messageBox), (QStringList{u"148"_s, u"160"_s, u"162"_s}));
+    QVERIFY(run.fake.messageBox.texts().first().startsWith(u"Automation error\r\n"_s));
+    QCOMPARE(run.fake.spreadsheets.cells.size(), 1 + 10);
+    QCOMPARE(run.shapes, (QList<int>{11, 0}));
+}
+
+void SpreadsheetExportTest::workbookThatCannotBeShownIsReportedOnce_data() {
+    QTest::addColumn<QString>("folder"); // relative folders go into a fresh temporary folder
+    QTest::addColumn<bool>("starts");
+    QTest::addColumn<QString>("report");
+    QTest::newRow("application does not start")
+        << u"exports"_s << false << u"Automation error: the spreadsheet application could not be started: "_s;
+    QTest::newRow("folder under a file") << u"file/exports"_s << true
+                                         << u"Path not found: the folder for the workbook cannot be made: "_s;
+    // Permissions do not stop root; /proc refuses new files to everyone.
+    QTest::newRow("folder refuses files")
+        << u"/proc"_s << true << u"Path/File access error: the workbook cannot be written into the folder "_s;
+}
+
+void SpreadsheetExportTest::workbookThatCannotBeShownIsReportedOnce() {
+    QFETCH(QString, folder);
+    QFETCH(bool, starts);
+    QFETCH(QString, report);
+    QTemporaryDir dir;
+    {
+        QFile file(dir.filePath(u"file"_s));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    if (QDir::isRelativePath(folder))
+        folder = dir.filePath(folder);
+    platform::ListModel list;
+    fill(list, {u"Results"_s}, {u"Heads"_s, u"Tails"_s}, {1, 2});
+    platform::XlsxSpreadsheets sheets;
+    sheets.setFolder(folder);
+    sheets.setFinder([] { return platform::SpreadsheetLauncher{u"/opt/calc/localc"_s, {u"-n"_s}}; });
+    QStringList started;
+    sheets.setStarter([&](const QString& program, const QStringList& arguments) {
+        started = QStringList{program} + arguments;
+        return starts;
+    });
+    Run run;
+    run.fake.services.spreadsheets = &sheets;
+
+    run.click(list);
+
+    QCOMPARE(reportedLines(run.fake.messageBox), QStringList{u"162"_s});
+    const QString text = run.fake.messageBox.texts().first();
+    QVERIFY2(text.startsWith(report), qPrintable(text));
+    QVERIFY(text.contains(starts ? folder : u"/opt/calc/localc"_s));
+    QCOMPARE(started.isEmpty(), starts); // a workbook that was never written is never opened
+    QCOMPARE(run.shapes, (QList<int>{11, 0}));
+    // A workbook no application will read does not stay behind.
+    if (QFileInfo(folder).isDir())
+        QCOMPARE(QDir(folder).entryList({u"results-*"_s}, QDir::Files), QStringList());
 }
 
 void SpreadsheetExportTest::launcherOpensCalcWithATemplate_data() {
@@ -291,6 +361,11 @@ void SpreadsheetExportTest::launcherOpensCalcWithATemplate() {
     sheets.setFinder([&] { return platform::findSpreadsheetApplication({bin.path()}); });
     if (!launcher)
         QVERIFY_THROWS_EXCEPTION(RuntimeError, sheets.createApplication());
+    // A program that cannot run is a failed start, told at once rather than waited for.
+    QVERIFY(!platform::XlsxSpreadsheets::startDetached(bin.filePath(u"missing"_s), {}));
+    QVERIFY(makeExecutable(bin.filePath(u"not-a-program"_s), "\x7f"
+                                                             "ELF garbage"));
+    QVERIFY(!platform::XlsxSpreadsheets::startDetached(bin.filePath(u"not-a-program"_s), {}));
 }
 
 void SpreadsheetExportTest::sheetFitsColumnsToTheLongestText() {

@@ -80,7 +80,9 @@ private slots:
     void writesAlignedBytes();
     void clickSavesUnderTheNameGivenAndReplacesAnOldFile();
     void cancelWritesNothingAndKeepsThePointer();
-    void missingFolderReportsEveryFileStatement();
+    void missingFolderReportsEachFileStatementOnce();
+    void uncreatableFileReportsFourTimesWhateverTheRows_data();
+    void uncreatableFileReportsFourTimesWhateverTheRows();
     void pathThatIsAFolderIsReportedAndLeftAlone();
     void failedWriteKeepsTheEarlierFile_data();
     void failedWriteKeepsTheEarlierFile();
@@ -171,7 +173,7 @@ void TextExportTest::cancelWritesNothingAndKeepsThePointer() {
     QCOMPARE(fake.messageBox.texts(), QStringList());
 }
 
-void TextExportTest::missingFolderReportsEveryFileStatement() {
+void TextExportTest::missingFolderReportsEachFileStatementOnce() {
     QTemporaryDir dir;
     const QString path = dir.filePath(u"no such folder/out.txt"_s);
     fakes::FakeServices fake;
@@ -184,14 +186,45 @@ void TextExportTest::missingFolderReportsEveryFileStatement() {
 
     results::saveResultsAsTextFile(list, pointer, fake.services);
 
-    // Creation fails, then the header, each ticked row and the close: one report each, from the writer.
-    QCOMPARE(reportedLines(fake.messageBox), (QStringList{u"136"_s, u"150"_s, u"180"_s, u"180"_s, u"184"_s}));
+    // Creation fails, then the header, the first ticked row and the close: one report each, from the writer.
+    QCOMPARE(reportedLines(fake.messageBox), (QStringList{u"136"_s, u"150"_s, u"180"_s, u"184"_s}));
     const QStringList texts = fake.messageBox.texts();
     QVERIFY(texts.first().startsWith(u"Path not found\r\n"_s));
     for (const QString& text : texts)
         QVERIFY(text.contains(u".Main.SaveListviewProperlySpacedWithoutProgressBar at line"_s));
     QVERIFY(!QFileInfo::exists(path));
     QCOMPARE(shapes, (QList<int>{11, 0}));
+}
+
+void TextExportTest::uncreatableFileReportsFourTimesWhateverTheRows_data() {
+    QTest::addColumn<QString>("path"); // relative paths go into a fresh temporary folder
+    QTest::newRow("missing folder") << u"gone/out.txt"_s;
+    QTest::newRow("a folder's name") << u"."_s;
+    // Permissions do not stop root; these file systems refuse new files to everyone.
+    QTest::newRow("read-only /proc") << u"/proc/quorvin-tessaly-results.txt"_s;
+    QTest::newRow("read-only /sys") << u"/sys/kernel/quorvin-tessaly-results.txt"_s;
+}
+
+void TextExportTest::uncreatableFileReportsFourTimesWhateverTheRows() {
+    QFETCH(QString, path);
+    QTemporaryDir dir;
+    if (QDir::isRelativePath(path))
+        path = dir.filePath(path);
+    constexpr int kRows = 100000;
+    fakes::FakeServices fake;
+    platform::ListModel list;
+    list.addColumn(u"Results"_s);
+    for (int i = 0; i < kRows; ++i)
+        list.addItem(u"Heads - Tails"_s);
+    list.setAllTicked(true);
+
+    Main::SaveListviewProperlySpacedWithoutProgressBar(list, path, fake.services, std::chrono::microseconds(0));
+
+    QCOMPARE(reportedLines(fake.messageBox), (QStringList{u"136"_s, u"150"_s, u"180"_s, u"184"_s}));
+    QVERIFY(!QFileInfo(path).isFile());
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+    // Measuring yields once per row; the rows after the first failed write are not gone through again.
+    QVERIFY2(fake.events.calls < kRows + 10, qPrintable(QString::number(fake.events.calls)));
 }
 
 void TextExportTest::pathThatIsAFolderIsReportedAndLeftAlone() {
@@ -261,8 +294,9 @@ void TextExportTest::rowsClearedMidwayAreReportedAndTheFileStillCloses() {
     Main::SaveListviewProperlySpacedWithoutProgressBar(list, path, fake.services, std::chrono::microseconds(0));
 
     // Row 1's cell can no longer be read (its test, then its branch); row 2's tick test fails too, and
-    // a failing test counts as holding. The rows lose their text but the file is still written.
-    QCOMPARE(reportedLines(fake.messageBox), (QStringList{u"166"_s, u"168"_s, u"158"_s, u"166"_s, u"168"_s}));
+    // a failing test counts as holding; row 2's cell fails as row 1's did and is not reported again.
+    // The rows lose their text but the file is still written.
+    QCOMPARE(reportedLines(fake.messageBox), (QStringList{u"166"_s, u"168"_s, u"158"_s}));
     QVERIFY(fake.messageBox.texts().first().startsWith(u"Index out of bounds\r\n"_s));
     QCOMPARE(readAll(path), QByteArray("Results\t\r\n\r\n\r\n"));
 }

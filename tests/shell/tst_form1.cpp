@@ -21,6 +21,15 @@ QStringList sideTexts(shell::Form1& form) {
     return result;
 }
 
+QStringList writesOf(const fakes::FakeSettingsStore& settings, const QString& key) {
+    QStringList result;
+    for (const auto& [written, value] : settings.writes) {
+        if (written == key)
+            result.append(value);
+    }
+    return result;
+}
+
 } // namespace
 
 class Form1Test : public QObject {
@@ -31,6 +40,9 @@ private slots:
     void restoreSkipsEmptyPiecesAndKeepsEqualOnes();
     void closingStoresSidesInListOrder();
     void closingStillEndsWhenTheStoreFails();
+    void sidesReachTheStoreSoonOnceABurst();
+    void closingWritesAPendingSaveAtOnce();
+    void failedSaveIsReportedAndTheSidesStay();
     void helpShowsItsMessageUnderTheApplicationTitle();
     void applicationTitleDropsAtLeastOneWord_data();
     void applicationTitleDropsAtLeastOneWord();
@@ -106,6 +118,56 @@ void Form1Test::closingStillEndsWhenTheStoreFails() {
     QCOMPARE(fake.messageBox.shown.size(), 1);
     QVERIFY(fake.messageBox.shown.first().text.contains(u"in Quorvin2021/08/31.Form1.Form_QueryUnload at line 110"_s));
     QVERIFY(!form.isVisible());
+}
+
+void Form1Test::sidesReachTheStoreSoonOnceABurst() {
+    fakes::FakeServices fake;
+    fake.settings.values.insert(u"Dice"_s, u"b;;a"_s);
+    shell::Form1 form(fake.services);
+    form.Form_Load();
+    QVERIFY(!form.diceSavePending()); // restoring is no change to store
+
+    // given: a burst, as a user clicking through the examples
+    form.PushButton1_Click();
+    form.PushButton4_Click();
+    form.sides().addItem(u"x");
+    // then: one write, of the last state
+    QTRY_VERIFY_WITH_TIMEOUT(!form.diceSavePending(), 10000);
+    QStringList twenty;
+    for (int n = 1; n <= 20; ++n)
+        twenty.append(QString::number(n));
+    QCOMPARE(writesOf(fake.settings, u"Dice"_s), QStringList{twenty.join(u';') + u";x"_s});
+
+    form.sides().removeAll();
+    QVERIFY(form.diceSavePending());
+    QTRY_COMPARE_WITH_TIMEOUT(writesOf(fake.settings, u"Dice"_s).size(), 2, 10000);
+    QCOMPARE(fake.settings.values.value(u"Dice"_s, u"absent"_s), QString());
+    QVERIFY(fake.messageBox.shown.isEmpty());
+}
+
+void Form1Test::closingWritesAPendingSaveAtOnce() {
+    fakes::FakeServices fake;
+    shell::Form1 form(fake.services);
+    form.Form_Load();
+    form.show();
+    form.PushButton7_Click();
+    QVERIFY(form.diceSavePending());
+    QVERIFY(form.close());
+    QVERIFY(!form.diceSavePending());
+    QCOMPARE(writesOf(fake.settings, u"Dice"_s), QStringList{u"Paper;Rock;Scissor"_s});
+}
+
+void Form1Test::failedSaveIsReportedAndTheSidesStay() {
+    fakes::FakeServices fake;
+    fake.settings.values.insert(u"Dice"_s, u"a;b"_s);
+    shell::Form1 form(fake.services);
+    form.Form_Load();
+    fake.settings.failWrites = true;
+    form.sides().addItem(u"c");
+    QTRY_COMPARE_WITH_TIMEOUT(fake.messageBox.shown.size(), 1, 10000);
+    QVERIFY(fake.messageBox.shown.first().text.contains(u"in Quorvin2021/08/31.Form1.SaveDice at line 102"_s));
+    QCOMPARE(sideTexts(form), (QStringList{u"a"_s, u"b"_s, u"c"_s}));
+    QCOMPARE(fake.settings.values.value(u"Dice"_s), u"a;b"_s);
 }
 
 void Form1Test::helpShowsItsMessageUnderTheApplicationTitle() {

@@ -17,6 +17,7 @@ private slots:
     void eachFailureGetsItsOwnReportWithItsLine();
     void outOfMemoryIsReportedNotFatal();
     void failingTestResumesInsideTheBranch();
+    void lineReportedOnceStillRunsAndFailsEveryTime();
 };
 
 void TrapTest::reportTextIsExactToTheByte() {
@@ -76,6 +77,34 @@ void TrapTest::failingTestResumesInsideTheBranch() {
     QVERIFY(trap.test(134, []() -> bool { throw RuntimeError(RuntimeError::Overflow); }));
     QVERIFY(!trap.test(134, [] { return false; }));
     QCOMPARE(fake.messageBox.shown.size(), 1);
+}
+
+void TrapTest::lineReportedOnceStillRunsAndFailsEveryTime() {
+    fakes::FakeServices fake;
+    shell::Trap trap(fake.services, u"Main.SaveListviewProperlySpacedWithoutProgressBar"_s);
+    trap.reportEachLineOnce();
+    int runs = 0;
+    int failures = 0;
+    const auto fail = [&] {
+        ++runs;
+        throw RuntimeError(RuntimeError::DiskFull);
+    };
+    trap(150, fail);
+    for (int row = 0; row < 1000; ++row)
+        failures += trap(180, fail) ? 0 : 1;
+    trap(150, fail); // an earlier line failing again stays quiet too
+    trap(184, fail);
+
+    QCOMPARE(runs, 1003);
+    QCOMPARE(failures, 1000);
+    QCOMPARE(trap.reportCount(), 3);
+    QCOMPARE(fake.messageBox.shown.size(), 3);
+    QVERIFY(fake.messageBox.shown[0].text.contains(u"at line 150\r\r"_s));
+    QVERIFY(fake.messageBox.shown[1].text.contains(u"at line 180\r\r"_s));
+    QVERIFY(fake.messageBox.shown[2].text.contains(u"at line 184\r\r"_s));
+    QVERIFY(trap.hasReported(180));
+    QVERIFY(!trap.hasReported(170));
+    QCOMPARE(trap.lastErrorNumber(), int(RuntimeError::DiskFull));
 }
 
 QTEST_GUILESS_MAIN(TrapTest)
