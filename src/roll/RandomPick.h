@@ -19,7 +19,16 @@ inline std::int32_t PickRandomIndex(std::int32_t n, platform::Clock& clock, plat
     const auto range = static_cast<std::uint32_t>(std::max<std::int32_t>(n, 1));
     std::uint64_t product = static_cast<std::uint64_t>(random.next()) * range;
     if (static_cast<std::uint32_t>(product) < range) {
-        const std::uint32_t threshold = (0U - range) % range;
+        // The largest dice come here on about half their draws: keep the last die's threshold rather
+        // than dividing every time, since a roll draws from one die throughout.
+        struct Threshold {
+            std::uint32_t range = 0;
+            std::uint32_t value = 0;
+        };
+        static thread_local Threshold cached;
+        if (cached.range != range)
+            cached = {range, (0U - range) % range};
+        const std::uint32_t threshold = cached.value;
         while (static_cast<std::uint32_t>(product) < threshold)
             product = static_cast<std::uint64_t>(random.next()) * range;
     }
