@@ -9,6 +9,7 @@
 #include "platform/MessageBox.h"
 #include "platform/RandomSource.h"
 #include "platform/Services.h"
+#include "platform/SettingsStore.h"
 #include "roll/RandomPick.h"
 #include "shell/Form1.h"
 
@@ -34,10 +35,20 @@ public:
     int shown = 0;
 };
 
+// The count fields save every change; the benchmark keeps them in memory.
+class MemorySettings final : public platform::SettingsStore {
+public:
+    QString read(const QString& key, const QString& defaultValue) override { return values.value(key, defaultValue); }
+    void write(const QString& key, const QString& value) override { values.insert(key, value); }
+    QHash<QString, QString> values;
+};
+
 void BM_StartRolling(benchmark::State& state) {
     CountingMessageBox messageBox;
+    MemorySettings settings;
     platform::Services services;
     services.messageBox = &messageBox;
+    services.settings = &settings;
     services.clock = &platform::systemClock();
     services.random = &platform::processRandomSource();
     shell::Form1 form(services);

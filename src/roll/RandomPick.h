@@ -14,13 +14,22 @@ namespace Main {
 // Unbiased bounded integers after Lemire: the high word of draw * n is the pick, and the few draws
 // whose low word falls below 2^32 mod n are drawn again, which leaves exactly floor(2^32 / n) draws
 // for every pick. Scaling a float instead cannot reach every side of a large die and favours some.
+inline constexpr std::uint32_t kLargeDie = 1U << 20;
+
 inline std::int32_t PickRandomIndex(std::int32_t n, platform::Clock& clock, platform::RandomSource& random) {
     random.reseed(clock.secondsSinceMidnight());
     const auto range = static_cast<std::uint32_t>(std::max<std::int32_t>(n, 1));
     std::uint64_t product = static_cast<std::uint64_t>(random.next()) * range;
-    if (static_cast<std::uint32_t>(product) < range) {
-        // The largest dice come here on about half their draws: keep the last die's threshold rather
-        // than dividing every time, since a roll draws from one die throughout.
+    if (range <= kLargeDie) {
+        // Small dice: the low word falls below n so rarely that the division may wait for it.
+        if (static_cast<std::uint32_t>(product) < range) {
+            const std::uint32_t threshold = (0U - range) % range;
+            while (static_cast<std::uint32_t>(product) < threshold)
+                product = static_cast<std::uint64_t>(random.next()) * range;
+        }
+    } else {
+        // Large dice fall below n on up to half their draws, an unpredictable branch and a division each
+        // time: test against the threshold itself, kept for the last die (a roll draws from one die).
         struct Threshold {
             std::uint32_t range = 0;
             std::uint32_t value = 0;
@@ -28,8 +37,7 @@ inline std::int32_t PickRandomIndex(std::int32_t n, platform::Clock& clock, plat
         static thread_local Threshold cached;
         if (cached.range != range)
             cached = {range, (0U - range) % range};
-        const std::uint32_t threshold = cached.value;
-        while (static_cast<std::uint32_t>(product) < threshold)
+        while (static_cast<std::uint32_t>(product) < cached.value)
             product = static_cast<std::uint64_t>(random.next()) * range;
     }
     return static_cast<std::int32_t>(product >> 32) + 1;

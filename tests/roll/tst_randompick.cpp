@@ -63,6 +63,9 @@ void RandomPickTest::pickMapsDrawsWithoutBias_data() {
     QTest::newRow("largest die, two surplus draws")
         << kLargestDie << QList<std::uint32_t>{0U, 0x7fffffffU, 2U} << 1 << 3;
     QTest::newRow("largest die, top draw") << kLargestDie << QList<std::uint32_t>{0xffffffffU} << kLargestDie << 1;
+    // Straight after the largest die: 2^32 mod 3000000 = 1967296, so the draw 1432 (low word 1032704)
+    // is surplus for this die although it would not be for the one before.
+    QTest::newRow("another large die") << 3000000 << QList<std::uint32_t>{1432U, 1U} << 1 << 2;
 }
 
 void RandomPickTest::pickMapsDrawsWithoutBias() {
