@@ -1,6 +1,7 @@
 #include "dice/SideListLoader.h"
 #include "dice/SidesCommands.h"
 #include "fakes/Fakes.h"
+#include "fakes/TestSupport.h"
 #include "platform/ListModel.h"
 #include "shell/MousePointer.h"
 
@@ -11,16 +12,7 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-QStringList labelsOf(const platform::ListModel& list) {
-    QStringList result;
-    for (std::int64_t i = 1; i <= list.itemCount(); ++i)
-        result.append(list.text(i));
-    return result;
-}
-
-} // namespace
+namespace {} // namespace
 
 class SideListLoaderTest : public QObject {
     Q_OBJECT
@@ -44,7 +36,9 @@ private slots:
     void joinedPathsHaveSingleSeparators();
 
 private:
-    QString write(const QString& name, const QByteArray& bytes);
+    QString write(const QString& name, const QByteArray& bytes) {
+        return fakes::writeFile(m_dir->filePath(name), bytes);
+    }
 
     std::unique_ptr<QTemporaryDir> m_dir;
 };
@@ -52,14 +46,6 @@ private:
 void SideListLoaderTest::init() {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
-}
-
-QString SideListLoaderTest::write(const QString& name, const QByteArray& bytes) {
-    const QString path = m_dir->filePath(name);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        qFatal("cannot write the test file");
-    return path;
 }
 
 void SideListLoaderTest::lineRules_data() {
@@ -91,7 +77,7 @@ void SideListLoaderTest::lineRules() {
     platform::ListModel list;
     list.setTextIndexEnabled(true);
     Main::LoadListviewFromTextFile(list, write(u"sides.txt"_s, bytes), messageBox);
-    QCOMPARE(labelsOf(list), sides);
+    QCOMPARE(fakes::itemTexts(list), sides);
     QVERIFY(messageBox.shown.isEmpty());
 }
 
@@ -103,7 +89,7 @@ void SideListLoaderTest::skipsLabelsAlreadyListed() {
     const QString path = write(u"sides.txt"_s, "A\r\nB\r\nC\r\n");
     Main::LoadListviewFromTextFile(list, path, messageBox);
     Main::LoadListviewFromTextFile(list, path, messageBox);
-    QCOMPARE(labelsOf(list), (QStringList{u"B"_s, u"A"_s, u"C"_s}));
+    QCOMPARE(fakes::itemTexts(list), (QStringList{u"B"_s, u"A"_s, u"C"_s}));
 }
 
 void SideListLoaderTest::badBytesNeitherCrashNorStopTheLoad() {
@@ -171,7 +157,7 @@ void SideListLoaderTest::severalFilesLoadInOrderWithARefreshAfterEach() {
     Command command;
     command.choose({write(u"c.txt"_s, "3\r\n1\r\n"), write(u"a.txt"_s, "1\n2\n"), write(u"empty.txt"_s, "")});
     command.commands.loadListFromFile();
-    QCOMPARE(labelsOf(command.sides), (QStringList{u"3"_s, u"1"_s, u"2"_s}));
+    QCOMPARE(fakes::itemTexts(command.sides), (QStringList{u"3"_s, u"1"_s, u"2"_s}));
     QCOMPARE(command.headers,
              (QStringList{dice::sidesHeaderText(2), dice::sidesHeaderText(3), dice::sidesHeaderText(3)}));
     QCOMPARE(command.pointer.value(), int(shell::MousePointer::Default));
@@ -190,7 +176,7 @@ void SideListLoaderTest::missingOrUnreadableFileDoesNotStopTheNextOne() {
                     write(u"b.txt"_s, "B\r\n")});
     command.commands.loadListFromFile();
 
-    QCOMPARE(labelsOf(command.sides), (QStringList{u"A"_s, u"B"_s}));
+    QCOMPARE(fakes::itemTexts(command.sides), (QStringList{u"A"_s, u"B"_s}));
     QCOMPARE(command.headers.size(), 4);
     const QList<fakes::ShownMessage>& shown = command.fake.messageBox.shown;
     QCOMPARE(shown.size(), 2);

@@ -1,6 +1,7 @@
 #include "dice/SideListLoader.h"
 #include "dice/SidesCommands.h"
 #include "fakes/Fakes.h"
+#include "fakes/TestSupport.h"
 #include "platform/ListModel.h"
 #include "platform/RuntimeError.h"
 #include "platform/TextFile.h"
@@ -18,13 +19,6 @@ using namespace Qt::StringLiterals;
 using platform::RuntimeError;
 
 namespace {
-
-QStringList labelsOf(const platform::ListModel& list) {
-    QStringList result;
-    for (std::int64_t i = 1; i <= list.itemCount(); ++i)
-        result.append(list.text(i));
-    return result;
-}
 
 // The loader's error number, or 0 when it raised none.
 int loadError(platform::ListModel& list, const QString& path, fakes::FakeMessageBox& messageBox) {
@@ -54,21 +48,15 @@ private slots:
     void unreadableFileIsPermissionDenied();
 
 private:
-    QString write(const QString& name, const QByteArray& bytes);
+    QString write(const QString& name, const QByteArray& bytes) {
+        return fakes::writeFile(m_dir->filePath(name), bytes);
+    }
     std::unique_ptr<QTemporaryDir> m_dir;
 };
 
 void HostileSideFilesTest::init() {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
-}
-
-QString HostileSideFilesTest::write(const QString& name, const QByteArray& bytes) {
-    const QString path = m_dir->filePath(name);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        qFatal("cannot write the test file");
-    return path;
 }
 
 void HostileSideFilesTest::oddBytesLoadWhatTheyCan_data() {
@@ -99,7 +87,7 @@ void HostileSideFilesTest::oddBytesLoadWhatTheyCan() {
     platform::ListModel list;
     list.setTextIndexEnabled(true);
     QCOMPARE(loadError(list, write(u"sides.txt"_s, bytes), messageBox), 0);
-    QCOMPARE(labelsOf(list), sides);
+    QCOMPARE(fakes::itemTexts(list), sides);
     QVERIFY(messageBox.shown.isEmpty());
 }
 
@@ -126,7 +114,7 @@ void HostileSideFilesTest::charactersAndLineEndsSplitAcrossReadsComeOutWhole() {
     broken += "\xE2\nB";
     platform::ListModel second;
     QCOMPARE(loadError(second, write(u"broken.txt"_s, broken), messageBox), 0);
-    QCOMPARE(labelsOf(second), (QStringList{QString(chunk - 1, u'd') + u'\uFFFD', u"B"_s}));
+    QCOMPARE(fakes::itemTexts(second), (QStringList{QString(chunk - 1, u'd') + u'\uFFFD', u"B"_s}));
 }
 
 void HostileSideFilesTest::filesThatAreNotRegularAreRefusedWithoutWaiting_data() {
@@ -151,7 +139,7 @@ void HostileSideFilesTest::filesThatAreNotRegularAreRefusedWithoutWaiting() {
     platform::ListModel list;
     list.addItem(u"kept"_s);
     QCOMPARE(loadError(list, path, messageBox), int(RuntimeError::PathFileAccessError));
-    QCOMPARE(labelsOf(list), QStringList{u"kept"_s});
+    QCOMPARE(fakes::itemTexts(list), QStringList{u"kept"_s});
     QVERIFY(messageBox.shown.isEmpty());
 }
 
@@ -168,7 +156,7 @@ void HostileSideFilesTest::refusedFileIsReportedAndTheLoadGoesOn() {
 
     commands.loadListFromFile();
 
-    QCOMPARE(labelsOf(sides), QStringList{u"B"_s});
+    QCOMPARE(fakes::itemTexts(sides), QStringList{u"B"_s});
     QCOMPARE(fake.messageBox.shown.size(), 1);
     QCOMPARE(fake.messageBox.shown[0].title, u"Application Error"_s);
     QVERIFY(fake.messageBox.shown[0].text.startsWith(u"Path/File access error\r\n"_s));
@@ -193,7 +181,7 @@ void HostileSideFilesTest::readErrorMidwayAddsNothing() {
     platform::ListModel list;
     list.addItem(u"kept"_s);
     QCOMPARE(loadError(list, u"/proc/self/mem"_s, messageBox), int(RuntimeError::DeviceIoError));
-    QCOMPARE(labelsOf(list), QStringList{u"kept"_s});
+    QCOMPARE(fakes::itemTexts(list), QStringList{u"kept"_s});
 }
 
 void HostileSideFilesTest::unreadableFileIsPermissionDenied() {

@@ -1,3 +1,4 @@
+#include "fakes/TestSupport.h"
 #include "platform/ListModel.h"
 #include "platform/RuntimeError.h"
 
@@ -11,13 +12,6 @@ using platform::ListModel;
 using platform::RuntimeError;
 
 namespace {
-
-QStringList texts(const ListModel& list) {
-    QStringList result;
-    for (std::int64_t i = 1; i <= list.itemCount(); ++i)
-        result.append(list.text(i));
-    return result;
-}
 
 bool throwsIndexError(const std::function<void()>& operation) {
     try {
@@ -46,12 +40,12 @@ void ListModelTest::itemsKeepOrderAndRemovalShiftsTheRest() {
     ListModel list;
     for (const QString& text : {u"a"_s, u""_s, u"a"_s, u" c "_s})
         list.addItem(text);
-    QCOMPARE(texts(list), (QStringList{u"a"_s, u""_s, u"a"_s, u" c "_s}));
+    QCOMPARE(fakes::itemTexts(list), (QStringList{u"a"_s, u""_s, u"a"_s, u" c "_s}));
     list.removeItem(2);
-    QCOMPARE(texts(list), (QStringList{u"a"_s, u"a"_s, u" c "_s}));
+    QCOMPARE(fakes::itemTexts(list), (QStringList{u"a"_s, u"a"_s, u" c "_s}));
     list.removeItem(3);
     list.removeItem(1);
-    QCOMPARE(texts(list), QStringList{u"a"_s});
+    QCOMPARE(fakes::itemTexts(list), QStringList{u"a"_s});
     list.removeAll();
     QCOMPARE(list.itemCount(), 0);
 }
@@ -101,7 +95,7 @@ void ListModelTest::batchAppendAddsAfterExistingRows() {
     batch.endRow();
     batch.append(u"");
     list.addItems(batch);
-    QCOMPARE(texts(list), (QStringList{u"first"_s, u"second"_s, u"third"_s, u""_s}));
+    QCOMPARE(fakes::itemTexts(list), (QStringList{u"first"_s, u"second"_s, u"third"_s, u""_s}));
     QCOMPARE(list.rowCount(), 4);
     QCOMPARE(list.textLength(3), 5);
 }

@@ -1,4 +1,5 @@
 #include "fakes/Fakes.h"
+#include "fakes/TestSupport.h"
 #include "platform/ListModel.h"
 #include "roll/StartRolling.h"
 #include "shell/Trap.h"
@@ -13,13 +14,6 @@ namespace {
 // Draws that pick side 1 and side 2 of a two-sided die: the pick is the high word of draw * n.
 constexpr std::uint32_t kFirstOfTwo = 0x00000005U;
 constexpr std::uint32_t kSecondOfTwo = 0x80000005U;
-
-QStringList rowsOf(const platform::ListModel& list) {
-    QStringList rows;
-    for (std::int64_t position = 1; position <= list.itemCount(); ++position)
-        rows.append(list.text(position));
-    return rows;
-}
 
 void fill(platform::ListModel& list, const QStringList& texts) {
     for (const QString& text : texts)
@@ -78,7 +72,7 @@ void StartRollingTest::rowsJoinTheDrawnLabelsInOrder() {
         m_fake->random.values.enqueue(draw);
     roll::startRolling(m_fake->services, *m_sides, *m_results, u"2"_s, u"3"_s);
 
-    QCOMPARE(rowsOf(*m_results), (QStringList{u"Tails - Heads - Heads"_s, u"Heads - Tails - Tails"_s}));
+    QCOMPARE(fakes::itemTexts(*m_results), (QStringList{u"Tails - Heads - Heads"_s, u"Heads - Tails - Tails"_s}));
     QCOMPARE(m_results->tickedCount(), 0);
     QVERIFY(m_fake->messageBox.shown.isEmpty());
 }
@@ -113,7 +107,7 @@ void StartRollingTest::everyRowHasItsDiceAndOnlyKnownLabels() {
     roll::startRolling(m_fake->services, *m_sides, *m_results, rolls, dice);
 
     QVERIFY(m_fake->messageBox.shown.isEmpty());
-    const QStringList rows = rowsOf(*m_results);
+    const QStringList rows = fakes::itemTexts(*m_results);
     QCOMPARE(rows.size(), expectedRows);
     for (const QString& row : rows) {
         if (sides.size() == 1) { // a label holding " - " cannot be split back, but the whole row is known
@@ -174,7 +168,7 @@ void StartRollingTest::emptySidesListReportsEveryDieAndStillAddsRows() {
     const QString report = shell::errorReportText(u"Index out of bounds"_s, u"Form1.PushButton8_Click"_s, 108);
     for (const QString& text : m_fake->messageBox.texts())
         QCOMPARE(text, report);
-    QCOMPARE(rowsOf(*m_results), QStringList(rolls, row));
+    QCOMPARE(fakes::itemTexts(*m_results), QStringList(rolls, row));
 }
 
 void StartRollingTest::unconvertibleCountIsReportedOnceAndEndsTheCommand_data() {
@@ -214,7 +208,7 @@ void StartRollingTest::secondClickReplacesTheFirst() {
     roll::startRolling(m_fake->services, *m_sides, *m_results, u"3"_s, u"1"_s);
     QCOMPARE(m_results->itemCount(), 3);
     QCOMPARE(m_results->tickedCount(), 0);
-    for (const QString& row : rowsOf(*m_results))
+    for (const QString& row : fakes::itemTexts(*m_results))
         QVERIFY(!row.contains(u" - "_s));
 }
 
@@ -239,7 +233,7 @@ void StartRollingTest::sidesAboveTheOld16BitLimitAreDrawnNormally() {
     QCOMPARE(m_results->itemCount(), 2000);
     int above = 0;
     QSet<int> distinct;
-    for (const QString& row : rowsOf(*m_results)) {
+    for (const QString& row : fakes::itemTexts(*m_results)) {
         const int side = row.toInt();
         QVERIFY(side >= 1 && side <= 40000);
         above += side > 32767 ? 1 : 0;

@@ -1,4 +1,5 @@
 #include "fakes/Fakes.h"
+#include "fakes/TestSupport.h"
 #include "platform/ApplicationTitle.h"
 #include "platform/ListView.h"
 #include "shell/Form1.h"
@@ -13,13 +14,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QStringList sideTexts(shell::Form1& form) {
-    QStringList result;
-    for (std::int64_t i = 1; i <= form.sides().itemCount(); ++i)
-        result.append(form.sides().text(i));
-    return result;
-}
 
 QStringList writesOf(const fakes::FakeSettingsStore& settings, const QString& key) {
     QStringList result;
@@ -83,7 +77,7 @@ void Form1Test::restoreSkipsEmptyPiecesAndKeepsEqualOnes() {
     fake.settings.values.insert(u"Text1"_s, u"abc"_s);
     shell::Form1 form(fake.services);
     form.Form_Load();
-    QCOMPARE(sideTexts(form), sides);
+    QCOMPARE(fakes::itemTexts(form.sides()), sides);
     QCOMPARE(form.sides().headerText(1), shell::Form1::sidesHeaderText(sides.size()));
     QCOMPARE(form.Text1->text(), u"abc"_s); // restored as it stood, valid or not
 }
@@ -166,7 +160,7 @@ void Form1Test::failedSaveIsReportedAndTheSidesStay() {
     form.sides().addItem(u"c");
     QTRY_COMPARE_WITH_TIMEOUT(fake.messageBox.shown.size(), 1, 10000);
     QVERIFY(fake.messageBox.shown.first().text.contains(u"in Quorvin2021/08/31.Form1.SaveDice at line 102"_s));
-    QCOMPARE(sideTexts(form), (QStringList{u"a"_s, u"b"_s, u"c"_s}));
+    QCOMPARE(fakes::itemTexts(form.sides()), (QStringList{u"a"_s, u"b"_s, u"c"_s}));
     QCOMPARE(fake.settings.values.value(u"Dice"_s), u"a;b"_s);
 }
 

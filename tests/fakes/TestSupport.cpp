@@ -1,0 +1,24 @@
+#include "TestSupport.h"
+
+#include "platform/ListModel.h"
+
+#include <QFile>
+
+namespace fakes {
+
+QStringList itemTexts(const platform::ListModel& list) {
+    QStringList texts;
+    texts.reserve(static_cast<qsizetype>(list.itemCount()));
+    for (std::int64_t position = 1; position <= list.itemCount(); ++position)
+        texts.append(list.text(position));
+    return texts;
+}
+
+QString writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write the test file %s", qPrintable(path));
+    return path;
+}
+
+} // namespace fakes

@@ -1,0 +1,21 @@
+#pragma once
+
+// Small helpers the test areas share.
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+namespace platform {
+class ListModel;
+}
+
+namespace fakes {
+
+// The texts of every item, in list order.
+QStringList itemTexts(const platform::ListModel& list);
+
+// Writes the bytes to a new file at path (the test stops when it cannot) and returns the path.
+QString writeFile(const QString& path, const QByteArray& bytes);
+
+} // namespace fakes
