@@ -2,8 +2,8 @@
 // surrogates) with up to three columns and any ticks, against a plain model of both formats: ticked
 // rows only, cells padded to their column's width, tabs between cells, CR LF after every line.
 
+#include "core/ListModel.h"
 #include "fakes/Fakes.h"
-#include "platform/ListModel.h"
 #include "results/ClipboardCopy.h"
 #include "results/TextExport.h"
 
@@ -35,11 +35,11 @@ QString consumeLabel(FuzzedDataProvider& input) {
     return label;
 }
 
-QString cell(const platform::ListModel& list, std::int64_t row, int column) {
+QString cell(const core::ListModel& list, std::int64_t row, int column) {
     return column == 1 ? list.text(row) : list.subItem(row, column - 1);
 }
 
-QString modelClipboardText(const platform::ListModel& list) {
+QString modelClipboardText(const core::ListModel& list) {
     const int columns = list.listColumnCount();
     std::vector<qsizetype> widths(static_cast<std::size_t>(columns), 0);
     for (int c = 1; c <= columns; ++c) {
@@ -65,7 +65,7 @@ QString modelClipboardText(const platform::ListModel& list) {
     return text;
 }
 
-QByteArray modelFileBytes(const platform::ListModel& list) {
+QByteArray modelFileBytes(const core::ListModel& list) {
     const int columns = list.listColumnCount();
     std::vector<qsizetype> widths;
     for (int c = 1; c <= columns; ++c) {
@@ -99,7 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static QTemporaryDir folder;
     FuzzedDataProvider input(data, size);
 
-    platform::ListModel list;
+    core::ListModel list;
     const int columns = input.ConsumeIntegralInRange<int>(1, 3);
     for (int c = 1; c <= columns; ++c)
         list.addColumn(c == 1 ? u"Results"_s : consumeLabel(input));

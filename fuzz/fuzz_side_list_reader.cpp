@@ -2,8 +2,8 @@
 // every CR and LF, empty lines, listed lines and repeats skipped. The reader must give the same sides
 // however the bytes are cut into chunks.
 
+#include "core/ListModel.h"
 #include "dice/SideListReader.h"
-#include "platform/ListModel.h"
 
 #include <QSet>
 #include <QStringDecoder>
@@ -51,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t chunk = input.ConsumeIntegralInRange<std::size_t>(1, 64);
     const std::uint8_t listedCount = input.ConsumeIntegralInRange<std::uint8_t>(0, 3);
 
-    platform::ListModel list;
+    core::ListModel list;
     list.setTextIndexEnabled(true);
     QSet<QString> listed;
     for (int i = 0; i < listedCount; ++i) {
@@ -68,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (qsizetype at = 0; at < bytes.size(); at += static_cast<qsizetype>(chunk))
         reader.feed(
             QByteArrayView(bytes).sliced(at, std::min<qsizetype>(static_cast<qsizetype>(chunk), bytes.size() - at)));
-    const platform::TextRows rows = reader.finish();
+    const core::TextRows rows = reader.finish();
 
     const QStringList expected = modelLines(bytes, listed);
     if (rows.size() != expected.size())

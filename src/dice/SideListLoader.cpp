@@ -2,10 +2,10 @@
 
 #include "SideListReader.h"
 
-#include "platform/ListModel.h"
+#include "core/ListModel.h"
+#include "core/Main.h"
 #include "platform/MessageBox.h"
 #include "platform/TextFile.h"
-#include "shell/Main.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -21,11 +21,11 @@ constexpr qsizetype kReadChunkBytes = 1024 * 1024;
 
 namespace Main {
 
-bool ListviewContainsText(const platform::ListModel& list, QStringView text) {
+bool ListviewContainsText(const core::ListModel& list, QStringView text) {
     return list.containsText(text);
 }
 
-void LoadListviewFromTextFile(platform::ListModel& list, const QString& path, platform::MessageBox& messageBox) {
+void LoadListviewFromTextFile(core::ListModel& list, const QString& path, platform::MessageBox& messageBox) {
     // A folder passes the existence test, as it passes the date query that the test stands for;
     // opening it then fails and the caller's trap reports that.
     const bool exists = FileExists(path) || (!path.isEmpty() && QFileInfo(path).isDir());

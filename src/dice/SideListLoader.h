@@ -3,17 +3,20 @@
 #include <QString>
 #include <QStringView>
 
-namespace platform {
+namespace core {
 class ListModel;
+}
+
+namespace platform {
 class MessageBox;
-} // namespace platform
+}
 
 // The dice subsystem's shared procedures of the Main module.
 namespace Main {
 
 // True when an item of the list has exactly this text (whole text, case-sensitive). Constant time on
 // a list whose text index is enabled, as the sides list's is.
-bool ListviewContainsText(const platform::ListModel& list, QStringView text);
+bool ListviewContainsText(const core::ListModel& list, QStringView text);
 
 // Appends the lines of a side-list file to the list. CR, CR LF and a lone LF each end a line; an
 // empty line is skipped, any other line is a side exactly as written (no trimming); a line already
@@ -21,7 +24,7 @@ bool ListviewContainsText(const platform::ListModel& list, QStringView text);
 // and adds nothing. Raises RuntimeError when the path cannot be read (a folder, a pipe or device, no
 // permission, a read error), in which case nothing of the file is added. The file is read in chunks:
 // memory follows the lines kept, not the file's size.
-void LoadListviewFromTextFile(platform::ListModel& list, const QString& path, platform::MessageBox& messageBox);
+void LoadListviewFromTextFile(core::ListModel& list, const QString& path, platform::MessageBox& messageBox);
 
 // Collapses doubled backslashes left to right ("\\" -> "\", a run of three -> two, four -> two). A path
 // that starts with a backslash becomes a network path: its leading run is exactly two backslashes.

@@ -1,14 +1,12 @@
 #pragma once
 
+#include "core/TextIndex.h"
+#include "core/TextRows.h"
 #include "platform/TextFile.h"
-#include "platform/TextRows.h"
 
 #include <QByteArrayView>
 
-#include <cstdint>
-#include <vector>
-
-namespace platform {
+namespace core {
 class ListModel;
 }
 
@@ -20,27 +18,21 @@ namespace dice {
 // the file is read, so memory follows what is kept, not the size of the file.
 class SideListReader {
 public:
-    explicit SideListReader(const platform::ListModel& list);
+    explicit SideListReader(const core::ListModel& list);
 
     void feed(QByteArrayView bytes);
     // The accepted lines in file order, the last one with or without a terminator.
-    platform::TextRows finish();
+    core::TextRows finish();
 
 private:
     void take(QStringView text);
     void endLine();
-    bool alreadySeen(QStringView line, std::uint32_t hash) const;
-    void remember(std::uint32_t hash);
-    void grow();
 
-    const platform::ListModel& m_list;
+    const core::ListModel& m_list;
     bool m_listEmpty;
     platform::SystemTextDecoder m_decoder;
-    platform::TextRows m_rows;
-    // This file's accepted lines: open addressing over their rows, each row's hash kept so that probing
-    // rarely compares texts. Doubles when half full.
-    std::vector<std::uint32_t> m_slots;
-    std::vector<std::uint32_t> m_hashes;
+    core::TextRows m_rows;
+    core::TextIndex m_seen; // this file's accepted lines
 };
 
 } // namespace dice

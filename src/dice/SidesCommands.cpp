@@ -2,12 +2,12 @@
 
 #include "SideListLoader.h"
 
+#include "core/ListModel.h"
+#include "core/MousePointer.h"
+#include "core/Trap.h"
 #include "platform/FileDialogs.h"
 #include "platform/InputBox.h"
-#include "platform/ListModel.h"
 #include "platform/Services.h"
-#include "shell/MousePointer.h"
-#include "shell/Trap.h"
 
 #include <qnamespace.h>
 
@@ -28,7 +28,7 @@ void SidesCommands::refreshHeader() {
 }
 
 void SidesCommands::addSide() {
-    shell::Trap trap(m_services, u"Form1.PushButton6_Click"_s);
+    core::Trap trap(m_services, u"Form1.PushButton6_Click"_s);
     QString answer;
     trap(100, [&] { answer = m_services.inputBox->ask(QString::fromUtf16(kAddSidePrompt), QString(), QString()); });
     if (!trap.test(102, [&] { return !answer.isEmpty(); }))
@@ -41,7 +41,7 @@ void SidesCommands::addSide() {
 }
 
 void SidesCommands::clearList() {
-    shell::Trap trap(m_services, u"Form1.PushButton5_Click"_s);
+    core::Trap trap(m_services, u"Form1.PushButton5_Click"_s);
     if (trap.test(100, [&] { return !m_pointer.isBusy(); }))
         trap(102, [&] { m_sides.removeAll(); });
     trap(104, [&] { refreshHeader(); });
@@ -57,7 +57,7 @@ void SidesCommands::removeSelected() {
 
 void SidesCommands::removeOnDoubleClick() {
     // No trap of its own; anything unexpected is still reported rather than lost.
-    shell::Trap trap(m_services, u"Form1.ListView1_DblClick"_s);
+    core::Trap trap(m_services, u"Form1.ListView1_DblClick"_s);
     trap(0, [&] {
         removeSelected();
         refreshHeader();
@@ -67,7 +67,7 @@ void SidesCommands::removeOnDoubleClick() {
 void SidesCommands::keyDown(int key) {
     if (key != Qt::Key_Delete)
         return;
-    shell::Trap trap(m_services, u"Form1.ListView1_KeyDown"_s);
+    core::Trap trap(m_services, u"Form1.ListView1_KeyDown"_s);
     trap(0, [&] { removeSelected(); });
 }
 
@@ -97,7 +97,7 @@ void SidesCommands::loadExample(Example example) {
         return {u"Form1.PushButton7_Click", {u"Paper"_s, u"Rock"_s, u"Scissor"_s}, false};
     }();
 
-    shell::Trap trap(m_services, QString::fromUtf16(definition.procedure));
+    core::Trap trap(m_services, QString::fromUtf16(definition.procedure));
     if (trap.test(100, [&] { return !m_pointer.isBusy(); }))
         trap(102, [&] { m_sides.removeAll(); });
     for (const QString& label : definition.labels) {
@@ -112,15 +112,15 @@ void SidesCommands::loadExample(Example example) {
 }
 
 void SidesCommands::loadListFromFile() {
-    shell::Trap trap(m_services, u"Form1.PushButton3_Click"_s);
+    core::Trap trap(m_services, u"Form1.PushButton3_Click"_s);
     QStringList chosen;
     trap(100, [&] {
         chosen = m_services.fileDialogs->getOpenFileNames(QString::fromUtf16(kLoadListTitle),
-                                                          QString::fromUtf16(kLoadListFilter));
+                                                          QString::fromUtf16(platform::kTextFilesFilter));
     });
     if (chosen.isEmpty())
         return;
-    trap(102, [&] { m_pointer.set(shell::MousePointer::Hourglass); });
+    trap(102, [&] { m_pointer.set(core::MousePointer::Hourglass); });
     if (chosen.size() == 1) {
         trap(104, [&] { Main::LoadListviewFromTextFile(m_sides, chosen.first(), *m_services.messageBox); });
         trap(106, [&] { refreshHeader(); });
@@ -132,7 +132,7 @@ void SidesCommands::loadListFromFile() {
             trap(112, [&] { refreshHeader(); });
         }
     }
-    trap(114, [&] { m_pointer.set(shell::MousePointer::Default); });
+    trap(114, [&] { m_pointer.set(core::MousePointer::Default); });
 }
 
 } // namespace dice

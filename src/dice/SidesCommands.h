@@ -16,13 +16,13 @@
 
 #include <cstdint>
 
-namespace platform {
+namespace core {
 class ListModel;
-struct Services;
-} // namespace platform
-
-namespace shell {
 class MousePointer;
+} // namespace core
+
+namespace platform {
+struct Services;
 }
 
 namespace dice {
@@ -31,13 +31,12 @@ QString sidesHeaderText(std::int64_t count);
 
 inline constexpr char16_t kAddSidePrompt[] = u"Enter new entry to add: ";
 inline constexpr char16_t kLoadListTitle[] = u"Load List(s) - Hold Ctrl to select multiple list files";
-inline constexpr char16_t kLoadListFilter[] = u"Text Files (*.txt)|*.txt|All Files (*.*)|*.*|";
 
 enum class Example { Coin, ClassicSixSided, TwentySided, RockPaperScissors };
 
 class SidesCommands {
 public:
-    SidesCommands(platform::ListModel& sides, shell::MousePointer& pointer, const platform::Services& services)
+    SidesCommands(core::ListModel& sides, core::MousePointer& pointer, const platform::Services& services)
         : m_sides(sides)
         , m_pointer(pointer)
         , m_services(services) {}
@@ -55,8 +54,8 @@ public:
 private:
     void removeSelected();
 
-    platform::ListModel& m_sides;
-    shell::MousePointer& m_pointer;
+    core::ListModel& m_sides;
+    core::MousePointer& m_pointer;
     const platform::Services& m_services;
 };
 

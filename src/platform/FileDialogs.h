@@ -6,6 +6,9 @@
 namespace platform {
 
 // Filters use the "Description|pattern|Description|pattern|" form; the adapter converts it.
+// Both the side lists and the results text files are offered with this one.
+inline constexpr char16_t kTextFilesFilter[] = u"Text Files (*.txt)|*.txt|All Files (*.*)|*.*|";
+
 class FileDialogs {
 public:
     virtual ~FileDialogs() = default;

@@ -38,12 +38,15 @@ QString RuntimeError::standardDescription(int number) {
         return u"Path/File access error"_s;
     case PathNotFound:
         return u"Path not found"_s;
+    case ObjectNotSet:
+        return u"Object variable or With block variable not set"_s;
     case CannotCreateObject:
         return u"Can't create object"_s;
     case AutomationError:
         return u"Automation error"_s;
     case IndexOutOfBounds:
         return u"Index out of bounds"_s;
+    case ApplicationDefined:
     default:
         return u"Application-defined or object-defined error"_s;
     }

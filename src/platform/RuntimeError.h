@@ -7,7 +7,7 @@
 namespace platform {
 
 // The one exception type for run-time errors. A trapped procedure catches it (and std::bad_alloc)
-// at the numbered statement that raised it, reports it and resumes; see shell/Trap.h.
+// at the numbered statement that raised it, reports it and resumes; see core/Trap.h.
 class RuntimeError : public std::exception {
 public:
     enum Code : int {
@@ -23,8 +23,10 @@ public:
         PermissionDenied = 70,
         PathFileAccessError = 75,
         PathNotFound = 76,
+        ObjectNotSet = 91,
         CannotCreateObject = 429,
         AutomationError = 440,
+        ApplicationDefined = 1004,
         IndexOutOfBounds = 35600,
     };
 

@@ -27,8 +27,6 @@ public:
     // Flushes and moves the file into place; throws RuntimeError when that fails.
     void close();
 
-    bool hasFailed() const { return m_failed; }
-
 private:
     void flushBuffer();
     [[noreturn]] void fail(int savedErrno);

@@ -23,7 +23,7 @@ namespace {
 
 // What the spreadsheet says when a cell address or a text is beyond the sheet.
 RuntimeError sheetError() {
-    return RuntimeError(1004, RuntimeError::standardDescription(1004));
+    return RuntimeError(RuntimeError::ApplicationDefined);
 }
 
 const QString kWorkbookPattern = u"results-*.xlsx"_s;

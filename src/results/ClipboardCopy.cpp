@@ -1,10 +1,12 @@
 #include "ClipboardCopy.h"
 
+#include "Columns.h"
+
+#include "core/EventSlicer.h"
+#include "core/ListModel.h"
 #include "platform/Clipboard.h"
-#include "platform/ListModel.h"
 #include "platform/RuntimeError.h"
 #include "platform/Services.h"
-#include "shell/EventSlicer.h"
 
 #include <algorithm>
 #include <numeric>
@@ -16,20 +18,6 @@ namespace {
 
 constexpr int kClipboardAttempts = 1000;
 constexpr std::int64_t kReserveLimit = std::int64_t{1} << 26;
-
-// Column 1 is the row's text, column c its sub-item c - 1.
-std::int64_t cellLength(const platform::ListModel& list, std::int64_t row, int column) {
-    if (column == 1)
-        return list.textLength(row);
-    return list.subItem(row, column - 1).size();
-}
-
-void appendCell(QString& text, const platform::ListModel& list, std::int64_t row, int column) {
-    if (column == 1)
-        text.append(list.textView(row));
-    else
-        text.append(list.subItem(row, column - 1));
-}
 
 void chopTrailingSpaces(QString& text) {
     const QStringView view(text);
@@ -54,29 +42,29 @@ template <class Attempt> bool retry(Attempt&& attempt) {
 
 } // namespace
 
-void CopyListviewToClipboard(platform::ListModel& list, const platform::Services& services,
+void CopyListviewToClipboard(core::ListModel& list, const platform::Services& services,
                              std::chrono::microseconds yieldSlice) {
     if (list.itemCount() == 0)
         return;
-    shell::EventSlicer slicer(*services.events, yieldSlice);
+    core::EventSlicer slicer(*services.events, yieldSlice);
 
     // Widths over all rows, ticked or not. Counts are taken at the start of each loop and rows read by
     // position, so rows that go away while the window processes its events raise the list's error.
-    std::vector<std::int64_t> widths;
+    std::vector<qsizetype> widths;
     const int columns = list.listColumnCount();
     for (int column = 1; column <= columns; ++column) {
-        std::int64_t width = 0;
+        qsizetype width = 0;
         const std::int64_t rows = list.itemCount();
         for (std::int64_t row = 1; row <= rows; ++row) {
             slicer.maybeYield();
-            width = std::max(width, cellLength(list, row, column));
+            width = std::max(width, results::cellLength(list, row, column));
         }
         widths.push_back(width);
     }
 
     QString text;
     // Lines rarely outgrow their widths, tabs and CR LF; one odd long cell must not make the guess huge.
-    const std::int64_t lineBound = std::accumulate(widths.begin(), widths.end(), std::int64_t{0}) + columns + 2;
+    const std::int64_t lineBound = std::accumulate(widths.begin(), widths.end(), qsizetype{0}) + columns + 2;
     text.reserve(static_cast<qsizetype>(std::min(list.tickedCount() * lineBound, kReserveLimit)));
     const std::int64_t rows = list.itemCount();
     for (std::int64_t row = 1; row <= rows; ++row) {
@@ -88,12 +76,7 @@ void CopyListviewToClipboard(platform::ListModel& list, const platform::Services
             slicer.maybeYield();
             if (static_cast<std::size_t>(column) > widths.size()) // a column added since the widths were taken
                 throw platform::RuntimeError(platform::RuntimeError::SubscriptOutOfRange);
-            const std::int64_t width = widths[static_cast<std::size_t>(column - 1)];
-            const std::int64_t length = cellLength(list, row, column);
-            appendCell(text, list, row, column);
-            if (width > length)
-                text.resize(text.size() + static_cast<qsizetype>(width - length), u' ');
-            text.append(u'\t');
+            results::appendPaddedCell(text, list, row, column, widths[static_cast<std::size_t>(column - 1)]);
         }
         text.chop(1);
         chopTrailingSpaces(text);

@@ -5,23 +5,26 @@
 // process its events about once a frame, so other commands can run in the middle of one; a row that
 // disappears meanwhile makes the copy fail with the list's index error before the clipboard is touched.
 
+#include "core/EventSlicer.h"
+
 #include <QString>
 
 #include <chrono>
 
+namespace core {
+class ListModel;
+}
+
 namespace platform {
 class Clipboard;
-class ListModel;
 struct Services;
 } // namespace platform
 
 namespace Main {
 
-inline constexpr std::chrono::microseconds kCopyYieldSlice = std::chrono::milliseconds(16);
-
 // No trap of its own: errors reach the caller's. A zero slice yields at every row and cell.
-void CopyListviewToClipboard(platform::ListModel& list, const platform::Services& services,
-                             std::chrono::microseconds yieldSlice = kCopyYieldSlice);
+void CopyListviewToClipboard(core::ListModel& list, const platform::Services& services,
+                             std::chrono::microseconds yieldSlice = core::kEventSlice);
 
 // Up to 1000 attempts, without pause; never reports a failure.
 void ClearClipboardWithRetry(platform::Clipboard& clipboard);

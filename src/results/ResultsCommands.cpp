@@ -1,20 +1,19 @@
 #include "ResultsCommands.h"
 
-#include "platform/ListModel.h"
-#include "shell/Trap.h"
+#include "core/ListModel.h"
+#include "core/Trap.h"
 
 using namespace Qt::StringLiterals;
 
 namespace results {
 
-void clearResults(const platform::Services& services, platform::ListModel& results) {
-    shell::Trap trap(services, u"Form1.PushButton10_Click"_s);
+void clearResults(const platform::Services& services, core::ListModel& results) {
+    core::Trap trap(services, u"Form1.PushButton10_Click"_s);
     trap(100, [&] { results.removeAll(); });
 }
 
-void copyResults(const platform::Services& services, platform::ListModel& results,
-                 std::chrono::microseconds yieldSlice) {
-    shell::Trap trap(services, u"Form1.PushButton11_Click"_s);
+void copyResults(const platform::Services& services, core::ListModel& results, std::chrono::microseconds yieldSlice) {
+    core::Trap trap(services, u"Form1.PushButton11_Click"_s);
     trap(100, [&] { Main::CopyListviewToClipboard(results, services, yieldSlice); });
 }
 

@@ -7,8 +7,8 @@
 
 namespace results {
 
-void clearResults(const platform::Services& services, platform::ListModel& results);
-void copyResults(const platform::Services& services, platform::ListModel& results,
-                 std::chrono::microseconds yieldSlice = Main::kCopyYieldSlice);
+void clearResults(const platform::Services& services, core::ListModel& results);
+void copyResults(const platform::Services& services, core::ListModel& results,
+                 std::chrono::microseconds yieldSlice = core::kEventSlice);
 
 } // namespace results

@@ -1,13 +1,13 @@
 #include "SpreadsheetExport.h"
 
-#include "platform/ListModel.h"
+#include "core/EventSlicer.h"
+#include "core/ListModel.h"
+#include "core/MousePointer.h"
+#include "core/Trap.h"
 #include "platform/MessageBox.h"
 #include "platform/RuntimeError.h"
 #include "platform/Services.h"
 #include "platform/Spreadsheet.h"
-#include "shell/EventSlicer.h"
-#include "shell/MousePointer.h"
-#include "shell/Trap.h"
 
 #include <QLocale>
 
@@ -19,18 +19,16 @@ using platform::RuntimeError;
 
 namespace {
 
-enum : int { ObjectNotSet = 91 };
-
 // An application or workbook that could not be made: every use of it fails.
 template <class Object> Object& use(Object* object) {
     if (object == nullptr)
-        throw RuntimeError(ObjectNotSet, u"Object variable or With block variable not set"_s);
+        throw RuntimeError(RuntimeError::ObjectNotSet);
     return *object;
 }
 
 // Cells of the second column on lose every "=", so nothing a side list holds can become a formula
 // in a spreadsheet that reads them as typed; the first column and the headers stay as they are.
-QString cellFor(const platform::ListModel& list, std::int64_t row, int column) {
+QString cellFor(const core::ListModel& list, std::int64_t row, int column) {
     QString cell = list.subItem(row, column - 1);
     cell.remove(u'=');
     return cell;
@@ -58,7 +56,7 @@ bool spreadsheetApplicationInstalled(const platform::Services& services) {
     return installed;
 }
 
-QString sheetLimitProblem(const platform::ListModel& list) {
+QString sheetLimitProblem(const core::ListModel& list) {
     const int columns = list.listColumnCount();
     bool tooManyRows = columns > platform::kSheetColumns;
     bool tooLong = false;
@@ -90,12 +88,12 @@ QString sheetLimitProblem(const platform::ListModel& list) {
     return problem;
 }
 
-void saveResultsAsSpreadsheet(platform::ListModel& results, shell::MousePointer& pointer,
-                              const platform::Services& services, std::chrono::microseconds slice) {
-    shell::Trap trap(services, u"Form1.PushButton13_Click"_s);
+void saveResultsAsSpreadsheet(core::ListModel& results, core::MousePointer& pointer, const platform::Services& services,
+                              std::chrono::microseconds slice) {
+    core::Trap trap(services, u"Form1.PushButton13_Click"_s);
     // An application that is gone fails every later cell alike: one report per failing statement.
     trap.reportEachLineOnce();
-    shell::EventSlicer slicer(*services.events, slice);
+    core::EventSlicer slicer(*services.events, slice);
 
     if (!spreadsheetApplicationInstalled(services)) {
         trap(102, [&] {
@@ -112,7 +110,7 @@ void saveResultsAsSpreadsheet(platform::ListModel& results, shell::MousePointer&
         trap(110, [&] { services.messageBox->show(problem, platform::OkOnly, QString()); });
         return;
     }
-    trap(114, [&] { pointer.set(shell::MousePointer::Hourglass); });
+    trap(114, [&] { pointer.set(core::MousePointer::Hourglass); });
 
     std::unique_ptr<platform::SpreadsheetApplication> application;
     platform::SpreadsheetWorkbook* workbook = nullptr;
@@ -154,7 +152,7 @@ void saveResultsAsSpreadsheet(platform::ListModel& results, shell::MousePointer&
     }
     trap(160, [&] { use(workbook).activeSheet().autoFitColumns(); });
     trap(162, [&] { use(application.get()).setVisible(true); });
-    trap(164, [&] { pointer.set(shell::MousePointer::Default); });
+    trap(164, [&] { pointer.set(core::MousePointer::Default); });
 }
 
 } // namespace results

@@ -4,17 +4,19 @@
 // spreadsheet application (platform/Spreadsheet.h), sheet row r + 1 for list row r, which is then
 // shown to the user as an unsaved document.
 
+#include "core/EventSlicer.h"
+
 #include <QString>
 
 #include <chrono>
 
-namespace platform {
+namespace core {
 class ListModel;
-struct Services;
-} // namespace platform
-
-namespace shell {
 class MousePointer;
+} // namespace core
+
+namespace platform {
+struct Services;
 }
 
 namespace results {
@@ -29,11 +31,10 @@ inline constexpr char16_t kNotInstalledFeatureMessage[] =
 bool spreadsheetApplicationInstalled(const platform::Services& services);
 
 // Why the ticked rows of list would not fit on one sheet, in words for the user; empty when they fit.
-QString sheetLimitProblem(const platform::ListModel& list);
+QString sheetLimitProblem(const core::ListModel& list);
 
 // The body of Form1's PushButton13_Click.
-void saveResultsAsSpreadsheet(platform::ListModel& results, shell::MousePointer& pointer,
-                              const platform::Services& services,
-                              std::chrono::microseconds slice = std::chrono::milliseconds(16));
+void saveResultsAsSpreadsheet(core::ListModel& results, core::MousePointer& pointer, const platform::Services& services,
+                              std::chrono::microseconds slice = core::kEventSlice);
 
 } // namespace results

@@ -1,13 +1,15 @@
 #include "TextExport.h"
 
+#include "Columns.h"
+
+#include "core/EventSlicer.h"
+#include "core/ListModel.h"
+#include "core/MousePointer.h"
+#include "core/Trap.h"
 #include "platform/FileDialogs.h"
-#include "platform/ListModel.h"
 #include "platform/RuntimeError.h"
 #include "platform/Services.h"
 #include "platform/TextFileWriter.h"
-#include "shell/EventSlicer.h"
-#include "shell/MousePointer.h"
-#include "shell/Trap.h"
 
 #include <memory>
 #include <vector>
@@ -17,12 +19,10 @@ using platform::RuntimeError;
 
 namespace {
 
-enum : int { ObjectNotSet = 91 };
-
 // The file could not be created, so there is nothing to write to or close.
 platform::TextFileWriter& stream(const std::unique_ptr<platform::TextFileWriter>& file) {
     if (!file)
-        throw RuntimeError(ObjectNotSet, u"Object variable or With block variable not set"_s);
+        throw RuntimeError(RuntimeError::ObjectNotSet);
     return *file;
 }
 
@@ -32,27 +32,16 @@ qsizetype widthOf(const std::vector<qsizetype>& widths, int column) {
     return widths[static_cast<std::size_t>(column - 1)];
 }
 
-void appendPadded(QString& line, QStringView cell, qsizetype width) {
-    line.append(cell);
-    line.resize(line.size() + (width - cell.size()), u' ');
-    line.append(u'\t');
-}
-
-void appendUnpadded(QString& line, QStringView cell) {
-    line.append(cell);
-    line.append(u'\t');
-}
-
 } // namespace
 
 namespace Main {
 
-void SaveListviewProperlySpacedWithoutProgressBar(const platform::ListModel& list, const QString& path,
+void SaveListviewProperlySpacedWithoutProgressBar(const core::ListModel& list, const QString& path,
                                                   const platform::Services& services, std::chrono::microseconds slice) {
-    shell::Trap trap(services, u"Main.SaveListviewProperlySpacedWithoutProgressBar"_s);
+    core::Trap trap(services, u"Main.SaveListviewProperlySpacedWithoutProgressBar"_s);
     // Rows fail alike (no file, a list emptied meanwhile): one report per failing statement, not per row.
     trap.reportEachLineOnce();
-    shell::EventSlicer slicer(*services.events, slice);
+    core::EventSlicer slicer(*services.events, slice);
 
     std::vector<qsizetype> widths;
     const int measuredColumns = list.listColumnCount();
@@ -88,9 +77,9 @@ void SaveListviewProperlySpacedWithoutProgressBar(const platform::ListModel& lis
                 header = list.headerText(j);
                 return widthOf(widths, j) >= header.size();
             }))
-            trap(144, [&] { appendPadded(line, header, widthOf(widths, j)); });
+            trap(144, [&] { results::appendPadded(line, header, widthOf(widths, j)); });
         else
-            trap(146, [&] { appendUnpadded(line, header); });
+            trap(146, [&] { results::appendPadded(line, header, 0); });
     }
     trap(150, [&] { stream(file).writeLine(line); });
 
@@ -105,18 +94,18 @@ void SaveListviewProperlySpacedWithoutProgressBar(const platform::ListModel& lis
             slicer.maybeYield();
             if (j == 1) {
                 if (trap.test(166, [&] { return widthOf(widths, j) >= list.textLength(i); }))
-                    trap(168, [&] { appendPadded(line, list.textView(i), widthOf(widths, j)); });
+                    trap(168, [&] { results::appendPadded(line, list.textView(i), widthOf(widths, j)); });
                 else
-                    trap(170, [&] { appendUnpadded(line, list.textView(i)); });
+                    trap(170, [&] { results::appendPadded(line, list.textView(i), 0); });
             } else {
                 QString cell;
                 if (trap.test(172, [&] {
                         cell = list.subItem(i, j - 1);
                         return widthOf(widths, j) >= cell.size();
                     }))
-                    trap(174, [&] { appendPadded(line, cell, widthOf(widths, j)); });
+                    trap(174, [&] { results::appendPadded(line, cell, widthOf(widths, j)); });
                 else
-                    trap(176, [&] { appendUnpadded(line, cell); });
+                    trap(176, [&] { results::appendPadded(line, cell, 0); });
             }
         }
         // A file that was never created has nowhere to put the remaining rows.
@@ -131,18 +120,19 @@ void SaveListviewProperlySpacedWithoutProgressBar(const platform::ListModel& lis
 
 namespace results {
 
-void saveResultsAsTextFile(platform::ListModel& results, shell::MousePointer& pointer,
-                           const platform::Services& services, std::chrono::microseconds slice) {
-    shell::Trap trap(services, u"Form1.PushButton9_Click"_s);
+void saveResultsAsTextFile(core::ListModel& results, core::MousePointer& pointer, const platform::Services& services,
+                           std::chrono::microseconds slice) {
+    core::Trap trap(services, u"Form1.PushButton9_Click"_s);
     QString fileName;
     // The dialog never asks before replacing a file and uses the name as given.
-    trap(106,
-         [&] { fileName = services.fileDialogs->getSaveFileName(u"Save"_s, QString::fromUtf16(kTextFileFilter)); });
+    trap(106, [&] {
+        fileName = services.fileDialogs->getSaveFileName(u"Save"_s, QString::fromUtf16(platform::kTextFilesFilter));
+    });
     if (trap.test(110, [&] { return fileName.isEmpty(); }))
         return;
-    trap(112, [&] { pointer.set(shell::MousePointer::Hourglass); });
+    trap(112, [&] { pointer.set(core::MousePointer::Hourglass); });
     trap(114, [&] { Main::SaveListviewProperlySpacedWithoutProgressBar(results, fileName, services, slice); });
-    trap(116, [&] { pointer.set(shell::MousePointer::Default); });
+    trap(116, [&] { pointer.set(core::MousePointer::Default); });
 }
 
 } // namespace results

@@ -3,27 +3,26 @@
 // "Save Results As Text File": the save dialog, the busy pointer, and the writer that lays the
 // list out as aligned, tab-ended columns (a header line, then one line per ticked row).
 
+#include "core/EventSlicer.h"
+
 #include <QString>
 
 #include <chrono>
 
-namespace platform {
+namespace core {
 class ListModel;
-struct Services;
-} // namespace platform
-
-namespace shell {
 class MousePointer;
+} // namespace core
+
+namespace platform {
+struct Services;
 }
 
 namespace results {
 
-inline constexpr char16_t kTextFileFilter[] = u"Text Files (*.txt)|*.txt|All Files (*.*)|*.*|";
-inline constexpr std::chrono::microseconds kEventSlice = std::chrono::milliseconds(16);
-
 // The body of Form1's PushButton9_Click.
-void saveResultsAsTextFile(platform::ListModel& results, shell::MousePointer& pointer,
-                           const platform::Services& services, std::chrono::microseconds slice = kEventSlice);
+void saveResultsAsTextFile(core::ListModel& results, core::MousePointer& pointer, const platform::Services& services,
+                           std::chrono::microseconds slice = core::kEventSlice);
 
 } // namespace results
 
@@ -33,8 +32,8 @@ namespace Main {
 // followed by a tab, every line ended with CR LF, in the system's locale encoding. Widths count the
 // header and every row, ticked or not. Reports its own failures, each failing statement once, and
 // goes on with the next statement; the target file is replaced only when everything was written.
-void SaveListviewProperlySpacedWithoutProgressBar(const platform::ListModel& list, const QString& path,
+void SaveListviewProperlySpacedWithoutProgressBar(const core::ListModel& list, const QString& path,
                                                   const platform::Services& services,
-                                                  std::chrono::microseconds slice = results::kEventSlice);
+                                                  std::chrono::microseconds slice = core::kEventSlice);
 
 } // namespace Main

@@ -2,12 +2,12 @@
 
 #include "RandomPick.h"
 
+#include "core/ListModel.h"
+#include "core/TextRows.h"
+#include "core/Trap.h"
 #include "dice/CountConversion.h"
-#include "platform/ListModel.h"
 #include "platform/Memory.h"
 #include "platform/Services.h"
-#include "platform/TextRows.h"
-#include "shell/Trap.h"
 
 #include <algorithm>
 #include <iterator>
@@ -27,7 +27,7 @@ constexpr double kRowOverheadBytes = 8 + 8 + 1;
 // Makes room for all rows at once, so building them never copies what is built, and refuses up
 // front a result that cannot fit: on a system that overcommits, the allocation would succeed and
 // the process would be killed while filling it.
-void reserveRows(platform::TextRows& batch, const platform::ListModel& sides, std::int64_t rolls, std::int64_t dice) {
+void reserveRows(core::TextRows& batch, const core::ListModel& sides, std::int64_t rolls, std::int64_t dice) {
     const std::int64_t count = sides.itemCount();
     std::int64_t totalChars = 0;
     std::int64_t longest = 0;
@@ -50,16 +50,16 @@ void reserveRows(platform::TextRows& batch, const platform::ListModel& sides, st
     batch.reserve(rolls, static_cast<std::int64_t>(chars));
 }
 
-std::int32_t sideCount(const platform::ListModel& sides) {
+std::int32_t sideCount(const core::ListModel& sides) {
     return static_cast<std::int32_t>(
         std::min<std::int64_t>(sides.itemCount(), std::numeric_limits<std::int32_t>::max()));
 }
 
 } // namespace
 
-void startRolling(const platform::Services& services, const platform::ListModel& sides, platform::ListModel& results,
+void startRolling(const platform::Services& services, const core::ListModel& sides, core::ListModel& results,
                   const QString& numberOfRolls, const QString& dicePerRoll) {
-    shell::Trap trap(services, u"Form1.PushButton8_Click"_s);
+    core::Trap trap(services, u"Form1.PushButton8_Click"_s);
     trap(100, [&] { results.removeAll(); });
 
     // A count that cannot be converted leaves its loop without bounds: report it once and end.
@@ -73,7 +73,7 @@ void startRolling(const platform::Services& services, const platform::ListModel&
         return; // rolls without dice add no rows
 
     // The rows are built straight into one batch and handed to the list at once.
-    platform::TextRows batch;
+    core::TextRows batch;
     if (!trap(118, [&] { reserveRows(batch, sides, rolls, dice); }))
         return;
 

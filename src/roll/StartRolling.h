@@ -6,10 +6,13 @@
 
 #include <QString>
 
-namespace platform {
+namespace core {
 class ListModel;
+}
+
+namespace platform {
 struct Services;
-} // namespace platform
+}
 
 namespace roll {
 
@@ -18,7 +21,7 @@ inline constexpr char16_t kSeparator[] = u" - ";
 // numberOfRolls and dicePerRoll are the texts of Text2 and Text1. Failures are reported through the
 // procedure's trap; a count that cannot be converted, or a result that cannot fit in memory, is
 // reported once and ends the command.
-void startRolling(const platform::Services& services, const platform::ListModel& sides, platform::ListModel& results,
+void startRolling(const platform::Services& services, const core::ListModel& sides, core::ListModel& results,
                   const QString& numberOfRolls, const QString& dicePerRoll);
 
 } // namespace roll

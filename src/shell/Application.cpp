@@ -18,7 +18,7 @@ namespace shell {
 
 namespace {
 
-const char* const kVersion = QT_STRINGIFY(QT_APP_VERSION);
+const char* const kVersion = QT_STRINGIFY(TESSALY_VERSION);
 
 // Answers --help and --version before any window system is needed, so both work on a bare terminal.
 std::optional<int> answerCommandLine(int argc, char** argv) {

@@ -1,16 +1,17 @@
 #include "Form1.h"
 
 #include "HandCursor.h"
-#include "Main.h"
+#include "ListView.h"
 #include "Skin.h"
-#include "Trap.h"
+
+#include "core/Main.h"
+#include "core/Trap.h"
 
 #include "dice/CountFields.h"
 #include "dice/SidesCommands.h"
 #include "dice/StoredSides.h"
 
 #include "platform/EventPump.h"
-#include "platform/ListView.h"
 #include "platform/MessageBox.h"
 #include "platform/SettingsStore.h"
 #include "platform/Twips.h"
@@ -71,7 +72,6 @@ Form1::Form1(platform::Services& services, QWidget* parent)
 Form1::~Form1() {
     if (m_overrideCursor)
         QApplication::restoreOverrideCursor();
-    delete m_handCursor;
 }
 
 QString Form1::sidesHeaderText(std::int64_t count) {
@@ -107,7 +107,7 @@ void Form1::buildControls() {
     };
 
     Frame1 = frame(u"Dice Sides (Numbers Or Characters)"_s, twipsRect(120, 120, 8280, 2280));
-    ListView1 = new platform::ListView(Frame1);
+    ListView1 = new shell::ListView(Frame1);
     ListView1->setGeometry(twipsRect(240, 300, 7800, 1815));
     ListView1->setListModel(&m_sides);
     ListView1->setToolTip(kListTooltip);
@@ -133,7 +133,7 @@ void Form1::buildControls() {
     Text2->setObjectName(u"Text2"_s);
 
     PushButton8 = button(u"Start Rolling"_s, twipsRect(120, 5480, 8280, 405));
-    ListView2 = new platform::ListView(this);
+    ListView2 = new shell::ListView(this);
     ListView2->setGeometry(twipsRect(120, 5985, 8280, 1815));
     ListView2->setListModel(&m_results);
     ListView2->setToolTip(kListTooltip);
@@ -168,7 +168,7 @@ void Form1::buildControls() {
 }
 
 void Form1::Form_Load() {
-    Trap trap(m_services, u"Form1.Form_Load"_s);
+    core::Trap trap(m_services, u"Form1.Form_Load"_s);
     platform::SettingsStore& settings = *m_services.settings;
 
     trap(102, [&] { Main::ApplySkin(*this); });
@@ -180,11 +180,7 @@ void Form1::Form_Load() {
     bool handExists = false;
     trap(124, [&] { handExists = !Main::FindProgramFile(u"HAND-M.CUR"_s).isEmpty(); });
     if (handExists) {
-        trap(126, [&] {
-            const QCursor hand = Main::LoadCursorFile(Main::FindProgramFile(u"HAND-M.CUR"_s));
-            delete m_handCursor;
-            m_handCursor = new QCursor(hand);
-        });
+        trap(126, [&] { m_handCursor = Main::LoadCursorFile(Main::FindProgramFile(u"HAND-M.CUR"_s)); });
     }
     trap(128, [&] { Text1->setText(settings.read(u"Text1"_s, u"1"_s)); });
     trap(130, [&] { Text2->setText(settings.read(u"Text2"_s, u"5"_s)); });
@@ -193,7 +189,7 @@ void Form1::Form_Load() {
     if (trap.test(134, [&] { return !dice.isEmpty(); })) {
         QList<QStringView> pieces;
         trap(136, [&] { pieces = dice::splitStoredSides(dice); });
-        platform::TextRows restored;
+        core::TextRows restored;
         for (QStringView piece : pieces) {
             if (trap.test(140, [&] { return !piece.isEmpty(); }))
                 restored.append(piece);
@@ -210,40 +206,21 @@ void Form1::Form_Load() {
 
 void Form1::Form_QueryUnload() {
     m_diceSaveTimer.stop(); // written below
-    Trap trap(m_services, u"Form1.Form_QueryUnload"_s);
+    core::Trap trap(m_services, u"Form1.Form_QueryUnload"_s);
     QString text;
-    trap(100, [&] { text.clear(); });
-    const std::int64_t count = m_sides.itemCount();
-    for (std::int64_t i = 1; i <= count; ++i)
-        trap(104, [&] { text += m_sides.textView(i) + u';'; });
-    if (trap.test(108, [&] { return !text.isEmpty(); }))
-        text.chop(1);
-    trap(110, [&] { m_services.settings->write(u"Dice"_s, text); });
+    // Half a list must never replace the stored whole: without the text there is nothing to write.
+    if (trap(104, [&] { text = dice::joinStoredSides(m_sides); }))
+        trap(110, [&] { m_services.settings->write(u"Dice"_s, text); });
     trap(112, [&] { m_services.events->processEvents(); });
     m_saved = true;
 }
 
-QString Form1::joinedSides() const {
-    const std::int64_t count = m_sides.itemCount();
-    qsizetype length = 0;
-    for (std::int64_t i = 1; i <= count; ++i)
-        length += m_sides.textView(i).size() + 1;
-    QString text;
-    text.reserve(length);
-    for (std::int64_t i = 1; i <= count; ++i) {
-        if (i > 1)
-            text += u';';
-        text += m_sides.textView(i);
-    }
-    return text;
-}
-
 void Form1::SaveDice() {
     m_diceSaveTimer.stop();
-    Trap trap(m_services, u"Form1.SaveDice"_s);
+    core::Trap trap(m_services, u"Form1.SaveDice"_s);
     QString text;
     // Half a list must never replace the stored whole.
-    if (!trap(100, [&] { text = joinedSides(); }))
+    if (!trap(100, [&] { text = dice::joinStoredSides(m_sides); }))
         return;
     trap(102, [&] { m_services.settings->write(u"Dice"_s, text); });
 }
@@ -265,11 +242,11 @@ void Form1::PushButton11_Click() {
 }
 
 void Form1::PushButton12_Click() {
-    Trap trap(m_services, u"Form1.PushButton12_Click"_s);
+    core::Trap trap(m_services, u"Form1.PushButton12_Click"_s);
     trap(100, [&] {
         m_services.messageBox->show(u"Use the Load Example buttons if you would like to see how this software works "
                                     u"quickly. Please email "_s +
-                                        QString::fromUtf16(kSupportAddress) + u" if you have any questions."_s,
+                                        QString::fromUtf16(core::kSupportAddress) + u" if you have any questions."_s,
                                     platform::OkOnly, QString());
     });
 }
@@ -284,8 +261,8 @@ void Form1::connectDiceDefinition() {
     connect(PushButton5, &QPushButton::clicked, this, &Form1::PushButton5_Click);
     connect(PushButton6, &QPushButton::clicked, this, &Form1::PushButton6_Click);
     connect(PushButton7, &QPushButton::clicked, this, &Form1::PushButton7_Click);
-    connect(ListView1, &platform::ListView::doubleClicked, this, &Form1::ListView1_DblClick);
-    connect(ListView1, &platform::ListView::keyDown, this, &Form1::ListView1_KeyDown);
+    connect(ListView1, &shell::ListView::doubleClicked, this, &Form1::ListView1_DblClick);
+    connect(ListView1, &shell::ListView::keyDown, this, &Form1::ListView1_KeyDown);
     connect(Text1, &QLineEdit::textChanged, this, &Form1::Text1_Change);
     connect(Text2, &QLineEdit::textChanged, this, &Form1::Text2_Change);
     Text1->installEventFilter(this);
@@ -299,8 +276,8 @@ void Form1::connectDiceDefinition() {
     }
     for (QPushButton* button : pushButtons())
         button->installEventFilter(this);
-    connect(ListView1, &platform::ListView::pointerMoved, this, &Form1::Form_MouseMove);
-    connect(ListView2, &platform::ListView::pointerMoved, this, &Form1::Form_MouseMove);
+    connect(ListView1, &shell::ListView::pointerMoved, this, &Form1::Form_MouseMove);
+    connect(ListView2, &shell::ListView::pointerMoved, this, &Form1::Form_MouseMove);
 }
 
 void Form1::PushButton1_Click() {
@@ -341,12 +318,12 @@ void Form1::ListView1_KeyDown(int keyCode, Qt::KeyboardModifiers /*shift*/) {
 
 void Form1::Text1_Change() {
     // No trap of its own; a failing store is still reported rather than lost in the event loop.
-    Trap trap(m_services, u"Form1.Text1_Change"_s);
+    core::Trap trap(m_services, u"Form1.Text1_Change"_s);
     trap(0, [&] { m_countFields->changed(u"Text1"_s, Text1->text()); });
 }
 
 void Form1::Text2_Change() {
-    Trap trap(m_services, u"Form1.Text2_Change"_s);
+    core::Trap trap(m_services, u"Form1.Text2_Change"_s);
     trap(0, [&] { m_countFields->changed(u"Text2"_s, Text2->text()); });
 }
 
@@ -368,11 +345,11 @@ void Form1::countFieldLostFocus(QLineEdit* field) {
 }
 
 void Form1::PushButton_MouseMove() {
-    pointerCue(MousePointer::Custom);
+    pointerCue(core::MousePointer::Custom);
 }
 
 void Form1::Form_MouseMove() {
-    pointerCue(MousePointer::Default);
+    pointerCue(core::MousePointer::Default);
 }
 
 void Form1::pointerCue(int shape) {
@@ -413,10 +390,6 @@ void Form1::PushButton13_Click() {
     results::saveResultsAsSpreadsheet(m_results, m_pointer, m_services);
 }
 
-bool Form1::SaveResultsAsExcelFileIsExcelInstalled() {
-    return results::spreadsheetApplicationInstalled(m_services);
-}
-
 void Form1::closeEvent(QCloseEvent* event) {
     // Saving never cancels the close.
     if (!m_saved)
@@ -428,18 +401,18 @@ void Form1::closeEvent(QCloseEvent* event) {
 void Form1::applyPointer(int shape) {
     // The busy pointer overrides every control's own shape (the fields' I-beam too); the others are
     // the window's, which its controls inherit.
-    const bool busy = shape == MousePointer::Hourglass;
+    const bool busy = shape == core::MousePointer::Hourglass;
     if (busy && !m_overrideCursor)
         QApplication::setOverrideCursor(Qt::WaitCursor);
     else if (!busy && m_overrideCursor)
         QApplication::restoreOverrideCursor();
     m_overrideCursor = busy;
     switch (shape) {
-    case MousePointer::Hourglass:
+    case core::MousePointer::Hourglass:
         setCursor(Qt::WaitCursor);
         break;
-    case MousePointer::Custom:
-        if (m_handCursor != nullptr)
+    case core::MousePointer::Custom:
+        if (m_handCursor)
             setCursor(*m_handCursor);
         else
             unsetCursor();

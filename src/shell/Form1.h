@@ -5,29 +5,30 @@
 // done by plain classes of the subsystems (dice/, roll/, results/) that take the lists, the window's
 // MousePointer and the platform Services, so tests can drive them without a window.
 
-#include "MousePointer.h"
-
-#include "platform/ListModel.h"
+#include "core/ListModel.h"
+#include "core/MousePointer.h"
 #include "platform/Services.h"
 
+#include <QCursor>
 #include <QTimer>
 #include <QWidget>
 
 #include <chrono>
 #include <memory>
+#include <optional>
 
 class QGroupBox;
 class QLineEdit;
 class QPushButton;
 
-namespace platform {
-class ListView;
-}
-
 namespace dice {
 class CountFields;
 class SidesCommands;
 } // namespace dice
+
+namespace shell {
+class ListView;
+}
 
 namespace shell {
 
@@ -54,7 +55,6 @@ public:
     // Results leave the program: results/TextExport.h, results/SpreadsheetExport.h.
     void PushButton9_Click();
     void PushButton13_Click();
-    bool SaveResultsAsExcelFileIsExcelInstalled();
 
     // Dice definition: the sides list's commands and the two count fields.
     void PushButton1_Click();
@@ -80,8 +80,8 @@ public:
     QGroupBox* Frame1 = nullptr;
     QGroupBox* Frame2 = nullptr;
     QGroupBox* Frame3 = nullptr;
-    platform::ListView* ListView1 = nullptr;
-    platform::ListView* ListView2 = nullptr;
+    shell::ListView* ListView1 = nullptr;
+    shell::ListView* ListView2 = nullptr;
     QLineEdit* Text1 = nullptr;
     QLineEdit* Text2 = nullptr;
     QPushButton* PushButton1 = nullptr;
@@ -98,9 +98,9 @@ public:
     QPushButton* PushButton12 = nullptr;
     QPushButton* PushButton13 = nullptr;
 
-    platform::ListModel& sides() { return m_sides; }
-    platform::ListModel& results() { return m_results; }
-    MousePointer& mousePointer() { return m_pointer; }
+    core::ListModel& sides() { return m_sides; }
+    core::ListModel& results() { return m_results; }
+    core::MousePointer& mousePointer() { return m_pointer; }
     platform::Services& services() { return m_services; }
     QList<QPushButton*> pushButtons() const;
 
@@ -117,13 +117,12 @@ private:
     void connectDiceDefinition();
     void pointerCue(int shape);
     void countFieldLostFocus(QLineEdit* field);
-    QString joinedSides() const;
 
     platform::Services& m_services;
-    platform::ListModel m_sides;
-    platform::ListModel m_results;
-    MousePointer m_pointer;
-    QCursor* m_handCursor = nullptr;
+    core::ListModel m_sides;
+    core::ListModel m_results;
+    core::MousePointer m_pointer;
+    std::optional<QCursor> m_handCursor;
     bool m_saved = false;
     bool m_overrideCursor = false;
     QTimer m_diceSaveTimer;

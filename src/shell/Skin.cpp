@@ -1,6 +1,6 @@
 #include "Skin.h"
 
-#include "Main.h"
+#include "core/Main.h"
 
 #include "platform/RuntimeError.h"
 

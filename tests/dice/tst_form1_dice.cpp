@@ -1,7 +1,7 @@
 #include "dice/CountFields.h"
 #include "fakes/Fakes.h"
-#include "platform/ListView.h"
 #include "shell/Form1.h"
+#include "shell/ListView.h"
 
 #include <QApplication>
 #include <QFile>
@@ -13,7 +13,7 @@
 #include <QTest>
 
 using namespace Qt::StringLiterals;
-using shell::MousePointer;
+using core::MousePointer;
 
 namespace {
 
@@ -112,7 +112,7 @@ void Form1DiceTest::deleteKeyAndDoubleClickRemoveTheSelectedSide() {
     Window window;
     QVERIFY(QTest::qWaitForWindowExposed(&window.form));
     window.form.PushButton7_Click();
-    platform::ListView* list = window.form.ListView1;
+    shell::ListView* list = window.form.ListView1;
 
     window.form.sides().selectPosition(1);
     QTest::keyClick(list, Qt::Key_Delete, Qt::ShiftModifier);

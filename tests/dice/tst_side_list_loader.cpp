@@ -1,9 +1,9 @@
+#include "core/ListModel.h"
+#include "core/MousePointer.h"
 #include "dice/SideListLoader.h"
 #include "dice/SidesCommands.h"
 #include "fakes/Fakes.h"
 #include "fakes/TestSupport.h"
-#include "platform/ListModel.h"
-#include "shell/MousePointer.h"
 
 #include <QDir>
 #include <QFile>
@@ -74,7 +74,7 @@ void SideListLoaderTest::lineRules() {
     QFETCH(QByteArray, bytes);
     QFETCH(QStringList, sides);
     fakes::FakeMessageBox messageBox;
-    platform::ListModel list;
+    core::ListModel list;
     list.setTextIndexEnabled(true);
     Main::LoadListviewFromTextFile(list, write(u"sides.txt"_s, bytes), messageBox);
     QCOMPARE(fakes::itemTexts(list), sides);
@@ -83,7 +83,7 @@ void SideListLoaderTest::lineRules() {
 
 void SideListLoaderTest::skipsLabelsAlreadyListed() {
     fakes::FakeMessageBox messageBox;
-    platform::ListModel list;
+    core::ListModel list;
     list.setTextIndexEnabled(true);
     list.addItem(u"B"_s);
     const QString path = write(u"sides.txt"_s, "A\r\nB\r\nC\r\n");
@@ -94,7 +94,7 @@ void SideListLoaderTest::skipsLabelsAlreadyListed() {
 
 void SideListLoaderTest::badBytesNeitherCrashNorStopTheLoad() {
     fakes::FakeMessageBox messageBox;
-    platform::ListModel list;
+    core::ListModel list;
     list.setTextIndexEnabled(true);
     Main::LoadListviewFromTextFile(list, write(u"bad.txt"_s, QByteArray("\xFF\xFE\x80x\r\n\xC3\r\nok\r\n")),
                                    messageBox);
@@ -105,7 +105,7 @@ void SideListLoaderTest::badBytesNeitherCrashNorStopTheLoad() {
 
 void SideListLoaderTest::missingFileSaysFileNotFoundAndAddsNothing() {
     fakes::FakeMessageBox messageBox;
-    platform::ListModel list;
+    core::ListModel list;
     Main::LoadListviewFromTextFile(list, m_dir->filePath(u"missing.txt"_s), messageBox);
     Main::LoadListviewFromTextFile(list, QString(), messageBox);
     QCOMPARE(list.itemCount(), 0);
@@ -126,8 +126,8 @@ struct Command {
     void choose(const QStringList& paths) { fake.fileDialogs.openAnswers.enqueue(paths); }
 
     fakes::FakeServices fake;
-    platform::ListModel sides;
-    shell::MousePointer pointer;
+    core::ListModel sides;
+    core::MousePointer pointer;
     dice::SidesCommands commands{sides, pointer, fake.services};
     QStringList headers; // the count header after each refresh
 };
@@ -145,11 +145,11 @@ void SideListLoaderTest::commandAsksWithItsTitleAndFilter() {
 void SideListLoaderTest::cancelledDialogDoesNothing() {
     Command command;
     command.sides.addItem(u"A"_s);
-    command.pointer.set(shell::MousePointer::Custom);
+    command.pointer.set(core::MousePointer::Custom);
     command.commands.loadListFromFile();
     QCOMPARE(command.sides.itemCount(), 1);
     QVERIFY(command.headers.isEmpty());
-    QCOMPARE(command.pointer.value(), int(shell::MousePointer::Custom));
+    QCOMPARE(command.pointer.value(), int(core::MousePointer::Custom));
     QVERIFY(command.fake.messageBox.shown.isEmpty());
 }
 
@@ -160,7 +160,7 @@ void SideListLoaderTest::severalFilesLoadInOrderWithARefreshAfterEach() {
     QCOMPARE(fakes::itemTexts(command.sides), (QStringList{u"3"_s, u"1"_s, u"2"_s}));
     QCOMPARE(command.headers,
              (QStringList{dice::sidesHeaderText(2), dice::sidesHeaderText(3), dice::sidesHeaderText(3)}));
-    QCOMPARE(command.pointer.value(), int(shell::MousePointer::Default));
+    QCOMPARE(command.pointer.value(), int(core::MousePointer::Default));
 
     // The same file once more adds nothing, yet the header is refreshed.
     command.choose({m_dir->filePath(u"a.txt"_s)});
@@ -183,7 +183,7 @@ void SideListLoaderTest::missingOrUnreadableFileDoesNotStopTheNextOne() {
     QCOMPARE(shown[0].text, u"File not found"_s);
     QCOMPARE(shown[1].title, u"Application Error"_s);
     QVERIFY(shown[1].text.contains(u"in Quorvin2021/08/31.Form1.PushButton3_Click at line"_s));
-    QCOMPARE(command.pointer.value(), int(shell::MousePointer::Default));
+    QCOMPARE(command.pointer.value(), int(core::MousePointer::Default));
 }
 
 void SideListLoaderTest::busyPointerShowsWhileLoading() {
@@ -192,8 +192,8 @@ void SideListLoaderTest::busyPointerShowsWhileLoading() {
     command.fake.messageBox.onShow = [&](const fakes::ShownMessage&) { pointerWhileShown = command.pointer.value(); };
     command.choose({m_dir->filePath(u"missing.txt"_s)});
     command.commands.loadListFromFile();
-    QCOMPARE(pointerWhileShown, int(shell::MousePointer::Hourglass));
-    QCOMPARE(command.pointer.value(), int(shell::MousePointer::Default));
+    QCOMPARE(pointerWhileShown, int(core::MousePointer::Hourglass));
+    QCOMPARE(command.pointer.value(), int(core::MousePointer::Default));
     QCOMPARE(command.headers.size(), 1);
 }
 

@@ -1,8 +1,8 @@
+#include "core/ListModel.h"
+#include "core/MousePointer.h"
 #include "dice/SideListLoader.h"
 #include "dice/SidesCommands.h"
 #include "fakes/Fakes.h"
-#include "platform/ListModel.h"
-#include "shell/MousePointer.h"
 
 #include <QRandomGenerator>
 #include <QSignalSpy>
@@ -36,8 +36,8 @@ struct Dice {
     }
 
     fakes::FakeServices fake;
-    platform::ListModel sides;
-    shell::MousePointer pointer;
+    core::ListModel sides;
+    core::MousePointer pointer;
     dice::SidesCommands commands{sides, pointer, fake.services};
     QSignalSpy refreshes{&sides, &QAbstractItemModel::headerDataChanged};
 };
@@ -172,7 +172,7 @@ void SidesCommandsTest::examplesRefreshAtTheirOwnMoments() {
         // Busy, so nothing is cleared: numbers already listed are skipped and skip their refresh.
         Dice dice;
         dice.fill({u"3"_s, u"7"_s});
-        dice.pointer.set(shell::MousePointer::Hourglass);
+        dice.pointer.set(core::MousePointer::Hourglass);
         dice.commands.loadExample(Example::TwentySided);
         QCOMPARE(dice.refreshes.size(), 18);
         QCOMPARE(dice.sides.itemCount(), 20);
@@ -181,7 +181,7 @@ void SidesCommandsTest::examplesRefreshAtTheirOwnMoments() {
         // ... whereas the coin refreshes even when both labels were skipped.
         Dice dice;
         dice.fill({u"Tails"_s, u"Heads"_s});
-        dice.pointer.set(shell::MousePointer::Hourglass);
+        dice.pointer.set(core::MousePointer::Hourglass);
         dice.commands.loadExample(Example::Coin);
         QCOMPARE(dice.refreshes.size(), 1);
         QCOMPARE(dice.labels(), (QStringList{u"Tails"_s, u"Heads"_s}));
@@ -192,7 +192,7 @@ void SidesCommandsTest::busyPointerSkipsClearingAndRemovingButNotAdding() {
     Dice dice;
     dice.fill({u"Rock"_s, u"Lizard"_s});
     dice.sides.selectPosition(1);
-    dice.pointer.set(shell::MousePointer::Hourglass);
+    dice.pointer.set(core::MousePointer::Hourglass);
 
     dice.commands.clearList();
     dice.commands.removeOnDoubleClick();
@@ -204,16 +204,16 @@ void SidesCommandsTest::busyPointerSkipsClearingAndRemovingButNotAdding() {
     dice.commands.addSide();
     dice.commands.loadExample(Example::RockPaperScissors);
     QCOMPARE(dice.labels(), (QStringList{u"Rock"_s, u"Lizard"_s, u"Spock"_s, u"Paper"_s, u"Scissor"_s}));
-    QCOMPARE(dice.pointer.value(), int(shell::MousePointer::Hourglass)); // nobody here resets it
+    QCOMPARE(dice.pointer.value(), int(core::MousePointer::Hourglass)); // nobody here resets it
 
-    dice.pointer.set(shell::MousePointer::Default);
+    dice.pointer.set(core::MousePointer::Default);
     dice.commands.clearList();
     QCOMPARE(dice.sides.itemCount(), 0);
 }
 
 void SidesCommandsTest::diceBeyond32767SidesKeepWorking() {
     Dice dice;
-    platform::TextRows many;
+    core::TextRows many;
     for (int n = 1; n <= 40000; ++n)
         many.append(QString::number(n));
     dice.sides.addItems(many);
@@ -270,8 +270,8 @@ void SidesCommandsTest::duplicateTestAgreesWithALinearScan() {
 
 void SidesCommandsTest::failedHeaderRefreshIsReportedAndTheCommandGoesOn() {
     fakes::FakeServices fake;
-    platform::ListModel sides; // no column: the header cannot be written
-    shell::MousePointer pointer;
+    core::ListModel sides; // no column: the header cannot be written
+    core::MousePointer pointer;
     dice::SidesCommands commands(sides, pointer, fake.services);
     fake.inputBox.answers.enqueue(u"A"_s);
     commands.addSide();

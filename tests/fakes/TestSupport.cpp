@@ -1,12 +1,12 @@
 #include "TestSupport.h"
 
-#include "platform/ListModel.h"
+#include "core/ListModel.h"
 
 #include <QFile>
 
 namespace fakes {
 
-QStringList itemTexts(const platform::ListModel& list) {
+QStringList itemTexts(const core::ListModel& list) {
     QStringList texts;
     texts.reserve(static_cast<qsizetype>(list.itemCount()));
     for (std::int64_t position = 1; position <= list.itemCount(); ++position)

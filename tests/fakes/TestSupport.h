@@ -6,14 +6,14 @@
 #include <QString>
 #include <QStringList>
 
-namespace platform {
+namespace core {
 class ListModel;
 }
 
 namespace fakes {
 
 // The texts of every item, in list order.
-QStringList itemTexts(const platform::ListModel& list);
+QStringList itemTexts(const core::ListModel& list);
 
 // Writes the bytes to a new file at path (the test stops when it cannot) and returns the path.
 QString writeFile(const QString& path, const QByteArray& bytes);

@@ -1,5 +1,5 @@
+#include "core/ListModel.h"
 #include "fakes/Fakes.h"
-#include "platform/ListModel.h"
 #include "results/ClipboardCopy.h"
 #include "results/TextExport.h"
 
@@ -38,7 +38,7 @@ void HostileLabelsTest::labelsLeaveAsTheFormatsAllow_data() {
 void HostileLabelsTest::labelsLeaveAsTheFormatsAllow() {
     QFETCH(QString, label);
     QFETCH(QString, inFile);
-    platform::ListModel list;
+    core::ListModel list;
     list.addColumn(u"Results"_s);
     list.addItem(label);
     list.addItem(u"unticked and longer than any label here"_s);

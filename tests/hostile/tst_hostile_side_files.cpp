@@ -1,11 +1,11 @@
+#include "core/ListModel.h"
+#include "core/MousePointer.h"
 #include "dice/SideListLoader.h"
 #include "dice/SidesCommands.h"
 #include "fakes/Fakes.h"
 #include "fakes/TestSupport.h"
-#include "platform/ListModel.h"
 #include "platform/RuntimeError.h"
 #include "platform/TextFile.h"
-#include "shell/MousePointer.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,7 +21,7 @@ using platform::RuntimeError;
 namespace {
 
 // The loader's error number, or 0 when it raised none.
-int loadError(platform::ListModel& list, const QString& path, fakes::FakeMessageBox& messageBox) {
+int loadError(core::ListModel& list, const QString& path, fakes::FakeMessageBox& messageBox) {
     try {
         Main::LoadListviewFromTextFile(list, path, messageBox);
     } catch (const RuntimeError& error) {
@@ -84,7 +84,7 @@ void HostileSideFilesTest::oddBytesLoadWhatTheyCan() {
     QFETCH(QByteArray, bytes);
     QFETCH(QStringList, sides);
     fakes::FakeMessageBox messageBox;
-    platform::ListModel list;
+    core::ListModel list;
     list.setTextIndexEnabled(true);
     QCOMPARE(loadError(list, write(u"sides.txt"_s, bytes), messageBox), 0);
     QCOMPARE(fakes::itemTexts(list), sides);
@@ -101,7 +101,7 @@ void HostileSideFilesTest::charactersAndLineEndsSplitAcrossReadsComeOutWhole() {
     bytes += "\r\nA\r\nA\r\n";
     bytes += QByteArray(3 * chunk, 'c');
     fakes::FakeMessageBox messageBox;
-    platform::ListModel list;
+    core::ListModel list;
     list.setTextIndexEnabled(true);
     QCOMPARE(loadError(list, write(u"big.txt"_s, bytes), messageBox), 0);
     QCOMPARE(list.itemCount(), 3);
@@ -112,7 +112,7 @@ void HostileSideFilesTest::charactersAndLineEndsSplitAcrossReadsComeOutWhole() {
     // A character cut short just before a boundary, the line end just after it: the end must survive.
     QByteArray broken(chunk - 1, 'd');
     broken += "\xE2\nB";
-    platform::ListModel second;
+    core::ListModel second;
     QCOMPARE(loadError(second, write(u"broken.txt"_s, broken), messageBox), 0);
     QCOMPARE(fakes::itemTexts(second), (QStringList{QString(chunk - 1, u'd') + u'\uFFFD', u"B"_s}));
 }
@@ -136,7 +136,7 @@ void HostileSideFilesTest::filesThatAreNotRegularAreRefusedWithoutWaiting() {
         QVERIFY(QDir(m_dir->path()).mkdir(u"folder.txt"_s));
     }
     fakes::FakeMessageBox messageBox;
-    platform::ListModel list;
+    core::ListModel list;
     list.addItem(u"kept"_s);
     QCOMPARE(loadError(list, path, messageBox), int(RuntimeError::PathFileAccessError));
     QCOMPARE(fakes::itemTexts(list), QStringList{u"kept"_s});
@@ -145,10 +145,10 @@ void HostileSideFilesTest::filesThatAreNotRegularAreRefusedWithoutWaiting() {
 
 void HostileSideFilesTest::refusedFileIsReportedAndTheLoadGoesOn() {
     fakes::FakeServices fake;
-    platform::ListModel sides;
+    core::ListModel sides;
     sides.addColumn(dice::sidesHeaderText(0));
     sides.setTextIndexEnabled(true);
-    shell::MousePointer pointer;
+    core::MousePointer pointer;
     dice::SidesCommands commands(sides, pointer, fake.services);
     const QString fifo = m_dir->filePath(u"pipe.txt"_s);
     QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
@@ -160,7 +160,7 @@ void HostileSideFilesTest::refusedFileIsReportedAndTheLoadGoesOn() {
     QCOMPARE(fake.messageBox.shown.size(), 1);
     QCOMPARE(fake.messageBox.shown[0].title, u"Application Error"_s);
     QVERIFY(fake.messageBox.shown[0].text.startsWith(u"Path/File access error\r\n"_s));
-    QCOMPARE(pointer.value(), int(shell::MousePointer::Default));
+    QCOMPARE(pointer.value(), int(core::MousePointer::Default));
 }
 
 void HostileSideFilesTest::fileGoneBeforeTheReadIsFileNotFound() {
@@ -178,7 +178,7 @@ void HostileSideFilesTest::fileGoneBeforeTheReadIsFileNotFound() {
 void HostileSideFilesTest::readErrorMidwayAddsNothing() {
     // A regular file whose read fails: the process's own memory at address 0, which is never mapped.
     fakes::FakeMessageBox messageBox;
-    platform::ListModel list;
+    core::ListModel list;
     list.addItem(u"kept"_s);
     QCOMPARE(loadError(list, u"/proc/self/mem"_s, messageBox), int(RuntimeError::DeviceIoError));
     QCOMPARE(fakes::itemTexts(list), QStringList{u"kept"_s});
@@ -190,7 +190,7 @@ void HostileSideFilesTest::unreadableFileIsPermissionDenied() {
     const QString path = write(u"locked.txt"_s, "A\r\n");
     QVERIFY(QFile::setPermissions(path, QFileDevice::WriteOwner));
     fakes::FakeMessageBox messageBox;
-    platform::ListModel list;
+    core::ListModel list;
     QCOMPARE(loadError(list, path, messageBox), int(RuntimeError::PermissionDenied));
     QCOMPARE(list.itemCount(), 0);
 }

@@ -27,7 +27,7 @@ bool writeBytes(const QString& path, const QByteArray& bytes) {
 // An unterminated section header: QSettings reads the lines around it and reports a format error.
 const QByteArray kUnparsable("[General]\nText2=9\n[broken\nText1=3\nDice=a\n");
 
-const char* const kChildMode = "QT_TESSALY_SETTINGS_CHILD";
+const char* const kChildMode = "TESSALY_SETTINGS_CHILD";
 
 // Child: "write KEY" takes the value from stdin (UTF-8); "read KEY DEFAULT" prints the value.
 int runChild(const QStringList& args) {

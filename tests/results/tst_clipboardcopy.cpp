@@ -1,8 +1,8 @@
+#include "core/ListModel.h"
+#include "core/Trap.h"
 #include "fakes/Fakes.h"
-#include "platform/ListModel.h"
 #include "results/ClipboardCopy.h"
 #include "results/ResultsCommands.h"
-#include "shell/Trap.h"
 
 #include <QAbstractItemModelTester>
 #include <QTest>
@@ -48,13 +48,13 @@ private:
     void fill(const QList<Row>& rows, int columns);
 
     fakes::FakeServices* m_fake = nullptr;
-    platform::ListModel* m_list = nullptr;
+    core::ListModel* m_list = nullptr;
     QAbstractItemModelTester* m_tester = nullptr;
 };
 
 void ClipboardCopyTest::init() {
     m_fake = new fakes::FakeServices;
-    m_list = new platform::ListModel;
+    m_list = new core::ListModel;
     m_list->setCheckable(true);
     m_tester = new QAbstractItemModelTester(m_list, QAbstractItemModelTester::FailureReportingMode::QtTest);
 }
@@ -200,7 +200,7 @@ void ClipboardCopyTest::clearResultsDuringACopyAbandonsIt() {
     results::copyResults(m_fake->services, *m_list, 0us);
 
     QCOMPARE(m_fake->messageBox.texts(),
-             QStringList{shell::errorReportText(u"Index out of bounds"_s, u"Form1.PushButton11_Click"_s, 100)});
+             QStringList{core::errorReportText(u"Index out of bounds"_s, u"Form1.PushButton11_Click"_s, 100)});
     QCOMPARE(m_fake->clipboard.text, u"before"_s);
     QCOMPARE(m_fake->clipboard.clearAttempts, 0);
     QCOMPARE(m_list->itemCount(), 0);

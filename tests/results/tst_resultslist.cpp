@@ -1,7 +1,7 @@
+#include "core/ListModel.h"
 #include "fakes/Fakes.h"
-#include "platform/ListModel.h"
-#include "platform/ListView.h"
 #include "shell/Form1.h"
+#include "shell/ListView.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>
@@ -51,7 +51,7 @@ void ResultsListTest::cleanup() {
 }
 
 QPoint ResultsListTest::rowCentre(int row) const {
-    const platform::ListView* view = m_form->ListView2;
+    const shell::ListView* view = m_form->ListView2;
     return view->visualRect(view->model()->index(row, 0)).center();
 }
 
@@ -62,7 +62,7 @@ void ResultsListTest::buttonsRollCopyAndClear() {
     m_form->Text2->setText(u"4"_s);
 
     QTest::mouseClick(m_form->PushButton8, Qt::LeftButton);
-    platform::ListModel& results = m_form->results();
+    core::ListModel& results = m_form->results();
     QCOMPARE(results.itemCount(), 4);
     QCOMPARE(results.text(1).split(u" - "_s).size(), 2);
 
@@ -76,14 +76,14 @@ void ResultsListTest::buttonsRollCopyAndClear() {
 }
 
 void ResultsListTest::rowsShowAnUntickedCheckBox() {
-    platform::ListModel& results = m_form->results();
+    core::ListModel& results = m_form->results();
     results.addItem(u"a - b"_s);
     const QModelIndex first = results.index(0, 0);
     QVERIFY(results.flags(first).testFlag(Qt::ItemIsUserCheckable));
     QCOMPARE(results.data(first, Qt::CheckStateRole).toInt(), int(Qt::Unchecked));
 
     // A click on the check box, at the left of the cell, ticks the row; a second one unticks it.
-    platform::ListView* view = m_form->ListView2;
+    shell::ListView* view = m_form->ListView2;
     const QRect cell = view->visualRect(first);
     const QPoint checkBox(cell.left() + view->style()->pixelMetric(QStyle::PM_IndicatorWidth) / 2 + 3,
                           cell.center().y());
@@ -94,11 +94,11 @@ void ResultsListTest::rowsShowAnUntickedCheckBox() {
 }
 
 void ResultsListTest::spaceTogglesEverySelectedRow() {
-    platform::ListModel& results = m_form->results();
+    core::ListModel& results = m_form->results();
     for (int i = 1; i <= 5; ++i)
         results.addItem(u"row %1"_s.arg(i));
     results.setTicked(3, true);
-    platform::ListView* view = m_form->ListView2;
+    shell::ListView* view = m_form->ListView2;
     view->setFocus();
 
     // given rows 1, 3 and 4 selected (3 is ticked already)
@@ -119,12 +119,12 @@ void ResultsListTest::spaceTogglesEverySelectedRow() {
 }
 
 void ResultsListTest::ctrlASpaceTicksAllRows() {
-    platform::TextRows rows;
+    core::TextRows rows;
     for (int i = 0; i < 1000; ++i)
         rows.append(u"row"_s);
-    platform::ListModel& results = m_form->results();
+    core::ListModel& results = m_form->results();
     results.addItems(rows);
-    platform::ListView* view = m_form->ListView2;
+    shell::ListView* view = m_form->ListView2;
     view->setFocus();
 
     QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier);
@@ -136,7 +136,7 @@ void ResultsListTest::ctrlASpaceTicksAllRows() {
 }
 
 void ResultsListTest::contextMenuTicksAndUnticksAll() {
-    platform::ListModel& results = m_form->results();
+    core::ListModel& results = m_form->results();
     for (int i = 0; i < 3; ++i)
         results.addItem(u"row"_s);
     results.setTicked(2, true);
@@ -156,7 +156,7 @@ void ResultsListTest::contextMenuTicksAndUnticksAll() {
 void ResultsListTest::sidesListIsNotTickable() {
     m_form->sides().addItem(u"Heads"_s);
     m_form->sides().addItem(u"Tails"_s);
-    platform::ListView* view = m_form->ListView1;
+    shell::ListView* view = m_form->ListView1;
     QCOMPARE(view->selectionMode(), QAbstractItemView::SingleSelection);
     QVERIFY(view->actions().isEmpty());
     view->setFocus();
@@ -167,7 +167,7 @@ void ResultsListTest::sidesListIsNotTickable() {
 }
 
 void ResultsListTest::overlappingSelectionRangesFlipOnce() {
-    platform::ListModel& results = m_form->results();
+    core::ListModel& results = m_form->results();
     for (int i = 0; i < 6; ++i)
         results.addItem(u"row"_s);
     QItemSelection selection(results.index(0, 0), results.index(3, 0));
@@ -180,12 +180,12 @@ void ResultsListTest::overlappingSelectionRangesFlipOnce() {
 }
 
 void ResultsListTest::batchOf15CharacterRowsStaysUnder48BytesEach() {
-    platform::TextRows rows;
+    core::TextRows rows;
     for (int i = 0; i < 100000; ++i)
         rows.append(u"abc - def - ghi"_s);
-    platform::ListModel& results = m_form->results();
+    core::ListModel& results = m_form->results();
     results.addItems(rows);
-    results.addItems(platform::TextRows(rows)); // appended to a full list
+    results.addItems(core::TextRows(rows)); // appended to a full list
     QCOMPARE(results.itemCount(), 200000);
     QCOMPARE_LE(results.bytesUsed(), 200000U * 48U);
 }

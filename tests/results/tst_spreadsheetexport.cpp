@@ -1,9 +1,9 @@
+#include "core/ListModel.h"
+#include "core/MousePointer.h"
 #include "fakes/Fakes.h"
-#include "platform/ListModel.h"
 #include "platform/RuntimeError.h"
 #include "platform/XlsxSpreadsheet.h"
 #include "results/SpreadsheetExport.h"
-#include "shell/MousePointer.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -23,7 +23,7 @@ const QString kSoftware = QString::fromUtf16(results::kNotInstalledSoftwareMessa
 const QString kFeature = QString::fromUtf16(results::kNotInstalledFeatureMessage);
 
 // Rows "<text>" or "<text>|<sub-item>|..." under the given headers; the listed positions ticked.
-void fill(platform::ListModel& list, const QStringList& headers, const QStringList& rows, const QList<int>& ticked) {
+void fill(core::ListModel& list, const QStringList& headers, const QStringList& rows, const QList<int>& ticked) {
     for (const QString& header : headers)
         list.addColumn(header);
     for (const QString& row : rows) {
@@ -38,12 +38,12 @@ void fill(platform::ListModel& list, const QStringList& headers, const QStringLi
 
 struct Run {
     fakes::FakeServices fake;
-    shell::MousePointer pointer;
+    core::MousePointer pointer;
     QList<int> shapes;
     Run() {
         pointer.setApply([this](int shape) { shapes.append(shape); });
     }
-    void click(platform::ListModel& list) {
+    void click(core::ListModel& list) {
         results::saveResultsAsSpreadsheet(list, pointer, fake.services, std::chrono::microseconds(0));
     }
 };
@@ -136,7 +136,7 @@ private slots:
 };
 
 void SpreadsheetExportTest::sheetRowsMirrorListPositions() {
-    platform::ListModel list;
+    core::ListModel list;
     fill(list, {u"Results"_s}, {u"1 - 2"_s, u"3 - 4"_s, u"5 - 6"_s, u"1 - 1"_s, u"6 - 6"_s}, {2, 4});
     Run run;
     run.click(list);
@@ -150,7 +150,7 @@ void SpreadsheetExportTest::sheetRowsMirrorListPositions() {
 }
 
 void SpreadsheetExportTest::noTickedRowStillShowsTheHeader() {
-    platform::ListModel list;
+    core::ListModel list;
     fill(list, {u"Results"_s}, {u"Heads"_s, u"Tails"_s}, {});
     Run run;
     run.click(list);
@@ -159,7 +159,7 @@ void SpreadsheetExportTest::noTickedRowStillShowsTheHeader() {
 }
 
 void SpreadsheetExportTest::equalsSignsGoFromSecondColumnOnOnly() {
-    platform::ListModel list;
+    core::ListModel list;
     fill(list, {u"=Roll"_s, u"=Note"_s, u"Third"_s}, {u"=1+2|a=b=c|=SUM(A1)"_s, u"=x|=y|=z"_s}, {1});
     Run run;
     run.click(list);
@@ -179,7 +179,7 @@ void SpreadsheetExportTest::missingApplicationShowsBothMessagesInOrder_data() {
 
 void SpreadsheetExportTest::missingApplicationShowsBothMessagesInOrder() {
     QFETCH(QStringList, rows);
-    platform::ListModel list;
+    core::ListModel list;
     fill(list, {u"Results"_s}, rows, rows.isEmpty() ? QList<int>{} : QList<int>{1});
     Run run;
     run.fake.spreadsheets.installed = false;
@@ -195,7 +195,7 @@ void SpreadsheetExportTest::missingApplicationShowsBothMessagesInOrder() {
 }
 
 void SpreadsheetExportTest::emptyListMakesNoWorkbook() {
-    platform::ListModel list;
+    core::ListModel list;
     list.addColumn(u"Results"_s);
     Run run;
     run.click(list);
@@ -224,9 +224,9 @@ void SpreadsheetExportTest::sheetLimits() {
     QFETCH(qsizetype, tickedRow);
     QFETCH(qsizetype, cellLength);
     QFETCH(bool, fits);
-    platform::ListModel list;
+    core::ListModel list;
     list.addColumn(u"Results"_s);
-    platform::TextRows batch;
+    core::TextRows batch;
     for (qsizetype i = 1; i <= rows; ++i)
         batch.append(i == tickedRow ? QString(cellLength, u'x') : QString());
     list.addItems(batch);
@@ -245,7 +245,7 @@ void SpreadsheetExportTest::sheetLimits() {
 }
 
 void SpreadsheetExportTest::applicationLostAfterTheTestReportsEachLaterStatementOnce() {
-    platform::ListModel list;
+    core::ListModel list;
     fill(list, {u"Results"_s}, {u"a"_s, u"b"_s, u"c"_s}, {1, 3});
     Run run;
     run.fake.spreadsheets.creationOutcomes << true << false;
@@ -259,7 +259,7 @@ void SpreadsheetExportTest::applicationLostAfterTheTestReportsEachLaterStatement
 }
 
 void SpreadsheetExportTest::applicationLostMidwayReportsEachFailingStatementOnce() {
-    platform::ListModel list;
+    core::ListModel list;
     list.addColumn(u"Results"_s);
     for (int i = 0; i < 10000; ++i)
         list.addItem(u"Rock - Paper"_s);
@@ -299,7 +299,7 @@ void SpreadsheetExportTest::workbookThatCannotBeShownIsReportedOnce() {
     }
     if (QDir::isRelativePath(folder))
         folder = dir.filePath(folder);
-    platform::ListModel list;
+    core::ListModel list;
     fill(list, {u"Results"_s}, {u"Heads"_s, u"Tails"_s}, {1, 2});
     platform::XlsxSpreadsheets sheets;
     sheets.setFolder(folder);
@@ -430,7 +430,7 @@ void SpreadsheetExportTest::libreOfficeReadsEveryCellAsText() {
                             u"comma, \"quote\""_s,
                             u"TRUE"_s,
                             u"tab\there"_s};
-    platform::ListModel list;
+    core::ListModel list;
     list.addColumn(u"Results"_s);
     list.addColumn(u"=Note"_s);
     for (int i = 0; i < 3 * texts.size(); ++i) {

@@ -1,8 +1,8 @@
+#include "core/ListModel.h"
+#include "core/MousePointer.h"
+#include "core/Trap.h"
 #include "fakes/Fakes.h"
-#include "platform/ListModel.h"
 #include "results/TextExport.h"
-#include "shell/MousePointer.h"
-#include "shell/Trap.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,7 +23,7 @@ Q_DECLARE_METATYPE(Row)
 
 namespace {
 
-void fill(platform::ListModel& list, const QStringList& headers, const QList<Row>& rows) {
+void fill(core::ListModel& list, const QStringList& headers, const QList<Row>& rows) {
     for (const QString& header : headers)
         list.addColumn(header);
     for (const Row& row : rows) {
@@ -121,7 +121,7 @@ void TextExportTest::writesAlignedBytes() {
     QFETCH(QByteArray, expected);
     QTemporaryDir dir;
     fakes::FakeServices fake;
-    platform::ListModel list;
+    core::ListModel list;
     fill(list, headers, rows);
 
     const QString path = dir.filePath(u"out.txt"_s);
@@ -141,9 +141,9 @@ void TextExportTest::clickSavesUnderTheNameGivenAndReplacesAnOldFile() {
     }
     fakes::FakeServices fake;
     fake.fileDialogs.saveAnswers.enqueue(path);
-    platform::ListModel list;
+    core::ListModel list;
     fill(list, {u"Results"_s}, {{u"Heads"_s, true}});
-    shell::MousePointer pointer;
+    core::MousePointer pointer;
     QList<int> shapes;
     pointer.setApply([&](int shape) { shapes.append(shape); });
 
@@ -160,9 +160,9 @@ void TextExportTest::clickSavesUnderTheNameGivenAndReplacesAnOldFile() {
 void TextExportTest::cancelWritesNothingAndKeepsThePointer() {
     QTemporaryDir dir;
     fakes::FakeServices fake; // no queued answer: the dialog is cancelled
-    platform::ListModel list;
+    core::ListModel list;
     fill(list, {u"Results"_s}, {{u"Heads"_s, true}});
-    shell::MousePointer pointer;
+    core::MousePointer pointer;
     QList<int> shapes;
     pointer.setApply([&](int shape) { shapes.append(shape); });
 
@@ -178,9 +178,9 @@ void TextExportTest::missingFolderReportsEachFileStatementOnce() {
     const QString path = dir.filePath(u"no such folder/out.txt"_s);
     fakes::FakeServices fake;
     fake.fileDialogs.saveAnswers.enqueue(path);
-    platform::ListModel list;
+    core::ListModel list;
     fill(list, {u"Results"_s}, {{u"a"_s, true}, {u"b"_s, false}, {u"c"_s, true}});
-    shell::MousePointer pointer;
+    core::MousePointer pointer;
     QList<int> shapes;
     pointer.setApply([&](int shape) { shapes.append(shape); });
 
@@ -212,7 +212,7 @@ void TextExportTest::uncreatableFileReportsFourTimesWhateverTheRows() {
         path = dir.filePath(path);
     constexpr int kRows = 100000;
     fakes::FakeServices fake;
-    platform::ListModel list;
+    core::ListModel list;
     list.addColumn(u"Results"_s);
     for (int i = 0; i < kRows; ++i)
         list.addItem(u"Heads - Tails"_s);
@@ -231,7 +231,7 @@ void TextExportTest::pathThatIsAFolderIsReportedAndLeftAlone() {
     QTemporaryDir dir;
     QVERIFY(QDir(dir.path()).mkdir(u"taken"_s));
     fakes::FakeServices fake;
-    platform::ListModel list;
+    core::ListModel list;
     fill(list, {u"Results"_s}, {});
 
     Main::SaveListviewProperlySpacedWithoutProgressBar(list, dir.filePath(u"taken"_s), fake.services);
@@ -260,7 +260,7 @@ void TextExportTest::failedWriteKeepsTheEarlierFile() {
         old.write(earlier);
     }
     fakes::FakeServices fake;
-    platform::ListModel list;
+    core::ListModel list;
     list.addColumn(u"Results"_s);
     for (int i = 0; i < rows; ++i)
         list.addItem(u"Rock - Paper - Scissors"_s);
@@ -282,7 +282,7 @@ void TextExportTest::rowsClearedMidwayAreReportedAndTheFileStillCloses() {
     QTemporaryDir dir;
     const QString path = dir.filePath(u"out.txt"_s);
     fakes::FakeServices fake;
-    platform::ListModel list;
+    core::ListModel list;
     fill(list, {u"Results"_s}, {{u"first"_s, true}, {u"second"_s, true}});
     // "Clear Results" runs while the writer lets the window process its events in the rows loop.
     int yields = 0;

@@ -1,8 +1,8 @@
+#include "core/ListModel.h"
+#include "core/Trap.h"
 #include "fakes/Fakes.h"
 #include "fakes/TestSupport.h"
-#include "platform/ListModel.h"
 #include "roll/StartRolling.h"
-#include "shell/Trap.h"
 
 #include <QAbstractItemModelTester>
 #include <QTest>
@@ -15,7 +15,7 @@ namespace {
 constexpr std::uint32_t kFirstOfTwo = 0x00000005U;
 constexpr std::uint32_t kSecondOfTwo = 0x80000005U;
 
-void fill(platform::ListModel& list, const QStringList& texts) {
+void fill(core::ListModel& list, const QStringList& texts) {
     for (const QString& text : texts)
         list.addItem(text);
 }
@@ -45,15 +45,15 @@ private slots:
 
 private:
     fakes::FakeServices* m_fake = nullptr;
-    platform::ListModel* m_sides = nullptr;
-    platform::ListModel* m_results = nullptr;
+    core::ListModel* m_sides = nullptr;
+    core::ListModel* m_results = nullptr;
     QAbstractItemModelTester* m_tester = nullptr;
 };
 
 void StartRollingTest::init() {
     m_fake = new fakes::FakeServices;
-    m_sides = new platform::ListModel;
-    m_results = new platform::ListModel;
+    m_sides = new core::ListModel;
+    m_results = new core::ListModel;
     m_results->setCheckable(true);
     m_results->addColumn(u"Results"_s);
     m_tester = new QAbstractItemModelTester(m_results, QAbstractItemModelTester::FailureReportingMode::QtTest);
@@ -165,7 +165,7 @@ void StartRollingTest::emptySidesListReportsEveryDieAndStillAddsRows() {
     roll::startRolling(m_fake->services, *m_sides, *m_results, QString::number(rolls), QString::number(dice));
 
     QCOMPARE(m_fake->messageBox.shown.size(), rolls * dice);
-    const QString report = shell::errorReportText(u"Index out of bounds"_s, u"Form1.PushButton8_Click"_s, 108);
+    const QString report = core::errorReportText(u"Index out of bounds"_s, u"Form1.PushButton8_Click"_s, 108);
     for (const QString& text : m_fake->messageBox.texts())
         QCOMPARE(text, report);
     QCOMPARE(fakes::itemTexts(*m_results), QStringList(rolls, row));
@@ -194,7 +194,7 @@ void StartRollingTest::unconvertibleCountIsReportedOnceAndEndsTheCommand() {
     roll::startRolling(m_fake->services, *m_sides, *m_results, rolls, dice);
 
     QCOMPARE(m_fake->messageBox.texts(),
-             QStringList{shell::errorReportText(description, u"Form1.PushButton8_Click"_s, line)});
+             QStringList{core::errorReportText(description, u"Form1.PushButton8_Click"_s, line)});
     QCOMPARE(m_results->itemCount(), 0);
     QCOMPARE(m_fake->random.draws, 0);
 }
@@ -222,7 +222,7 @@ void StartRollingTest::clockIsMixedInBeforeEveryDraw() {
 }
 
 void StartRollingTest::sidesAboveTheOld16BitLimitAreDrawnNormally() {
-    platform::TextRows sides;
+    core::TextRows sides;
     for (int side = 1; side <= 40000; ++side)
         sides.append(QString::number(side));
     m_sides->addItems(sides);
@@ -252,7 +252,7 @@ void StartRollingTest::resultThatCannotFitIsReportedAsOutOfMemory() {
     roll::startRolling(m_fake->services, *m_sides, *m_results, u"2147483647"_s, u"100000"_s);
 
     QCOMPARE(m_fake->messageBox.texts(),
-             QStringList{shell::errorReportText(u"Out of memory"_s, u"Form1.PushButton8_Click"_s, 118)});
+             QStringList{core::errorReportText(u"Out of memory"_s, u"Form1.PushButton8_Click"_s, 118)});
     QCOMPARE(m_results->itemCount(), 0);
     QCOMPARE(m_fake->random.draws, 0);
 }

@@ -1,9 +1,9 @@
+#include "core/Main.h"
 #include "fakes/Fakes.h"
 #include "fakes/TestSupport.h"
 #include "platform/ApplicationTitle.h"
-#include "platform/ListView.h"
 #include "shell/Form1.h"
-#include "shell/Main.h"
+#include "shell/ListView.h"
 
 #include <QGroupBox>
 #include <QLineEdit>

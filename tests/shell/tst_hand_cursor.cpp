@@ -17,7 +17,7 @@ private slots:
 };
 
 void HandCursorTest::shippedHandLoadsWithItsHotSpot() {
-    const QCursor hand = Main::LoadCursorFile(QStringLiteral(QT_TESSALY_SOURCE_DIR) + u"/data/HAND-M.CUR"_s);
+    const QCursor hand = Main::LoadCursorFile(QStringLiteral(TESSALY_SOURCE_DIR) + u"/data/HAND-M.CUR"_s);
     QCOMPARE(hand.hotSpot(), QPoint(6, 0));
     const QImage image = hand.pixmap().toImage();
     QCOMPARE(image.size(), QSize(32, 32));
@@ -27,7 +27,7 @@ void HandCursorTest::shippedHandLoadsWithItsHotSpot() {
 }
 
 void HandCursorTest::damagedFilesRaiseInsteadOfShowingGarbage_data() {
-    QFile file(QStringLiteral(QT_TESSALY_SOURCE_DIR) + u"/data/HAND-M.CUR"_s);
+    QFile file(QStringLiteral(TESSALY_SOURCE_DIR) + u"/data/HAND-M.CUR"_s);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray good = file.readAll();
     QTest::addColumn<QByteArray>("bytes");

@@ -39,7 +39,7 @@ void ProcessCloseTest::terminationSignalsCloseThroughTheSave() {
     env.insert(u"XDG_CONFIG_HOME"_s, config.path());
     env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
     program.setProcessEnvironment(env);
-    program.start(QStringLiteral(QT_TESSALY_EXECUTABLE), {});
+    program.start(QStringLiteral(TESSALY_EXECUTABLE), {});
     QVERIFY(program.waitForStarted(10000));
 
     // Start-up writes the count fields back as it restores them: the window is loaded once they appear.

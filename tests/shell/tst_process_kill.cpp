@@ -123,7 +123,7 @@ void ProcessKillTest::startProgram(QProcess& program) {
     program.setProcessEnvironment(env);
     program.setStandardOutputFile(QProcess::nullDevice());
     program.setProcessChannelMode(QProcess::ForwardedErrorChannel); // a sanitizer's report shows in the log
-    program.start(QStringLiteral(QT_TESSALY_EXECUTABLE), {});
+    program.start(QStringLiteral(TESSALY_EXECUTABLE), {});
 }
 
 QString ProcessKillTest::stored(const QString& key) {

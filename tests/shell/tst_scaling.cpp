@@ -16,7 +16,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const char* const kChildFactor = "QT_TESSALY_SCALING_CHILD";
+const char* const kChildFactor = "TESSALY_SCALING_CHILD";
 
 // Returns an empty text when the window is sound at the factor the process was started with.
 QString checkWindow(double factor) {

@@ -2,9 +2,9 @@
 // in a child process that measures its own peak resident memory, which must stay within a small
 // multiple of what the loaded list itself holds.
 
+#include "core/ListModel.h"
 #include "dice/SideListLoader.h"
 #include "fakes/Fakes.h"
-#include "platform/ListModel.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -45,7 +45,7 @@ LoadFigures loadInChild(const QString& path) {
     const pid_t child = ::fork();
     if (child == 0) {
         ::close(pipeEnds[0]);
-        platform::ListModel list;
+        core::ListModel list;
         list.setTextIndexEnabled(true);
         fakes::FakeMessageBox messageBox;
         QFile clear(u"/proc/self/clear_refs"_s);

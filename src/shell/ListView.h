@@ -2,9 +2,11 @@
 
 #include <QTableView>
 
-namespace platform {
-
+namespace core {
 class ListModel;
+}
+
+namespace shell {
 
 // The view of one ListModel: a report view with column headers, one fixed row height (so millions
 // of rows lay out at once), widths given in twips. Raises the events the window's procedures handle.
@@ -12,8 +14,7 @@ class ListView : public QTableView {
     Q_OBJECT
 public:
     explicit ListView(QWidget* parent = nullptr);
-    void setListModel(ListModel* model);
-    ListModel* listModel() const { return m_model; }
+    void setListModel(core::ListModel* model);
 
     // Lets the user tick rows of a checkable model: a check box per row, several rows selectable
     // (Ctrl+A selects all), Space toggles the tick of every selected row, and the context menu ticks
@@ -34,8 +35,8 @@ protected:
 private:
     void applyWidth(int column, int twips);
 
-    ListModel* m_model = nullptr;
+    core::ListModel* m_model = nullptr;
     bool m_ticking = false;
 };
 
-} // namespace platform
+} // namespace shell

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace platform {
+namespace core {
 
 // Many short texts kept back to back in one UTF-16 buffer, with one end offset per row.
 // Rows are addressed from 0 here; the list-control positions (from 1) live in ListModel.
@@ -64,4 +64,4 @@ private:
     std::vector<std::uint64_t> m_ends;
 };
 
-} // namespace platform
+} // namespace core

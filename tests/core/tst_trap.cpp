@@ -1,5 +1,5 @@
+#include "core/Trap.h"
 #include "fakes/Fakes.h"
-#include "shell/Trap.h"
 
 #include <QTest>
 
@@ -21,7 +21,7 @@ private slots:
 };
 
 void TrapTest::reportTextIsExactToTheByte() {
-    const QString text = shell::errorReportText(u"Overflow"_s, u"Form1.Form_Load"_s, 102);
+    const QString text = core::errorReportText(u"Overflow"_s, u"Form1.Form_Load"_s, 102);
     QCOMPARE(text, u"Overflow\r\nin Quorvin2021/08/31.Form1.Form_Load at line 102\r\rPlease email screenshot of "
                    u"this message to quorvin.support@example.com"_s);
     QCOMPARE(text.count(u'\n'), 1);
@@ -29,7 +29,7 @@ void TrapTest::reportTextIsExactToTheByte() {
 
 void TrapTest::failingStatementIsReportedAndTheNextOneRuns() {
     fakes::FakeServices fake;
-    shell::Trap trap(fake.services, u"Form1.PushButton8_Click"_s);
+    core::Trap trap(fake.services, u"Form1.PushButton8_Click"_s);
     QStringList ran;
     QVERIFY(trap(100, [&] { ran << u"100"_s; }));
     QVERIFY(!trap(102, [&] {
@@ -43,12 +43,12 @@ void TrapTest::failingStatementIsReportedAndTheNextOneRuns() {
     const fakes::ShownMessage& shown = fake.messageBox.shown.first();
     QCOMPARE(shown.title, u"Application Error"_s);
     QCOMPARE(shown.style, 48);
-    QCOMPARE(shown.text, shell::errorReportText(u"Type mismatch"_s, u"Form1.PushButton8_Click"_s, 102));
+    QCOMPARE(shown.text, core::errorReportText(u"Type mismatch"_s, u"Form1.PushButton8_Click"_s, 102));
 }
 
 void TrapTest::eachFailureGetsItsOwnReportWithItsLine() {
     fakes::FakeServices fake;
-    shell::Trap trap(fake.services, u"Main.SaveListviewProperlySpacedWithoutProgressBar"_s);
+    core::Trap trap(fake.services, u"Main.SaveListviewProperlySpacedWithoutProgressBar"_s);
     for (int line : {136, 150, 184})
         trap(line, [] { throw RuntimeError(RuntimeError::PathNotFound); });
     QCOMPARE(trap.reportCount(), 3);
@@ -59,7 +59,7 @@ void TrapTest::eachFailureGetsItsOwnReportWithItsLine() {
 
 void TrapTest::outOfMemoryIsReportedNotFatal() {
     fakes::FakeServices fake;
-    shell::Trap trap(fake.services, u"Form1.PushButton8_Click"_s);
+    core::Trap trap(fake.services, u"Form1.PushButton8_Click"_s);
     trap(118, [] {
         std::vector<char> huge;
         huge.reserve(std::numeric_limits<std::size_t>::max()); // beyond max_size(): length_error, no allocation
@@ -73,7 +73,7 @@ void TrapTest::outOfMemoryIsReportedNotFatal() {
 
 void TrapTest::failingTestResumesInsideTheBranch() {
     fakes::FakeServices fake;
-    shell::Trap trap(fake.services, u"Form1.Form_Load"_s);
+    core::Trap trap(fake.services, u"Form1.Form_Load"_s);
     QVERIFY(trap.test(134, []() -> bool { throw RuntimeError(RuntimeError::Overflow); }));
     QVERIFY(!trap.test(134, [] { return false; }));
     QCOMPARE(fake.messageBox.shown.size(), 1);
@@ -81,7 +81,7 @@ void TrapTest::failingTestResumesInsideTheBranch() {
 
 void TrapTest::lineReportedOnceStillRunsAndFailsEveryTime() {
     fakes::FakeServices fake;
-    shell::Trap trap(fake.services, u"Main.SaveListviewProperlySpacedWithoutProgressBar"_s);
+    core::Trap trap(fake.services, u"Main.SaveListviewProperlySpacedWithoutProgressBar"_s);
     trap.reportEachLineOnce();
     int runs = 0;
     int failures = 0;

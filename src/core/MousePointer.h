@@ -3,7 +3,7 @@
 #include <functional>
 #include <utility>
 
-namespace shell {
+namespace core {
 
 // Form1's pointer shape: 0 the ordinary pointer, 11 the busy (hourglass) pointer, 99 the window's own
 // pointer picture. The busy pointer is also the only guard of the long commands: clearing and
@@ -27,4 +27,4 @@ private:
     std::function<void(int)> m_apply;
 };
 
-} // namespace shell
+} // namespace core

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "TextIndex.h"
 #include "TextRows.h"
 
 #include <QAbstractTableModel>
@@ -8,10 +9,11 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
 
-namespace platform {
+namespace core {
 
 // The list control both lists of the window are made of: items with a text, sub-items and a tick
 // state, under one or more column headers. Items live in contiguous storage (TextRows plus a bit per
@@ -79,8 +81,6 @@ signals:
     void columnWidthChanged(int column, int twips);
 
 private:
-    class TextIndex;
-
     void checkPosition(std::int64_t position) const;
     void checkColumn(int column) const;
     void rebuildIndex();
@@ -93,8 +93,8 @@ private:
     QStringList m_headers;
     std::vector<int> m_widths;
     bool m_checkable = false;
-    TextIndex* m_index = nullptr;
+    std::unique_ptr<TextIndex> m_index;
     QItemSelectionModel m_selection;
 };
 
-} // namespace platform
+} // namespace core

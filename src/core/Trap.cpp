@@ -7,7 +7,7 @@
 
 using namespace Qt::StringLiterals;
 
-namespace shell {
+namespace core {
 
 QString errorReportText(const QString& description, const QString& qualifiedName, int line) {
     return description + u"\r\n"_s + u"in Quorvin2021/08/31."_s + qualifiedName + u' ' + u"at line "_s +
@@ -48,4 +48,4 @@ void Trap::reportOutOfMemory() {
            platform::RuntimeError::standardDescription(platform::RuntimeError::OutOfMemory));
 }
 
-} // namespace shell
+} // namespace core

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace platform {
+namespace core {
 
 void TextRows::appendAll(const TextRows& other) {
     reserveAdditional(other.size(), other.charCount());
@@ -51,4 +51,4 @@ void TextRows::shrinkToFit() {
     m_ends.shrink_to_fit();
 }
 
-} // namespace platform
+} // namespace core

@@ -1,5 +1,5 @@
+#include "core/ListModel.h"
 #include "fakes/TestSupport.h"
-#include "platform/ListModel.h"
 #include "platform/RuntimeError.h"
 
 #include <QAbstractItemModelTester>
@@ -8,7 +8,7 @@
 #include <QTest>
 
 using namespace Qt::StringLiterals;
-using platform::ListModel;
+using core::ListModel;
 using platform::RuntimeError;
 
 namespace {
@@ -88,7 +88,7 @@ void ListModelTest::ticksAndSubItemsFollowTheirRowsOnRemoval() {
 void ListModelTest::batchAppendAddsAfterExistingRows() {
     ListModel list;
     list.addItem(u"first");
-    platform::TextRows batch;
+    core::TextRows batch;
     batch.append(u"second");
     batch.appendPiece(u"th");
     batch.appendPiece(u"ird");
@@ -152,7 +152,7 @@ void ListModelTest::modelStaysConsistentForViews() {
     list.addColumn(u"Results"_s);
     for (int i = 0; i < 20; ++i)
         list.addItem(QString::number(i));
-    platform::TextRows batch;
+    core::TextRows batch;
     for (int i = 0; i < 100; ++i)
         batch.append(u"row");
     list.addItems(batch);

@@ -1,105 +1,19 @@
 #include "ListModel.h"
 
-#include "RuntimeError.h"
-
-#include <QHashFunctions>
+#include "platform/RuntimeError.h"
 
 #include <algorithm>
 #include <limits>
 
-namespace platform {
+namespace core {
 
-// Open-addressing set of row numbers keyed by the rows' texts, so the duplicate test does not scan.
-// Slots hold row + 1 (0 is empty); a removal rebuilds the table, as removal shifts rows anyway.
-class ListModel::TextIndex {
-public:
-    explicit TextIndex(const TextRows& rows)
-        : m_rows(rows) {
-        rebuild();
-    }
-
-    void rebuild() {
-        std::size_t capacity = 16;
-        while (capacity < static_cast<std::size_t>(m_rows.size()) * 2)
-            capacity *= 2;
-        m_slots.assign(capacity, 0);
-        m_used = 0;
-        for (std::int64_t row = 0; row < m_rows.size(); ++row)
-            insert(row);
-    }
-
-    // Grows the table once for a batch of rows rather than doubling its way up through it.
-    void reserve(std::int64_t rows) {
-        std::size_t capacity = m_slots.size();
-        while (capacity < static_cast<std::size_t>(rows) * 2)
-            capacity *= 2;
-        if (capacity != m_slots.size())
-            regrow(capacity);
-    }
-
-    void insert(std::int64_t row) {
-        if (row >= std::numeric_limits<std::uint32_t>::max() - 1)
-            throw RuntimeError(RuntimeError::OutOfMemory);
-        if ((m_used + 1) * 2 > m_slots.size()) {
-            grow();
-        }
-        const QStringView text = m_rows.at(row);
-        std::size_t slot = hashOf(text) & (m_slots.size() - 1);
-        while (m_slots[slot] != 0) {
-            if (m_rows.at(m_slots[slot] - 1) == text)
-                return; // an equal text is indexed already; one hit is enough for the test
-            slot = (slot + 1) & (m_slots.size() - 1);
-        }
-        m_slots[slot] = static_cast<std::uint32_t>(row + 1);
-        ++m_used;
-    }
-
-    bool contains(QStringView text) const {
-        std::size_t slot = hashOf(text) & (m_slots.size() - 1);
-        while (m_slots[slot] != 0) {
-            if (m_rows.at(m_slots[slot] - 1) == text)
-                return true;
-            slot = (slot + 1) & (m_slots.size() - 1);
-        }
-        return false;
-    }
-
-    void clear() {
-        m_slots.assign(16, 0);
-        m_used = 0;
-    }
-
-private:
-    static std::size_t hashOf(QStringView text) { return qHash(text, 0x9e3779b9U); }
-
-    void grow() { regrow(m_slots.size() * 2); }
-
-    void regrow(std::size_t capacity) {
-        std::vector<std::uint32_t> old;
-        old.swap(m_slots);
-        m_slots.assign(capacity, 0);
-        for (std::uint32_t entry : old) {
-            if (entry == 0)
-                continue;
-            std::size_t slot = hashOf(m_rows.at(entry - 1)) & (m_slots.size() - 1);
-            while (m_slots[slot] != 0)
-                slot = (slot + 1) & (m_slots.size() - 1);
-            m_slots[slot] = entry;
-        }
-    }
-
-    const TextRows& m_rows;
-    std::vector<std::uint32_t> m_slots;
-    std::size_t m_used = 0;
-};
+using platform::RuntimeError;
 
 ListModel::ListModel(QObject* parent)
     : QAbstractTableModel(parent)
     , m_selection(this) {}
 
-ListModel::~ListModel() {
-    delete m_index;
-}
+ListModel::~ListModel() = default;
 
 void ListModel::checkPosition(std::int64_t position) const {
     if (position < 1 || position > m_rows.size())
@@ -118,8 +32,8 @@ void ListModel::addItem(QStringView text) {
         beginInsertRows({}, row, row);
     m_rows.append(text);
     m_ticks.push_back(false);
-    if (m_index != nullptr)
-        m_index->insert(m_rows.size() - 1);
+    if (m_index)
+        m_index->addNewRows();
     if (visible)
         endInsertRows();
 }
@@ -140,10 +54,9 @@ void ListModel::appendBatch(std::int64_t count, Reserve&& reserve, Append&& appe
         beginInsertRows({}, static_cast<int>(first), static_cast<int>(std::min(last, maxRow)));
     append();
     m_ticks.resize(m_ticks.size() + static_cast<std::size_t>(count), false);
-    if (m_index != nullptr) {
+    if (m_index) {
         m_index->reserve(last + 1);
-        for (std::int64_t row = first; row <= last; ++row)
-            m_index->insert(row);
+        m_index->addNewRows();
     }
     if (visible)
         endInsertRows();
@@ -210,7 +123,7 @@ void ListModel::removeAll() {
     std::vector<bool>().swap(m_ticks);
     m_tickedCount = 0;
     m_subItems.clear();
-    if (m_index != nullptr)
+    if (m_index)
         m_index->clear();
     endResetModel();
 }
@@ -322,12 +235,11 @@ void ListModel::toggleTicks(const QItemSelection& selection) {
 }
 
 void ListModel::setTextIndexEnabled(bool enabled) {
-    delete m_index;
-    m_index = enabled ? new TextIndex(m_rows) : nullptr;
+    m_index = enabled ? std::make_unique<TextIndex>(m_rows) : nullptr;
 }
 
 bool ListModel::containsText(QStringView text) const {
-    if (m_index != nullptr)
+    if (m_index)
         return m_index->contains(text);
     for (std::int64_t row = 0; row < m_rows.size(); ++row) {
         if (m_rows.at(row) == text)
@@ -337,7 +249,7 @@ bool ListModel::containsText(QStringView text) const {
 }
 
 void ListModel::rebuildIndex() {
-    if (m_index != nullptr)
+    if (m_index)
         m_index->rebuild();
 }
 
@@ -441,4 +353,4 @@ QVariant ListModel::headerData(int section, Qt::Orientation orientation, int rol
     return m_headers.at(section);
 }
 
-} // namespace platform
+} // namespace core

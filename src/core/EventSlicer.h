@@ -4,14 +4,17 @@
 
 #include <chrono>
 
-namespace shell {
+namespace core {
+
+// About one frame: how long a long command works before the window processes its events.
+inline constexpr std::chrono::microseconds kEventSlice = std::chrono::milliseconds(16);
 
 // Lets the window process its pending events during a long command, but only once a slice of work
 // (about one frame) has passed: the window stays responsive and other commands can run in between,
 // without paying for the event loop at every row and cell.
 class EventSlicer {
 public:
-    explicit EventSlicer(platform::EventPump& pump, std::chrono::microseconds slice = std::chrono::milliseconds(16))
+    explicit EventSlicer(platform::EventPump& pump, std::chrono::microseconds slice = kEventSlice)
         : m_pump(pump)
         , m_slice(slice)
         , m_sliceStart(Clock::now()) {}
@@ -43,4 +46,4 @@ private:
     unsigned m_calls = 0;
 };
 
-} // namespace shell
+} // namespace core

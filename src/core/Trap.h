@@ -3,7 +3,7 @@
 // How a command survives its own failures. Every command procedure is written as its numbered
 // statements, each run through the procedure's Trap:
 //
-//     shell::Trap trap(services, u"Form1.Form_Load"_s);
+//     core::Trap trap(services, u"Form1.Form_Load"_s);
 //     trap(102, [&] { Main::ApplySkin(*this); });
 //     trap(104, [&] { setWindowTitle(...); Main::SetApplicationTitle(); });
 //
@@ -27,7 +27,7 @@ class MessageBox;
 struct Services;
 } // namespace platform
 
-namespace shell {
+namespace core {
 
 inline constexpr char16_t kSupportAddress[] = u"quorvin.support@example.com";
 inline constexpr char16_t kErrorReportTitle[] = u"Application Error";
@@ -73,8 +73,6 @@ public:
     void reportEachLineOnce() { m_eachLineOnce = true; }
     bool hasReported(int line) const;
 
-    const QString& qualifiedName() const { return m_name; }
-    int line() const { return m_line; }
     int reportCount() const { return m_reports; }
     int lastErrorNumber() const { return m_lastError; }
 
@@ -91,4 +89,4 @@ private:
     std::vector<int> m_reportedLines; // few: one per failing statement of one procedure
 };
 
-} // namespace shell
+} // namespace core

@@ -1,7 +1,7 @@
 #include "ListView.h"
 
-#include "ListModel.h"
-#include "Twips.h"
+#include "core/ListModel.h"
+#include "platform/Twips.h"
 
 #include <QAction>
 #include <QHeaderView>
@@ -10,7 +10,7 @@
 
 using namespace Qt::StringLiterals;
 
-namespace platform {
+namespace shell {
 
 ListView::ListView(QWidget* parent)
     : QTableView(parent) {
@@ -32,11 +32,11 @@ ListView::ListView(QWidget* parent)
     horizontalHeader()->setSectionsClickable(false);
 }
 
-void ListView::setListModel(ListModel* model) {
+void ListView::setListModel(core::ListModel* model) {
     m_model = model;
     setModel(model);
     setSelectionModel(model->selectionModel());
-    connect(model, &ListModel::columnWidthChanged, this, &ListView::applyWidth);
+    connect(model, &core::ListModel::columnWidthChanged, this, &ListView::applyWidth);
     connect(model, &QAbstractItemModel::columnsInserted, this, [this](const QModelIndex&, int first, int last) {
         for (int column = first; column <= last; ++column)
             applyWidth(column + 1, m_model->columnWidthTwips(column + 1));
@@ -64,7 +64,7 @@ void ListView::enableTicking() {
 }
 
 void ListView::applyWidth(int column, int twips) {
-    setColumnWidth(column - 1, twipsToPixels(twips));
+    setColumnWidth(column - 1, platform::twipsToPixels(twips));
 }
 
 void ListView::keyPressEvent(QKeyEvent* event) {
@@ -95,4 +95,4 @@ bool ListView::viewportEvent(QEvent* event) {
     return QTableView::viewportEvent(event);
 }
 
-} // namespace platform
+} // namespace shell
