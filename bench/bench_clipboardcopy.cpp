@@ -3,10 +3,11 @@
 
 #include "BenchApplication.h"
 
-#include "platform/Clipboard.h"
-#include "platform/ListModel.h"
+#include "fakes/Fakes.h"
+
+#include "core/ListModel.h"
+#include "core/TextRows.h"
 #include "platform/QtServices.h"
-#include "platform/TextRows.h"
 #include "results/ClipboardCopy.h"
 
 using namespace Qt::StringLiterals;
@@ -15,23 +16,10 @@ namespace {
 
 constexpr int kRows = 1000000;
 
-class KeepingClipboard final : public platform::Clipboard {
-public:
-    bool clear() override {
-        text.clear();
-        return true;
-    }
-    bool setText(const QString& newText, int) override {
-        text = newText;
-        return true;
-    }
-    QString text;
-};
-
-void fillTicked(platform::ListModel& list) {
+void fillTicked(core::ListModel& list) {
     list.setCheckable(true);
     list.addColumn(u"Results"_s);
-    platform::TextRows rows;
+    core::TextRows rows;
     rows.reserve(kRows, kRows * 15);
     for (int i = 0; i < kRows; ++i)
         rows.append(i % 2 == 0 ? u"ant - bee - cat" : u"dog - eel - fox");
@@ -40,10 +28,10 @@ void fillTicked(platform::ListModel& list) {
 }
 
 void BM_CopyTickedRows(benchmark::State& state) {
-    platform::ListModel list;
+    core::ListModel list;
     fillTicked(list);
     platform::QtEventPump events;
-    KeepingClipboard clipboard;
+    fakes::FakeClipboard clipboard;
     platform::Services services;
     services.events = &events;
     services.clipboard = &clipboard;
@@ -55,7 +43,7 @@ void BM_CopyTickedRows(benchmark::State& state) {
 BENCHMARK(BM_CopyTickedRows)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_CopyTickedRowsToSystemClipboard(benchmark::State& state) {
-    platform::ListModel list;
+    core::ListModel list;
     fillTicked(list);
     platform::QtServices qt;
     for (auto _ : state)

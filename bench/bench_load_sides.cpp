@@ -1,9 +1,9 @@
 // Loading a side list of 1,000,000 distinct lines into an empty sides list, beside a plain reading of
 // the same file with std::getline into a std::unordered_set as the yardstick.
 
+#include "core/ListModel.h"
 #include "dice/SideListLoader.h"
-#include "platform/ListModel.h"
-#include "platform/MessageBox.h"
+#include "fakes/Fakes.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -20,11 +20,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr int kLines = 1'000'000;
-
-class SilentMessageBox final : public platform::MessageBox {
-public:
-    void show(const QString&, int, const QString&) override {}
-};
 
 // Written once per run: "side 1 of the big die" ... with CR LF ends, as a text editor saves them.
 const QString& bigFile() {
@@ -45,10 +40,10 @@ const QString& bigFile() {
 
 void loadIntoSidesList(benchmark::State& state) {
     const QString& path = bigFile();
-    SilentMessageBox messageBox;
+    fakes::FakeMessageBox messageBox;
     // Both sides of the comparison pay for building and for freeing what they built.
     for (auto _ : state) {
-        platform::ListModel sides;
+        core::ListModel sides;
         sides.setTextIndexEnabled(true);
         Main::LoadListviewFromTextFile(sides, path, messageBox);
         if (sides.itemCount() != kLines)

@@ -4,12 +4,12 @@
 
 #include "BenchApplication.h"
 
+#include "fakes/Fakes.h"
+
+#include "core/ListModel.h"
 #include "platform/Clock.h"
-#include "platform/ListModel.h"
-#include "platform/MessageBox.h"
 #include "platform/RandomSource.h"
 #include "platform/Services.h"
-#include "platform/SettingsStore.h"
 #include "roll/RandomPick.h"
 #include "shell/Form1.h"
 
@@ -29,23 +29,9 @@ const QStringList kLabels{u"ant"_s, u"bee"_s, u"cat"_s, u"dog"_s, u"eel"_s, u"fo
 constexpr int kRolls = 1000000;
 constexpr int kDice = 3;
 
-class CountingMessageBox final : public platform::MessageBox {
-public:
-    void show(const QString&, int, const QString&) override { ++shown; }
-    int shown = 0;
-};
-
-// The count fields save every change; the benchmark keeps them in memory.
-class MemorySettings final : public platform::SettingsStore {
-public:
-    QString read(const QString& key, const QString& defaultValue) override { return values.value(key, defaultValue); }
-    void write(const QString& key, const QString& value) override { values.insert(key, value); }
-    QHash<QString, QString> values;
-};
-
 void BM_StartRolling(benchmark::State& state) {
-    CountingMessageBox messageBox;
-    MemorySettings settings;
+    fakes::FakeMessageBox messageBox;
+    fakes::FakeSettingsStore settings; // the count fields save every change
     platform::Services services;
     services.messageBox = &messageBox;
     services.settings = &settings;
@@ -61,8 +47,8 @@ void BM_StartRolling(benchmark::State& state) {
     for (auto _ : state)
         form.PushButton8->click();
 
-    const platform::ListModel& results = form.results();
-    if (messageBox.shown != 0 || results.itemCount() != kRolls || results.textLength(1) != 15)
+    const core::ListModel& results = form.results();
+    if (!messageBox.shown.isEmpty() || results.itemCount() != kRolls || results.textLength(1) != 15)
         state.SkipWithError("Start Rolling did not produce the expected rows");
     state.counters["rows/s"] = benchmark::Counter(double(kRolls), benchmark::Counter::kIsIterationInvariantRate);
     state.counters["bytes/row"] = double(results.bytesUsed()) / double(results.itemCount());

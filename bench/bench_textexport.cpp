@@ -1,6 +1,5 @@
-#include "platform/EventPump.h"
-#include "platform/ListModel.h"
-#include "platform/MessageBox.h"
+#include "core/ListModel.h"
+#include "fakes/Fakes.h"
 #include "platform/Services.h"
 #include "results/TextExport.h"
 
@@ -13,23 +12,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-class CountingPump final : public platform::EventPump {
-public:
-    void processEvents() override { ++calls; }
-    int calls = 0;
-};
-
-class FailingMessageBox final : public platform::MessageBox {
-public:
-    void show(const QString& text, int, const QString&) override {
-        qFatal("unexpected report: %ls", qUtf16Printable(text));
-    }
-};
-
 // The results of a long session: every row ticked, labels of a few dice joined by " - ".
-void fillResults(platform::ListModel& list, std::int64_t rows) {
+void fillResults(core::ListModel& list, std::int64_t rows) {
     list.addColumn(u"Results"_s);
-    platform::TextRows batch;
+    core::TextRows batch;
     const QString labels[] = {u"Heads"_s, u"Tails"_s, u"6"_s, u"20"_s, u"Rock"_s, u"Paper"_s, u"Scissors"_s};
     QString line;
     for (std::int64_t i = 0; i < rows; ++i) {
@@ -46,12 +32,15 @@ void fillResults(platform::ListModel& list, std::int64_t rows) {
 }
 
 void BM_SaveTickedRowsAsText(benchmark::State& state) {
-    platform::ListModel list;
+    core::ListModel list;
     fillResults(list, state.range(0));
     QTemporaryDir dir;
     const QString path = dir.filePath(u"results.txt"_s);
-    CountingPump pump;
-    FailingMessageBox box;
+    fakes::FakeEventPump pump;
+    fakes::FakeMessageBox box;
+    box.onShow = [](const fakes::ShownMessage& message) {
+        qFatal("unexpected report: %ls", qUtf16Printable(message.text));
+    };
     platform::Services services;
     services.events = &pump;
     services.messageBox = &box;
