@@ -43,29 +43,23 @@ private:
 };
 
 void ProcessRollTest::rollsInATerminal_data() {
-    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("arguments");
     QTest::addColumn<QByteArray>("input");
     QTest::addColumn<QString>("outputFile"); // empty: read back through a pipe
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QByteArray>("output");
     QTest::addColumn<QByteArray>("error");
-
-    QTest::newRow("stored sides and counts") << QStringList{u"roll"_s, u"--seed"_s, u"9"_s} << QByteArray() << QString()
-                                             << 0 << QByteArray("x - x\nx - y\ny - y\n") << QByteArray();
-    QTest::newRow("sides from a pipe") << QStringList{u"roll"_s,   u"--sides"_s, u"-"_s,      u"--rolls"_s, u"6"_s,
-                                                      u"--dice"_s, u"1"_s,       u"--seed"_s, u"3"_s}
+    QTest::newRow("stored sides and counts")
+        << u"roll --seed 9"_s << QByteArray() << QString() << 0 << QByteArray("x - x\nx - y\ny - y\n") << QByteArray();
+    QTest::newRow("sides from a pipe") << u"roll --sides - --rolls 6 --dice 1 --seed 3"_s
                                        << QByteArray("b\r\na\n\nb\rc") << QString() << 0
                                        << QByteArray("c\na\nb\na\na\na\n") << QByteArray();
-    QTest::newRow("full disk") << QStringList{u"roll"_s, u"--example"_s, u"coin"_s} << QByteArray() << u"/dev/full"_s
-                               << 1 << QByteArray()
+    QTest::newRow("full disk") << u"roll --example coin"_s << QByteArray() << u"/dev/full"_s << 1 << QByteArray()
                                << QByteArray("quorvin-tessaly roll: standard output: No space left on device\n");
-    QTest::newRow("unknown option")
-        << QStringList{u"roll"_s, u"--colour"_s} << QByteArray() << QString() << 2 << QByteArray()
-        << QByteArray("quorvin-tessaly roll: Unknown option 'colour'. Try 'quorvin-tessaly roll --help'.\n");
 }
 
 void ProcessRollTest::rollsInATerminal() {
-    QFETCH(QStringList, arguments);
+    QFETCH(QString, arguments);
     QFETCH(QByteArray, input);
     QFETCH(QString, outputFile);
     QFETCH(int, exitCode);
@@ -84,7 +78,7 @@ void ProcessRollTest::rollsInATerminal() {
     program.setProcessEnvironment(withoutDisplay(m_config.path()));
     if (!outputFile.isEmpty())
         program.setStandardOutputFile(outputFile);
-    program.start(QStringLiteral(TESSALY_EXECUTABLE), arguments);
+    program.start(QStringLiteral(TESSALY_EXECUTABLE), arguments.split(u' '));
     QVERIFY(program.waitForStarted(10000));
     program.write(input);
     program.closeWriteChannel();
