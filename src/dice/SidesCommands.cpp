@@ -74,33 +74,27 @@ void SidesCommands::keyDown(int key) {
 void SidesCommands::loadExample(Example example) {
     struct Definition {
         const char16_t* procedure;
-        QStringList labels;
         bool refreshAfterEachAppend;
-    };
-    auto numbers = [](int last) {
-        QStringList labels;
-        for (int n = 1; n <= last; ++n)
-            labels.append(QString::number(n));
-        return labels;
     };
     const Definition definition = [&]() -> Definition {
         switch (example) {
         case Example::Coin:
-            return {u"Form1.PushButton1_Click", {u"Heads"_s, u"Tails"_s}, false};
+            return {u"Form1.PushButton1_Click", false};
         case Example::ClassicSixSided:
-            return {u"Form1.PushButton2_Click", numbers(6), true};
+            return {u"Form1.PushButton2_Click", true};
         case Example::TwentySided:
-            return {u"Form1.PushButton4_Click", numbers(20), true};
+            return {u"Form1.PushButton4_Click", true};
         case Example::RockPaperScissors:
             break;
         }
-        return {u"Form1.PushButton7_Click", {u"Paper"_s, u"Rock"_s, u"Scissor"_s}, false};
+        return {u"Form1.PushButton7_Click", false};
     }();
+    const QStringList labels = exampleLabels(example);
 
     core::Trap trap(m_services, QString::fromUtf16(definition.procedure));
     if (trap.test(100, [&] { return !m_pointer.isBusy(); }))
         trap(102, [&] { m_sides.removeAll(); });
-    for (const QString& label : definition.labels) {
+    for (const QString& label : labels) {
         if (trap.test(104, [&] { return !SideAlreadyInList(label); })) {
             trap(106, [&] { m_sides.addItem(label); });
             if (definition.refreshAfterEachAppend)

@@ -11,6 +11,8 @@
 // The busy pointer (11) marks a long command in progress: clearing and removing are skipped while it
 // shows, adding is not.
 
+#include "Examples.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -31,8 +33,6 @@ QString sidesHeaderText(std::int64_t count);
 
 inline constexpr char16_t kAddSidePrompt[] = u"Enter new entry to add: ";
 inline constexpr char16_t kLoadListTitle[] = u"Load List(s) - Hold Ctrl to select multiple list files";
-
-enum class Example { Coin, ClassicSixSided, TwentySided, RockPaperScissors };
 
 class SidesCommands {
 public:

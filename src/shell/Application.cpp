@@ -25,11 +25,15 @@ std::optional<int> answerCommandLine(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const QByteArray arg(argv[i]);
         if (arg == "--help" || arg == "-h") {
-            std::printf("Usage: quorvin-tessaly [--help | --version]\n\n"
+            std::printf("Usage: quorvin-tessaly [--help | --version]\n"
+                        "       quorvin-tessaly roll [options]\n\n"
                         "Quorvin Tessaly rolls dice whose sides you describe. Its options:\n"
                         "  -h, --help     Show this help and exit.\n"
                         "  --version      Show the version and exit.\n"
-                        "Qt's own options (for example -platform offscreen) are passed on to Qt.\n");
+                        "Qt's own options (for example -platform offscreen) are passed on to Qt.\n\n"
+                        "'quorvin-tessaly roll' rolls without a window and writes one line per roll:\n"
+                        "--sides FILE or --example coin|six|twenty|rps, --dice N, --rolls N, --seed N\n"
+                        "for reproducible rolls, -o FILE. 'quorvin-tessaly roll --help' tells more.\n");
             return 0;
         }
         if (arg == "--version") {

@@ -1,0 +1,139 @@
+#include "RollOptions.h"
+
+#include <QCommandLineParser>
+
+#include <limits>
+
+using namespace Qt::StringLiterals;
+
+namespace cli {
+
+namespace {
+
+struct ExampleName {
+    const char16_t* name;
+    dice::Example example;
+};
+constexpr ExampleName kExampleNames[] = {
+    {u"coin", dice::Example::Coin},
+    {u"six", dice::Example::ClassicSixSided},
+    {u"twenty", dice::Example::TwentySided},
+    {u"rps", dice::Example::RockPaperScissors},
+};
+
+// Plain decimal digits, nothing else: the same text means the same number in every locale.
+std::optional<std::uint64_t> wholeNumber(const QString& text) {
+    if (text.isEmpty())
+        return std::nullopt;
+    std::uint64_t value = 0;
+    for (const QChar c : text) {
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        const std::uint64_t digit = c.unicode() - u'0';
+        if (value > (std::numeric_limits<std::uint64_t>::max() - digit) / 10)
+            return std::nullopt;
+        value = value * 10 + digit;
+    }
+    return value;
+}
+
+QString badValue(const QString& option, const QString& wanted, const QString& given) {
+    return u"--"_s + option + u" takes "_s + wanted + u", not '"_s + given + u"'."_s;
+}
+
+} // namespace
+
+std::variant<RollOptions, QString> parseRollOptions(const QStringList& arguments) {
+    const QCommandLineOption sides(u"sides"_s, QString(), u"FILE"_s);
+    const QCommandLineOption example(u"example"_s, QString(), u"NAME"_s);
+    const QCommandLineOption dice(u"dice"_s, QString(), u"N"_s);
+    const QCommandLineOption rolls(u"rolls"_s, QString(), u"N"_s);
+    const QCommandLineOption seed(u"seed"_s, QString(), u"N"_s);
+    const QCommandLineOption output(QStringList{u"o"_s, u"output"_s}, QString(), u"FILE"_s);
+    const QCommandLineOption help(QStringList{u"h"_s, u"help"_s});
+    QCommandLineParser parser;
+    parser.addOptions({sides, example, dice, rolls, seed, output, help});
+    // The parser expects the program's name first.
+    if (!parser.parse(QStringList{u"roll"_s} + arguments))
+        return parser.errorText();
+    if (!parser.positionalArguments().isEmpty())
+        return u"unexpected argument '"_s + parser.positionalArguments().first() + u"'."_s;
+
+    RollOptions options;
+    options.help = parser.isSet(help);
+    options.sideFiles = parser.values(sides);
+    if (parser.isSet(example)) {
+        const QString name = parser.value(example);
+        for (const ExampleName& known : kExampleNames) {
+            if (name == QStringView(known.name))
+                options.example = known.example;
+        }
+        if (!options.example)
+            return badValue(u"example"_s, u"coin, six, twenty or rps"_s, name);
+    }
+    if (!options.sideFiles.isEmpty() && options.example)
+        return u"give --sides or --example, not both."_s;
+
+    auto count = [&](const QCommandLineOption& option, std::uint64_t most,
+                     std::optional<std::int64_t>& into) -> std::optional<QString> {
+        if (!parser.isSet(option))
+            return std::nullopt;
+        const QString text = parser.value(option);
+        const std::optional<std::uint64_t> value = wholeNumber(text);
+        if (!value || *value < 1 || *value > most)
+            return badValue(option.names().first(), u"a whole number from 1 to "_s + QString::number(most), text);
+        into = static_cast<std::int64_t>(*value);
+        return std::nullopt;
+    };
+    if (std::optional<QString> problem = count(dice, kMostDice, options.dice))
+        return *problem;
+    if (std::optional<QString> problem = count(rolls, std::numeric_limits<std::int64_t>::max(), options.rolls))
+        return *problem;
+    if (parser.isSet(seed)) {
+        const QString text = parser.value(seed);
+        options.seed = wholeNumber(text);
+        if (!options.seed)
+            return badValue(u"seed"_s, u"a whole number from 0 to 18446744073709551615"_s, text);
+    }
+    if (parser.isSet(output))
+        options.outputFile = parser.value(output);
+    return options;
+}
+
+QString rollHelpText() {
+    return uR"(Usage: quorvin-tessaly roll [options]
+
+Rolls the die without a window: one line per roll, the labels of its dice in the
+order drawn, joined by " - ", in UTF-8 with LF line ends, on standard output.
+
+Sides (without either option, the sides the window stored):
+  --sides FILE       Read the sides from FILE, one per line, as "Load List From File"
+                     does: empty lines and labels met before are skipped. Repeat it
+                     for several files; - reads standard input.
+  --example NAME     Use a built-in die: coin, six, twenty or rps.
+Counts (without these, the numbers stored by the window):
+  --dice N           Dice per roll, from 1 to 2147483647.
+  --rolls N          Number of rolls, 1 or more.
+Randomness:
+  --seed N           Roll reproducibly: the same seed, sides and counts give the same
+                     lines on every machine and in every later version. N is from 0
+                     to 18446744073709551615. Without it the seed comes from the
+                     operating system.
+Output:
+  -o, --output FILE  Write the lines to FILE instead, replacing an earlier FILE only
+                     once all of them are written; - is standard output.
+  -h, --help         Show this help and exit.
+
+Every die is drawn with the generator xoshiro256** 1.0, whose state is the first
+four outputs of SplitMix64 started from the seed. A side of an n-sided die is the
+high 64 bits of the 128-bit product of a draw and n; a draw whose low 64 bits fall
+below 2^64 mod n is drawn again (Lemire's method), so every side is exactly equally
+likely. Neither will ever change.
+
+Exit status: 0 when all lines were written, or when the reader of a pipe stopped
+reading; 1 when the sides cannot be read, there are none, or the lines cannot be
+written; 2 for an unknown option, a bad number or an unusable stored count.
+)"_s;
+}
+
+} // namespace cli

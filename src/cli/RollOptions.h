@@ -1,0 +1,33 @@
+#pragma once
+
+#include "dice/Examples.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <optional>
+#include <variant>
+
+namespace cli {
+
+// The options of `quorvin-tessaly roll`. An option left out is empty here and falls back to what the
+// window stored.
+struct RollOptions {
+    QStringList sideFiles; // in the order given; "-" is standard input
+    std::optional<dice::Example> example;
+    std::optional<std::int64_t> dice;
+    std::optional<std::int64_t> rolls;
+    std::optional<std::uint64_t> seed;
+    std::optional<QString> outputFile; // "-" is standard output
+    bool help = false;
+};
+
+inline constexpr std::int64_t kMostDice = 2147483647; // as many as the window's dice field holds
+
+// The options given after "roll", or the one-line message of what is wrong with them.
+std::variant<RollOptions, QString> parseRollOptions(const QStringList& arguments);
+
+QString rollHelpText();
+
+} // namespace cli

@@ -1,0 +1,240 @@
+#include "cli/ByteSink.h"
+#include "cli/RollCommand.h"
+#include "cli/SeededGenerator.h"
+#include "fakes/Fakes.h"
+#include "fakes/TestSupport.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <boost/math/distributions/chi_squared.hpp>
+
+#include <map>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+using Stored = QHash<QString, QString>;
+
+class MemorySink final : public cli::ByteSink {
+public:
+    bool write(std::span<const char> bytes) override {
+        written.append(bytes.data(), static_cast<qsizetype>(bytes.size()));
+        return true;
+    }
+    QByteArray written;
+};
+
+struct Outcome {
+    int exitCode = -1;
+    QByteArray output;
+    QStringList errors;
+};
+
+Outcome roll(const QStringList& arguments, const Stored& stored = {}, const QByteArray& input = {}) {
+    fakes::FakeSettingsStore settings;
+    settings.values = stored;
+    QBuffer standardInput;
+    standardInput.setData(input);
+    standardInput.open(QIODevice::ReadOnly);
+    MemorySink standardOutput;
+    Outcome outcome;
+    cli::RollEnvironment environment{settings, standardInput, standardOutput,
+                                     [&](const QString& line) { outcome.errors.append(line); },
+                                     [] { return std::uint64_t{42}; }};
+    outcome.exitCode = cli::runRoll(arguments, environment);
+    outcome.output = standardOutput.written;
+    return outcome;
+}
+
+QByteArray contents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+}
+
+// The chance of counts at least this far from equal, were every cell equally likely.
+double uniformityPValue(const std::map<QString, qint64>& counts, qint64 cells) {
+    qint64 total = 0;
+    for (const auto& [cell, count] : counts)
+        total += count;
+    const double expected = static_cast<double>(total) / static_cast<double>(cells);
+    double statistic = expected * static_cast<double>(cells - static_cast<qint64>(counts.size())); // unseen cells
+    for (const auto& [cell, count] : counts)
+        statistic += (static_cast<double>(count) - expected) * (static_cast<double>(count) - expected) / expected;
+    const boost::math::chi_squared distribution(static_cast<double>(cells - 1));
+    return boost::math::cdf(boost::math::complement(distribution, statistic));
+}
+
+} // namespace
+
+class RollCommandTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void answersEveryCommandLine_data();
+    void answersEveryCommandLine();
+    void outputFileAppearsOnlyWhole();
+    void dieIsFairAndDiceIndependent_data();
+    void dieIsFairAndDiceIndependent();
+    void generatorGivesItsPublishedOutputs();
+
+private:
+    QTemporaryDir m_folder;
+};
+
+void RollCommandTest::initTestCase() {
+    QVERIFY(m_folder.isValid());
+    fakes::writeFile(m_folder.filePath(u"first.txt"_s), "a\r\n\r\nb\n");
+    fakes::writeFile(m_folder.filePath(u"second.txt"_s), "b\rc");
+    fakes::writeFile(m_folder.filePath(u"empty.txt"_s), "");
+}
+
+void RollCommandTest::answersEveryCommandLine_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<Stored>("stored");
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QByteArray>("output");
+    QTest::addColumn<QString>("error"); // after "quorvin-tessaly roll: "; empty: nothing on standard error
+
+    const Stored six{{u"Dice"_s, u"1;2;3;4;5;6"_s}};
+    const QString tryHelp = u" Try 'quorvin-tessaly roll --help'."_s;
+    auto row = [&](const char* name, const QString& arguments, const Stored& stored, const QByteArray& input,
+                   int exitCode, const QByteArray& output, const QString& error) {
+        QTest::newRow(name) << arguments.split(u' ', Qt::SkipEmptyParts) << stored << input << exitCode << output
+                            << error;
+    };
+    const QString first = m_folder.filePath(u"first.txt"_s);
+    const QString second = m_folder.filePath(u"second.txt"_s);
+    const QString gone = m_folder.filePath(u"gone.txt"_s);
+    const QString empty = m_folder.filePath(u"empty.txt"_s);
+    const QString nowhere = m_folder.filePath(u"no/folder/rolls.txt"_s);
+
+    // The lines of a seeded roll never change: a different generator or pick fails here first.
+    row("seeded roll, pinned", u"--example six --dice 3 --rolls 5 --seed 1"_s, {}, {}, 0,
+        "5 - 4 - 4\n3 - 5 - 1\n1 - 3 - 6\n4 - 6 - 6\n6 - 5 - 4\n", {});
+    // Stored as the window stores them: counts converted with rounding, sides with repeats kept.
+    row("stored sides and counts", u"--seed 9"_s,
+        {{u"Dice"_s, u"x;;x;y;"_s}, {u"Text1"_s, u"2.5"_s}, {u"Text2"_s, u" 3 "_s}}, {}, 0, "x - x\nx - y\ny - y\n",
+        {});
+    // The same pick as the process test's pipe, here over the sides a, b, c.
+    row("files in order, repeats across files skipped",
+        u"--sides "_s + first + u" --sides "_s + second + u" --dice 1 --rolls 6 --seed 3"_s, {}, {}, 0,
+        "c\nb\na\nb\nb\nb\n", {});
+
+    row("unknown option", u"--bogus"_s, six, {}, 2, {}, u"Unknown option 'bogus'."_s + tryHelp);
+    row("stray argument", u"6"_s, six, {}, 2, {}, u"unexpected argument '6'."_s + tryHelp);
+    row("no dice", u"--dice 0"_s, six, {}, 2, {},
+        u"--dice takes a whole number from 1 to 2147483647, not '0'."_s + tryHelp);
+    row("fractional rolls", u"--rolls 1.5"_s, six, {}, 2, {},
+        u"--rolls takes a whole number from 1 to 9223372036854775807, not '1.5'."_s + tryHelp);
+    row("seed beyond 64 bits", u"--seed 18446744073709551616"_s, six, {}, 2, {},
+        u"--seed takes a whole number from 0 to 18446744073709551615, not '18446744073709551616'."_s + tryHelp);
+    row("unknown example", u"--example d6"_s, {}, {}, 2, {},
+        u"--example takes coin, six, twenty or rps, not 'd6'."_s + tryHelp);
+    row("two sources", u"--sides - --example coin"_s, {}, {}, 2, {},
+        u"give --sides or --example, not both."_s + tryHelp);
+    row("stored dice not a number", {}, {{u"Dice"_s, u"a"_s}, {u"Text1"_s, u"abc"_s}}, {}, 2, {},
+        u"the stored number of dice 'abc' cannot be used: Must be a numeric entry. Give --dice N."_s);
+    row("stored rolls below one", {}, {{u"Dice"_s, u"a"_s}, {u"Text2"_s, u"0.5"_s}}, {}, 2, {},
+        u"the stored number of rolls '0.5' cannot be used: Sides must be greater than zero. Give --rolls N."_s);
+
+    row("no stored sides", {}, {{u"Dice"_s, u";;"_s}}, {}, 1, {},
+        u"no sides are stored; give --sides FILE or --example NAME."_s);
+    row("missing file", u"--sides "_s + first + u" --sides "_s + gone, {}, {}, 1, {}, gone + u": File not found"_s);
+    row("folder", u"--sides "_s + m_folder.path(), {}, {}, 1, {}, m_folder.path() + u": Path/File access error"_s);
+    row("files without sides", u"--sides "_s + empty + u" --sides -"_s, {}, "\n\r\n", 1, {},
+        u"the sides files hold no sides."_s);
+    row("output in a missing folder", u"--example coin -o "_s + nowhere, {}, {}, 1, {},
+        nowhere + u": No such file or directory"_s);
+}
+
+void RollCommandTest::answersEveryCommandLine() {
+    QFETCH(QStringList, arguments);
+    QFETCH(Stored, stored);
+    QFETCH(QByteArray, input);
+    QFETCH(int, exitCode);
+    QFETCH(QByteArray, output);
+    QFETCH(QString, error);
+
+    const Outcome outcome = roll(arguments, stored, input);
+    QCOMPARE(outcome.output, output);
+    QCOMPARE(outcome.errors, error.isEmpty() ? QStringList() : QStringList{u"quorvin-tessaly roll: "_s + error});
+    QCOMPARE(outcome.exitCode, exitCode);
+}
+
+void RollCommandTest::outputFileAppearsOnlyWhole() {
+    // given an earlier file
+    QVERIFY(QDir(m_folder.path()).mkpath(u"out"_s));
+    const QString file = fakes::writeFile(m_folder.filePath(u"out/rolls.txt"_s), "earlier\n");
+    const QStringList arguments{u"--example"_s, u"rps"_s,  u"--dice"_s, u"2"_s,
+                                u"--rolls"_s,   u"3000"_s, u"--seed"_s, u"5"_s};
+    const QByteArray expected = roll(arguments).output;
+
+    // when a run fails, the earlier file stays; when it succeeds, the file holds exactly its lines
+    const Outcome failed = roll(arguments + QStringList{u"-o"_s, file, u"--dice"_s, u"x"_s});
+    QCOMPARE(failed.exitCode, 2);
+    QCOMPARE(contents(file), QByteArray("earlier\n"));
+    const Outcome done = roll(arguments + QStringList{u"-o"_s, file});
+    QCOMPARE(done.exitCode, 0);
+    QCOMPARE(done.output, QByteArray());
+    QCOMPARE(contents(file), expected);
+    QCOMPARE(QDir(m_folder.filePath(u"out"_s)).entryList(QDir::Files | QDir::Hidden), QStringList{u"rolls.txt"_s});
+}
+
+void RollCommandTest::dieIsFairAndDiceIndependent_data() {
+    QTest::addColumn<QString>("example");
+    QTest::addColumn<int>("sides");
+    QTest::addColumn<int>("dice");
+    QTest::addColumn<int>("rolls");
+    QTest::newRow("coin") << u"coin"_s << 2 << 4 << 5000;
+    QTest::newRow("rock, paper, scissors") << u"rps"_s << 3 << 3 << 10000;
+    QTest::newRow("six") << u"six"_s << 6 << 3 << 20000;
+    QTest::newRow("twenty") << u"twenty"_s << 20 << 2 << 40000;
+}
+
+void RollCommandTest::dieIsFairAndDiceIndependent() {
+    QFETCH(QString, example);
+    QFETCH(int, sides);
+    QFETCH(int, dice);
+    QFETCH(int, rolls);
+    const Outcome outcome = roll({u"--example"_s, example, u"--dice"_s, QString::number(dice), u"--rolls"_s,
+                                  QString::number(rolls), u"--seed"_s, u"2024"_s});
+    QCOMPARE(outcome.exitCode, 0);
+    const QStringList lines = QString::fromUtf8(outcome.output).split(u'\n');
+    QCOMPARE(lines.size(), rolls + 1); // the last line ends too
+    std::map<QString, qint64> singles;
+    std::map<QString, qint64> pairs; // a die with the next one of its roll
+    for (const QString& line : lines.first(rolls)) {
+        const QStringList drawn = line.split(u" - "_s);
+        QCOMPARE(drawn.size(), dice);
+        for (qsizetype i = 0; i < drawn.size(); ++i) {
+            ++singles[drawn[i]];
+            if (i + 1 < drawn.size())
+                ++pairs[drawn[i] + u'|' + drawn[i + 1]];
+        }
+    }
+    QCOMPARE(qsizetype(singles.size()), qsizetype(sides));
+    const double singlesP = uniformityPValue(singles, sides);
+    const double pairsP = uniformityPValue(pairs, qint64{sides} * sides);
+    QVERIFY2(singlesP > 0.001 && pairsP > 0.001,
+             qPrintable(u"p = %1 for sides, %2 for pairs"_s.arg(singlesP).arg(pairsP)));
+}
+
+void RollCommandTest::generatorGivesItsPublishedOutputs() {
+    // xoshiro256**'s reference outputs, seeded with 0 through SplitMix64 and from the state 0, 0, 0, 1.
+    cli::SeededGenerator seeded(0);
+    QCOMPARE(seeded.next(), 0x99ec5f36cb75f2b4ULL);
+    QCOMPARE(seeded.next(), 0xbf6e1f784956452aULL);
+    cli::SeededGenerator fromState = cli::SeededGenerator::fromState({0, 0, 0, 1});
+    for (int i = 0; i < 9; ++i)
+        fromState.next();
+    QCOMPARE(fromState.next(), 0x11b10070bdeb59bcULL);
+}
+
+QTEST_GUILESS_MAIN(RollCommandTest)
+#include "tst_roll_command.moc"
