@@ -1,5 +1,6 @@
 #include "Form1.h"
 
+#include "FormPalette.h"
 #include "HandCursor.h"
 #include "ListView.h"
 #include "Skin.h"
@@ -87,9 +88,7 @@ void Form1::buildControls() {
     setFont(arialBold(9));
     setFixedSize(platform::twipsToPixels(8520), platform::twipsToPixels(8940));
     setAutoFillBackground(true);
-    QPalette white = palette();
-    white.setColor(QPalette::Window, Qt::white);
-    setPalette(white);
+    setPalette(formPalette());
 
     auto frame = [this](const QString& caption, QRect geometry) {
         auto* box = new QGroupBox(caption, this);
