@@ -1,6 +1,7 @@
 #include "Contrast.h"
 
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QApplication>
 #include <QGroupBox>
 #include <QImage>
@@ -116,6 +117,18 @@ void applyTheme(Theme theme) {
                                     "QLabel", "QMessageBoxLabel"})
         QApplication::setPalette(palette, widgetClass);
     QCoreApplication::processEvents(); // the open windows hear of it through a posted event
+}
+
+QStringList unnamedControls(const QWidget& window) {
+    QStringList unnamed;
+    for (QWidget* control : window.findChildren<QWidget*>()) {
+        if (control->focusPolicy() == Qt::NoFocus || !control->isVisibleTo(&window))
+            continue;
+        const QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(control);
+        if (accessible == nullptr || accessible->text(QAccessible::Name).isEmpty())
+            unnamed.append(control->objectName());
+    }
+    return unnamed;
 }
 
 } // namespace fakes

@@ -6,6 +6,7 @@
 #include <QColor>
 #include <QPalette>
 #include <QRect>
+#include <QStringList>
 
 class QAbstractItemView;
 class QGroupBox;
@@ -37,5 +38,8 @@ QRect itemTextRect(const QAbstractItemView& view, const QModelIndex& index); // 
 enum class Theme { Light, Dark };
 QPalette themePalette(Theme theme);
 void applyTheme(Theme theme);
+
+// The object names of the window's focusable controls that a screen reader would find without a name.
+QStringList unnamedControls(const QWidget& window);
 
 } // namespace fakes
