@@ -1,12 +1,33 @@
 #include "fakes/Contrast.h"
 #include "fakes/Fakes.h"
+#include "platform/Twips.h"
 #include "shell/Form1.h"
 #include "shell/ListView.h"
 
 #include <QAccessible>
+#include <QContextMenuEvent>
+#include <QScrollBar>
 #include <QTest>
 
+#include <optional>
+
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// Stands in for the menu Qt would open, so that no popup runs its own event loop.
+struct ContextMenuCatcher : QObject {
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::ContextMenu)
+            return false;
+        const auto* menu = static_cast<QContextMenuEvent*>(event);
+        caught = menu->reason() == QContextMenuEvent::Keyboard ? menu->pos() : QPoint(-1, -1);
+        return true;
+    }
+    std::optional<QPoint> caught;
+};
+
+} // namespace
 
 class AccessibilityTest : public QObject {
     Q_OBJECT
@@ -16,6 +37,8 @@ private slots:
     void controlsAreNamedAfterTheirCaptions_data();
     void controlsAreNamedAfterTheirCaptions();
     void resultRowsReportTheirTicks();
+    void keysStandInForTheMouse_data();
+    void keysStandInForTheMouse();
 
 private:
     fakes::FakeServices* m_fake = nullptr;
@@ -65,6 +88,49 @@ void AccessibilityTest::resultRowsReportTheirTicks() {
         QVERIFY(state.checkable);
         QCOMPARE(bool(state.checked), row == 1);
     }
+}
+
+void AccessibilityTest::keysStandInForTheMouse_data() {
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<bool>("menuAtCurrentRow");
+    QTest::addColumn<int>("widthChange"); // -1, 0, 1
+    QTest::addColumn<bool>("scrolled");
+    QTest::newRow("Shift+F10") << u"Shift+F10"_s << true << 0 << false;
+    QTest::newRow("Ctrl+Plus fits") << u"Ctrl++"_s << false << 1 << false;
+    QTest::newRow("Ctrl+= fits") << u"Ctrl+="_s << false << 1 << false;
+    QTest::newRow("Ctrl+Minus restores") << u"Ctrl++, Ctrl+-"_s << false << 0 << false;
+    QTest::newRow("Right scrolls") << u"Ctrl++, Right, Right"_s << false << 1 << true;
+    QTest::newRow("Left scrolls back") << u"Ctrl++, Right, Left"_s << false << 1 << false;
+}
+
+void AccessibilityTest::keysStandInForTheMouse() {
+    QFETCH(QString, keys);
+    QFETCH(bool, menuAtCurrentRow);
+    QFETCH(int, widthChange);
+    QFETCH(bool, scrolled);
+    core::ListModel& results = m_form->results();
+    results.addItem(u"short"_s);
+    results.addItem(QString(QString(200, u'x') + u" - "_s + QString(200, u'y')));
+    shell::ListView* view = m_form->ListView2;
+    view->setFocus();
+    results.selectPosition(2);
+    ContextMenuCatcher catcher;
+    view->installEventFilter(&catcher);
+    const int width = view->columnWidth(0);
+
+    // one key at a time, the window catching up in between as it does for a typist
+    const QKeySequence sequence(keys);
+    for (int i = 0; i < sequence.count(); ++i) {
+        QTest::keyClick(view, sequence[i].key(), sequence[i].keyboardModifiers());
+        QCoreApplication::processEvents();
+    }
+
+    QCOMPARE(width, platform::twipsToPixels(7000));
+    QCOMPARE(catcher.caught.has_value(), menuAtCurrentRow);
+    if (menuAtCurrentRow)
+        QCOMPARE(view->indexAt(view->viewport()->mapFrom(view, *catcher.caught)), view->currentIndex());
+    QCOMPARE((view->columnWidth(0) > width) - (view->columnWidth(0) < width), widthChange);
+    QCOMPARE(view->horizontalScrollBar()->value() > 0, scrolled);
 }
 
 QTEST_MAIN(AccessibilityTest)
