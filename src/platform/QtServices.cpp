@@ -31,17 +31,31 @@ QString forDisplay(QString text) {
 } // namespace
 
 void QtMessageBox::show(const QString& text, int style, const QString& title) {
-    QMessageBox box(style == Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon, titleOrApplicationTitle(title),
-                    forDisplay(text), QMessageBox::Ok, m_parent);
-    box.setTextFormat(Qt::PlainText);
+    QMessageBox box(m_parent);
+    prepare(box, text, style, title);
     box.exec();
 }
 
+void QtMessageBox::prepare(QMessageBox& box, const QString& text, int style, const QString& title) {
+    box.setIcon(style == Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon);
+    box.setWindowTitle(titleOrApplicationTitle(title));
+    box.setTextFormat(Qt::PlainText);
+    box.setText(forDisplay(text));
+    box.setStandardButtons(QMessageBox::Ok);
+}
+
 QString QtInputBox::ask(const QString& prompt, const QString& title, const QString& defaultAnswer) {
-    bool ok = false;
-    QString answer =
-        QInputDialog::getText(m_parent, titleOrApplicationTitle(title), prompt, QLineEdit::Normal, defaultAnswer, &ok);
-    return ok ? answer : QString();
+    QInputDialog dialog(m_parent);
+    prepare(dialog, prompt, title, defaultAnswer);
+    return dialog.exec() == QDialog::Accepted ? dialog.textValue() : QString();
+}
+
+void QtInputBox::prepare(QInputDialog& dialog, const QString& prompt, const QString& title,
+                         const QString& defaultAnswer) {
+    dialog.setInputMode(QInputDialog::TextInput);
+    dialog.setWindowTitle(titleOrApplicationTitle(title));
+    dialog.setLabelText(prompt);
+    dialog.setTextValue(defaultAnswer);
 }
 
 QString QtFileDialogs::toQtFilter(const QString& filter) {

@@ -17,12 +17,18 @@
 
 #include <memory>
 
+class QInputDialog;
+class QMessageBox;
+
 namespace platform {
 
+// The dialogs are windows of their own: they take the desktop theme's colours, not the main window's.
 class QtMessageBox final : public MessageBox {
 public:
     void show(const QString& text, int style, const QString& title) override;
     void setParentWindow(QWidget* parent) { m_parent = parent; }
+    // Makes box what show() runs, so that it can be looked at without running it.
+    static void prepare(QMessageBox& box, const QString& text, int style, const QString& title);
 
 private:
     QPointer<QWidget> m_parent;
@@ -32,6 +38,8 @@ class QtInputBox final : public InputBox {
 public:
     QString ask(const QString& prompt, const QString& title, const QString& defaultAnswer) override;
     void setParentWindow(QWidget* parent) { m_parent = parent; }
+    static void prepare(QInputDialog& dialog, const QString& prompt, const QString& title,
+                        const QString& defaultAnswer);
 
 private:
     QPointer<QWidget> m_parent;

@@ -1,5 +1,6 @@
 #include "Form1.h"
 
+#include "FormPalette.h"
 #include "HandCursor.h"
 #include "ListView.h"
 #include "Skin.h"
@@ -87,9 +88,7 @@ void Form1::buildControls() {
     setFont(arialBold(9));
     setFixedSize(platform::twipsToPixels(8520), platform::twipsToPixels(8940));
     setAutoFillBackground(true);
-    QPalette white = palette();
-    white.setColor(QPalette::Window, Qt::white);
-    setPalette(white);
+    setPalette(formPalette());
 
     auto frame = [this](const QString& caption, QRect geometry) {
         auto* box = new QGroupBox(caption, this);
@@ -150,6 +149,7 @@ void Form1::buildControls() {
     Frame1->setObjectName(u"Frame1"_s);
     Frame2->setObjectName(u"Frame2"_s);
     Frame3->setObjectName(u"Frame3"_s);
+    nameForScreenReaders();
 
     // Tab order of the layout; the frames take no focus.
     const QList<QWidget*> order = {ListView1,   PushButton6, PushButton3,  PushButton5,  PushButton12, PushButton2,
@@ -165,6 +165,20 @@ void Form1::buildControls() {
     connect(PushButton12, &QPushButton::clicked, this, &Form1::PushButton12_Click);
     connect(PushButton9, &QPushButton::clicked, this, &Form1::PushButton9_Click);
     connect(PushButton13, &QPushButton::clicked, this, &Form1::PushButton13_Click);
+}
+
+void Form1::nameForScreenReaders() {
+    // A frame's caption does not label the control inside it, so the fields and lists carry it themselves.
+    Text1->setAccessibleName(Frame3->title());
+    Text1->setAccessibleDescription(u"How many dice make one roll."_s);
+    Text2->setAccessibleName(Frame2->title());
+    Text2->setAccessibleDescription(u"How many rolls Start Rolling makes."_s);
+    ListView1->setAccessibleName(Frame1->title());
+    ListView1->setAccessibleDescription(
+        u"The sides of the die, one label per row. Delete removes the selected side."_s);
+    ListView2->setAccessibleName(u"Results"_s);
+    ListView2->setAccessibleDescription(u"One roll per row. Space ticks or unticks the selected rows; only ticked rows "
+                                        u"are copied or saved."_s);
 }
 
 void Form1::Form_Load() {

@@ -113,6 +113,7 @@ protected:
 
 private:
     void buildControls();
+    void nameForScreenReaders();
     void applyPointer(int shape);
     void connectDiceDefinition();
     void pointerCue(int shape);

@@ -4,9 +4,12 @@
 #include "platform/Twips.h"
 
 #include <QAction>
+#include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScrollBar>
 
 using namespace Qt::StringLiterals;
 
@@ -69,6 +72,10 @@ void ListView::applyWidth(int column, int twips) {
 
 void ListView::keyPressEvent(QKeyEvent* event) {
     emit keyDown(event->key(), event->modifiers());
+    if (standInForMouse(*event)) {
+        event->accept();
+        return;
+    }
     // The item view's own Space would toggle the current row only.
     if (m_ticking && m_model != nullptr && m_model->isCheckable() && event->key() == Qt::Key_Space &&
         (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
@@ -77,6 +84,35 @@ void ListView::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QTableView::keyPressEvent(event);
+}
+
+bool ListView::standInForMouse(const QKeyEvent& event) {
+    const int key = event.key();
+    const Qt::KeyboardModifiers modifiers = event.modifiers() & ~Qt::KeypadModifier;
+    const int columns = model() != nullptr ? model()->columnCount() : 0;
+    if (key == Qt::Key_F10 && modifiers == Qt::ShiftModifier) {
+        openContextMenuAtCurrentRow();
+    } else if ((key == Qt::Key_Plus || key == Qt::Key_Equal) &&
+               (modifiers & ~Qt::ShiftModifier) == Qt::ControlModifier) {
+        for (int column = 0; column < columns; ++column)
+            resizeColumnToContents(column); // the rows in view and up to a thousand around them
+    } else if (key == Qt::Key_Minus && modifiers == Qt::ControlModifier && m_model != nullptr) {
+        for (int column = 1; column <= columns; ++column)
+            applyWidth(column, m_model->columnWidthTwips(column));
+    } else if ((key == Qt::Key_Left || key == Qt::Key_Right) && modifiers == Qt::NoModifier && columns == 1) {
+        horizontalScrollBar()->triggerAction(key == Qt::Key_Left ? QAbstractSlider::SliderSingleStepSub
+                                                                 : QAbstractSlider::SliderSingleStepAdd);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void ListView::openContextMenuAtCurrentRow() {
+    const QRect row = visualRect(currentIndex());
+    const QPoint anchor = viewport()->mapTo(this, row.intersects(viewport()->rect()) ? row.bottomLeft() : QPoint());
+    QContextMenuEvent event(QContextMenuEvent::Keyboard, anchor, mapToGlobal(anchor), Qt::NoModifier);
+    QCoreApplication::sendEvent(this, &event);
 }
 
 void ListView::mouseDoubleClickEvent(QMouseEvent* event) {

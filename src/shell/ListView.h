@@ -27,6 +27,9 @@ signals:
     void pointerMoved();
 
 protected:
+    // Besides the item view's keys, some that stand in for the mouse: Shift+F10 opens the context menu
+    // at the current row (the Menu key does so through the platform), Ctrl+Plus fits the column to its
+    // labels and Ctrl+Minus gives it back its width, Left and Right scroll a one-column list sideways.
     void keyPressEvent(QKeyEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -34,6 +37,8 @@ protected:
 
 private:
     void applyWidth(int column, int twips);
+    bool standInForMouse(const QKeyEvent& event);
+    void openContextMenuAtCurrentRow();
 
     core::ListModel* m_model = nullptr;
     bool m_ticking = false;

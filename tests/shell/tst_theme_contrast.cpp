@@ -1,0 +1,141 @@
+#include "fakes/Contrast.h"
+#include "fakes/Fakes.h"
+#include "platform/QtServices.h"
+#include "shell/Form1.h"
+#include "shell/ListView.h"
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// What the text's background must be: the main window's own white, the theme's, or either.
+enum class Backdrop { White, ThemeWindow, ThemeBase, Any };
+
+QLabel* labelShowing(const QWidget& window, const QString& text) {
+    for (QLabel* label : window.findChildren<QLabel*>()) {
+        if (label->text() == text)
+            return label;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(fakes::Theme)
+Q_DECLARE_METATYPE(Backdrop)
+
+class ThemeContrastTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { QApplication::setStyle(u"Fusion"_s); }
+    void textStandsOutFromItsBackground_data();
+    void textStandsOutFromItsBackground();
+};
+
+void ThemeContrastTest::textStandsOutFromItsBackground_data() {
+    QTest::addColumn<fakes::Theme>("theme");
+    QTest::addColumn<bool>("switchedWhileOpen");
+    QTest::addColumn<QString>("element");
+    QTest::addColumn<Backdrop>("backdrop");
+    const std::pair<const char*, Backdrop> elements[] = {
+        {"Frame1", Backdrop::White},       {"Frame2", Backdrop::White},        {"Frame3", Backdrop::White},
+        {"Text1", Backdrop::White},        {"Text2", Backdrop::White},         {"side", Backdrop::White},
+        {"result", Backdrop::White},       {"selected result", Backdrop::Any}, {"sides header", Backdrop::Any},
+        {"results header", Backdrop::Any}, {"Start Rolling", Backdrop::Any},   {"message", Backdrop::ThemeWindow},
+        {"prompt", Backdrop::ThemeWindow}, {"answer", Backdrop::ThemeBase},
+    };
+    const std::tuple<const char*, fakes::Theme, bool> themes[] = {{"light", fakes::Theme::Light, false},
+                                                                  {"dark", fakes::Theme::Dark, false},
+                                                                  {"dark once open", fakes::Theme::Dark, true}};
+    for (const auto& [themeName, theme, switched] : themes) {
+        for (const auto& [element, backdrop] : elements)
+            QTest::addRow("%s, %s", themeName, element)
+                << theme << switched << QString::fromLatin1(element) << backdrop;
+    }
+}
+
+void ThemeContrastTest::textStandsOutFromItsBackground() {
+    QFETCH(fakes::Theme, theme);
+    QFETCH(bool, switchedWhileOpen);
+    QFETCH(QString, element);
+    QFETCH(Backdrop, backdrop);
+    // given: the window with sides and results, the second result selected, and a box of each kind open
+    fakes::applyTheme(switchedWhileOpen ? fakes::Theme::Light : theme);
+    fakes::FakeServices fake;
+    shell::Form1 form(fake.services);
+    form.Form_Load();
+    form.sides().addItem(u"Heads"_s);
+    form.results().addItem(u"Heads - Tails - Heads"_s);
+    form.results().addItem(u"Tails - Tails - Heads"_s);
+    form.results().selectPosition(2);
+    QMessageBox box(&form);
+    platform::QtMessageBox::prepare(box, u"Must be a numeric entry."_s, platform::OkOnly, {});
+    QInputDialog input(&form);
+    platform::QtInputBox::prepare(input, u"Enter a side:"_s, {}, u"Heads"_s);
+    for (QWidget* window : {static_cast<QWidget*>(&form), static_cast<QWidget*>(&box), static_cast<QWidget*>(&input)}) {
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+    }
+    if (switchedWhileOpen)
+        fakes::applyTheme(theme);
+
+    // when: the text's pixels are measured against its background
+    auto header = [](const shell::ListView* view) {
+        const QHeaderView* header = view->horizontalHeader();
+        return std::pair<const QWidget*, QRect>(
+            header->viewport(), QRect(0, 0, header->sectionSize(0), header->height()).adjusted(4, 3, -8, -3));
+    };
+    auto row = [](const shell::ListView* view, int row) {
+        return std::pair<const QWidget*, QRect>(view->viewport(),
+                                                fakes::itemTextRect(*view, view->model()->index(row, 0)));
+    };
+    QLineEdit* answer = input.findChild<QLineEdit*>();
+    answer->deselect();
+    const QLabel* message = labelShowing(box, box.text());
+    const QLabel* prompt = labelShowing(input, input.labelText());
+    QVERIFY(answer != nullptr && message != nullptr && prompt != nullptr);
+    const QHash<QString, std::pair<const QWidget*, QRect>> areas = {
+        {u"Frame1"_s, {form.Frame1, fakes::captionRect(*form.Frame1)}},
+        {u"Frame2"_s, {form.Frame2, fakes::captionRect(*form.Frame2)}},
+        {u"Frame3"_s, {form.Frame3, fakes::captionRect(*form.Frame3)}},
+        {u"Text1"_s, {form.Text1, fakes::fieldTextRect(*form.Text1)}},
+        {u"Text2"_s, {form.Text2, fakes::fieldTextRect(*form.Text2)}},
+        {u"side"_s, row(form.ListView1, 0)},
+        {u"result"_s, row(form.ListView2, 0)},
+        {u"selected result"_s, row(form.ListView2, 1)},
+        {u"sides header"_s, header(form.ListView1)},
+        {u"results header"_s, header(form.ListView2)},
+        {u"Start Rolling"_s, {form.PushButton8, form.PushButton8->rect().adjusted(4, 4, -4, -4)}},
+        {u"message"_s, {message, message->rect()}},
+        {u"prompt"_s, {prompt, prompt->rect()}},
+        {u"answer"_s, {answer, fakes::fieldTextRect(*answer)}},
+    };
+    const auto [widget, area] = areas.value(element);
+    const fakes::TextContrast measured = fakes::measureText(*widget, area);
+
+    // then: WCAG's 4.5:1 at least, on the window's own white or the theme's colour
+    QVERIFY2(
+        measured.ratio >= 4.5,
+        qPrintable(
+            u"%1 on %2 is %3:1"_s.arg(measured.ink.name(), measured.background.name()).arg(measured.ratio, 0, 'f', 2)));
+    const QPalette themed = fakes::themePalette(theme);
+    if (backdrop == Backdrop::White)
+        QCOMPARE(measured.background, QColor(Qt::white));
+    else if (backdrop == Backdrop::ThemeWindow)
+        QCOMPARE(measured.background, themed.color(QPalette::Window));
+    else if (backdrop == Backdrop::ThemeBase)
+        QCOMPARE(measured.background, themed.color(QPalette::Base));
+}
+
+QTEST_MAIN(ThemeContrastTest)
+#include "tst_theme_contrast.moc"
