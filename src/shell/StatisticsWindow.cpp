@@ -130,6 +130,7 @@ void StatisticsWindow::buildControls() {
     auto* statusRow = new QHBoxLayout;
     m_status = new QLabel(this);
     m_status->setAccessibleName(u"Status"_s);
+    m_status->hide();
     m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_progress = new QProgressBar(this);
     m_progress->setRange(0, kProgressSteps);
@@ -148,14 +149,16 @@ void StatisticsWindow::buildControls() {
     table->setWordWrap(false);
     table->verticalHeader()->hide();
     table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
     table->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     table->setSortingEnabled(true);
     table->installEventFilter(this);
     chart = new StatisticsChart(splitter);
     splitter->addWidget(table);
     splitter->addWidget(chart);
-    splitter->setStretchFactor(0, 1);
-    splitter->setStretchFactor(1, 1);
+    splitter->setStretchFactor(0, 3);
+    splitter->setStretchFactor(1, 2);
+    splitter->setSizes({480, 320});
     layout->addWidget(splitter, 1);
 
     m_summary = new QLabel(this);
@@ -208,6 +211,11 @@ stats::Statistics::Options StatisticsWindow::options() const {
     options.die = die->value();
     options.ignoreOrder = ignoreOrder->isChecked();
     return options;
+}
+
+void StatisticsWindow::setStatus(const QString& text) {
+    m_status->setText(text);
+    m_status->setVisible(!text.isEmpty());
 }
 
 QString StatisticsWindow::statusText() const {
@@ -298,7 +306,7 @@ void StatisticsWindow::poll() {
     }
     if (std::chrono::milliseconds(m_jobClock.elapsed()) >= kProgressDelay) {
         if (!m_progress->isVisible()) {
-            m_status->setText(u"Counting\u2026"_s);
+            setStatus(u"Counting\u2026"_s);
             m_progress->show();
         }
         m_progress->setValue(static_cast<int>(m_job->work.progress() * kProgressSteps));
@@ -308,11 +316,12 @@ void StatisticsWindow::poll() {
 void StatisticsWindow::showStatistics(stats::Statistics statistics) {
     m_statistics = std::move(statistics);
     const std::shared_ptr<const stats::Table> shown = m_statistics->table();
-    m_status->setText(m_statistics->emptyReason());
+    setStatus(m_statistics->emptyReason());
     table->setSortingEnabled(shown && shown->isSortable());
     m_model.setTable(shown);
     table->resizeColumnsToContents();
     chart->setChart(m_statistics->chart(), shown);
+    chart->setVisible(!m_statistics->chart().observed.empty()); // the lines of a roll have no chart
     m_summary->setText(m_statistics->summary().join(u'\n'));
     copyButton->setEnabled(shown != nullptr);
     saveButton->setEnabled(shown != nullptr);
@@ -320,7 +329,7 @@ void StatisticsWindow::showStatistics(stats::Statistics statistics) {
 
 void StatisticsWindow::showNothing(const QString& reason) {
     m_statistics.reset();
-    m_status->setText(reason);
+    setStatus(reason);
     m_model.setTable(nullptr);
     chart->clear();
     m_summary->clear();

@@ -83,6 +83,7 @@ private:
     void poll();
     void showStatistics(stats::Statistics statistics);
     void showNothing(const QString& reason);
+    void setStatus(const QString& text);
     stats::Statistics::Options options() const;
 
     core::ListModel& m_results;
