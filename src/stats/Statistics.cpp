@@ -87,7 +87,8 @@ Statistics Statistics::compute(const Selection& selection, const Options& option
     result.m_expectedLongestRun = law->expectedLongestRun(result.m_rolls, die);
 
     std::optional<TotalLaw> totals;
-    if (result.m_values)
+    // The lines of the combinations view say nothing of totals: no pass over the rows for them there.
+    if (result.m_values && options.view != View::Combinations)
         totals = law->totals(*result.m_values);
     if (totals) {
         auto counts = countTotals(selection, *result.m_values, std::ssize(totals->probability), work);
