@@ -194,6 +194,14 @@ QStringView ListModel::textView(std::int64_t position) const {
     return m_rowText;
 }
 
+void ListModel::appendText(std::int64_t position, QString& out) const {
+    checkPosition(position);
+    if (holdsDraws())
+        m_draws.appendText(position - 1, out);
+    else
+        out.append(m_rows.at(position - 1));
+}
+
 std::int64_t ListModel::textLength(std::int64_t position) const {
     checkPosition(position);
     return holdsDraws() ? m_draws.textLength(position - 1) : m_rows.length(position - 1);

@@ -43,6 +43,7 @@ public:
     // Valid until the list changes or textView() is called again: a roll's row is made into a buffer
     // that the next call reuses.
     QStringView textView(std::int64_t position) const;
+    void appendText(std::int64_t position, QString& out) const; // the same, straight onto out
     std::int64_t textLength(std::int64_t position) const;
     QString subItem(std::int64_t position, int k) const; // k from 1; empty when never set
     void setSubItem(std::int64_t position, int k, const QString& text);
