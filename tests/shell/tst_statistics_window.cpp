@@ -95,6 +95,11 @@ void StatisticsWindowTest::followsRollsTicksAndClearing() {
     QAbstractItemModel* table = window->table->model();
     QCOMPARE(table->rowCount(), 3); // Heads, Tails, Total
     QCOMPARE(table->index(2, 1).data().toString(), u"20"_s);
+    // Hovering the chart's right half shows the second side's row.
+    const QRect chart = window->chart->rect();
+    const std::optional<std::int64_t> bar = window->chart->barAt(QPointF(chart.right() - 20, chart.center().y()));
+    QCOMPARE(bar, std::optional<std::int64_t>(1));
+    QVERIFY(window->chart->barText(*bar).startsWith(u"Side: Tails\nCount: "_s + table->index(1, 1).data().toString()));
 
     roll(25);
     QTRY_COMPARE(countedRolls(), 25);

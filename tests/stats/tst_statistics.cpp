@@ -66,6 +66,8 @@ private slots:
     void nothingToTestIsSaidPlainly_data();
     void nothingToTestIsSaidPlainly();
     void totalsPoolCellsExpectedFewerThanFiveTimes();
+    void sortingKeepsTheTotalRowLast_data();
+    void sortingKeepsTheTotalRowLast();
     void exportsCarryTableAndFairnessLines_data();
     void exportsCarryTableAndFairnessLines();
 };
@@ -341,6 +343,30 @@ void StatisticsTest::totalsPoolCellsExpectedFewerThanFiveTimes() {
     const double statistic = (8.0 - 6) * (8.0 - 6) / 6 + (11.0 - 13) * (11.0 - 13) / 13;
     QCOMPARE(test.statistic, statistic);
     QCOMPARE(test.pValue, stats::chiSquarePValue(statistic, 1));
+}
+
+void StatisticsTest::sortingKeepsTheTotalRowLast_data() {
+    QTest::addColumn<int>("column");
+    QTest::addColumn<bool>("descending");
+    QTest::addColumn<QStringList>("sides");
+    // Counts: c 1, a 3, b 3 (list order c, a, b).
+    QTest::newRow("side, list order") << 0 << false << QStringList{u"c"_s, u"a"_s, u"b"_s, u"Total"_s};
+    QTest::newRow("side, reversed") << 0 << true << QStringList{u"b"_s, u"a"_s, u"c"_s, u"Total"_s};
+    QTest::newRow("count, largest first, ties in list order")
+        << 1 << true << QStringList{u"a"_s, u"b"_s, u"c"_s, u"Total"_s};
+    QTest::newRow("deviation, lowest first") << 4 << false << QStringList{u"c"_s, u"a"_s, u"b"_s, u"Total"_s};
+}
+
+void StatisticsTest::sortingKeepsTheTotalRowLast() {
+    QFETCH(int, column);
+    QFETCH(bool, descending);
+    QFETCH(QStringList, sides);
+    const Statistics counted = compute(drawsOf({u"c"_s, u"a"_s, u"b"_s}, 1, {{1}, {2}, {0}, {1}, {2}, {1}, {2}}), {});
+    const stats::OrderedTable sorted(counted.table(), stats::sortOrder(*counted.table(), column, descending));
+    QStringList shown;
+    for (std::int64_t row = 0; row < sorted.rowCount(); ++row)
+        shown.append(sorted.cell(row, 0));
+    QCOMPARE(shown, sides);
 }
 
 void StatisticsTest::exportsCarryTableAndFairnessLines_data() {
