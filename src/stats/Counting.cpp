@@ -77,6 +77,7 @@ SideCounts countSides(const Selection& selection, std::int32_t die, Work& work) 
             std::uint64_t* counts = result.counts.data();
             Run run{0, std::numeric_limits<std::uint32_t>::max()};
             Run longest;
+            std::uint64_t rolls = 0;
             forSelectedRows(selection, work, [&](std::int64_t row) {
                 const auto* sides = all.data() + row * dice + first;
                 for (std::int32_t d = 0; d < counted; ++d) {
@@ -86,8 +87,9 @@ SideCounts countSides(const Selection& selection, std::int32_t die, Work& work) 
                     if (run.length > longest.length)
                         longest = run;
                 }
-                ++result.rolls;
+                ++rolls;
             });
+            result.rolls = rolls;
             result.longestRun = longest;
         },
         draws.indices());
@@ -181,19 +183,24 @@ Combinations countCombinations(const Selection& selection, bool ignoreOrder, Wor
         std::vector<std::uint32_t> sorted;
         std::visit(
             [&](const auto& all) {
-                forSelectedRows(selection, work, [&](std::int64_t row) {
-                    const auto* line = all.data() + row * dice;
-                    std::uint64_t key = 0;
-                    if (ignoreOrder) {
-                        sortSides(line, dice, sorted);
+                std::uint64_t* counts = table.data();
+                if (ignoreOrder) {
+                    forSelectedRows(selection, work, [&](std::int64_t row) {
+                        sortSides(all.data() + row * dice, dice, sorted);
+                        std::uint64_t key = 0;
                         for (std::uint32_t side : sorted)
                             key = key * base + side;
-                    } else {
+                        ++counts[key];
+                    });
+                } else {
+                    forSelectedRows(selection, work, [&](std::int64_t row) {
+                        const auto* line = all.data() + row * dice;
+                        std::uint64_t key = 0;
                         for (std::int32_t d = 0; d < dice; ++d)
                             key = key * base + line[d];
-                    }
-                    ++table[key];
-                });
+                        ++counts[key];
+                    });
+                }
             },
             draws.indices());
         for (std::size_t key = 0; key < table.size(); ++key) {
