@@ -16,8 +16,21 @@ ListModel::ListModel(QObject* parent)
 ListModel::~ListModel() = default;
 
 void ListModel::checkPosition(std::int64_t position) const {
-    if (position < 1 || position > m_rows.size())
+    if (position < 1 || position > itemCount())
         throw RuntimeError(RuntimeError::IndexOutOfBounds);
+}
+
+void ListModel::keepAsText() {
+    if (!holdsDraws())
+        return;
+    m_rows = m_draws.toTextRows();
+    m_draws = DrawRows();
+}
+
+std::shared_ptr<const TextRows> ListModel::textSnapshot() const {
+    if (!m_snapshot)
+        m_snapshot = std::make_shared<const TextRows>(holdsDraws() ? m_draws.toTextRows() : m_rows);
+    return m_snapshot;
 }
 
 void ListModel::checkColumn(int column) const {
@@ -26,11 +39,13 @@ void ListModel::checkColumn(int column) const {
 }
 
 void ListModel::addItem(QStringView text) {
+    keepAsText();
     const int row = static_cast<int>(std::min<std::int64_t>(m_rows.size(), std::numeric_limits<int>::max()));
     const bool visible = m_rows.size() < std::numeric_limits<int>::max();
     if (visible)
         beginInsertRows({}, row, row);
     m_rows.append(text);
+    textsChanged();
     m_ticks.push_back(false);
     if (m_index)
         m_index->addNewRows();
@@ -44,9 +59,10 @@ void ListModel::appendBatch(std::int64_t count, Reserve&& reserve, Append&& appe
         return;
     // Everything that may run out of memory happens before the views hear of the insertion.
     reserve();
+    textsChanged();
     if (const std::size_t needed = m_ticks.size() + static_cast<std::size_t>(count); needed > m_ticks.capacity())
         m_ticks.reserve(m_ticks.empty() ? needed : std::max(needed, m_ticks.capacity() * 2));
-    const std::int64_t first = m_rows.size();
+    const std::int64_t first = itemCount();
     const std::int64_t last = first + count - 1;
     const std::int64_t maxRow = std::numeric_limits<int>::max() - 1;
     const bool visible = first <= maxRow;
@@ -63,6 +79,7 @@ void ListModel::appendBatch(std::int64_t count, Reserve&& reserve, Append&& appe
 }
 
 void ListModel::addItems(const TextRows& rows) {
+    keepAsText();
     appendBatch(
         rows.size(),
         [&] {
@@ -75,6 +92,7 @@ void ListModel::addItems(const TextRows& rows) {
 }
 
 void ListModel::addItems(TextRows&& rows) {
+    keepAsText();
     const bool takeOver = m_rows.empty();
     appendBatch(
         rows.size(),
@@ -94,6 +112,30 @@ void ListModel::addItems(TextRows&& rows) {
         });
 }
 
+void ListModel::addItems(DrawRows&& rows) {
+    // The duplicate index reads text rows, and a list holds the draws of one roll only.
+    if (m_index || !m_rows.empty() || (holdsDraws() && !m_draws.sameRollAs(rows))) {
+        addItems(rows.toTextRows());
+        return;
+    }
+    const bool takeOver = !holdsDraws();
+    appendBatch(
+        rows.size(),
+        [&] {
+            if (!takeOver)
+                m_draws.reserveAdditional(rows.size());
+        },
+        [&] {
+            if (!takeOver) {
+                m_draws.appendAll(rows);
+                return;
+            }
+            m_draws = std::move(rows);
+            if (m_draws.bytesUsed() > m_draws.bytesNeeded() + m_draws.bytesNeeded() / 8)
+                m_draws.shrinkToFit();
+        });
+}
+
 void ListModel::removeItem(std::int64_t position) {
     checkPosition(position);
     const std::int64_t row = position - 1;
@@ -102,7 +144,11 @@ void ListModel::removeItem(std::int64_t position) {
         beginRemoveRows({}, static_cast<int>(row), static_cast<int>(row));
     if (m_ticks[static_cast<std::size_t>(row)])
         --m_tickedCount;
-    m_rows.remove(row);
+    if (holdsDraws())
+        m_draws.remove(row);
+    else
+        m_rows.remove(row);
+    textsChanged();
     m_ticks.erase(m_ticks.begin() + static_cast<std::ptrdiff_t>(row));
     if (!m_subItems.isEmpty()) {
         QHash<std::int64_t, QStringList> shifted;
@@ -120,6 +166,8 @@ void ListModel::removeItem(std::int64_t position) {
 void ListModel::removeAll() {
     beginResetModel();
     m_rows.clear();
+    m_draws = DrawRows();
+    textsChanged();
     std::vector<bool>().swap(m_ticks);
     m_tickedCount = 0;
     m_subItems.clear();
@@ -129,17 +177,34 @@ void ListModel::removeAll() {
 }
 
 QString ListModel::text(std::int64_t position) const {
-    return textView(position).toString();
+    checkPosition(position);
+    if (!holdsDraws())
+        return m_rows.at(position - 1).toString();
+    QString line;
+    m_draws.appendText(position - 1, line);
+    return line;
 }
 
 QStringView ListModel::textView(std::int64_t position) const {
     checkPosition(position);
-    return m_rows.at(position - 1);
+    if (!holdsDraws())
+        return m_rows.at(position - 1);
+    m_rowText.resize(0); // keeps its capacity: one allocation for a whole export
+    m_draws.appendText(position - 1, m_rowText);
+    return m_rowText;
+}
+
+void ListModel::appendText(std::int64_t position, QString& out) const {
+    checkPosition(position);
+    if (holdsDraws())
+        m_draws.appendText(position - 1, out);
+    else
+        out.append(m_rows.at(position - 1));
 }
 
 std::int64_t ListModel::textLength(std::int64_t position) const {
     checkPosition(position);
-    return m_rows.length(position - 1);
+    return holdsDraws() ? m_draws.textLength(position - 1) : m_rows.length(position - 1);
 }
 
 QString ListModel::subItem(std::int64_t position, int k) const {
@@ -235,14 +300,17 @@ void ListModel::toggleTicks(const QItemSelection& selection) {
 }
 
 void ListModel::setTextIndexEnabled(bool enabled) {
+    if (enabled)
+        keepAsText();
     m_index = enabled ? std::make_unique<TextIndex>(m_rows) : nullptr;
 }
 
 bool ListModel::containsText(QStringView text) const {
     if (m_index)
         return m_index->contains(text);
-    for (std::int64_t row = 0; row < m_rows.size(); ++row) {
-        if (m_rows.at(row) == text)
+    const std::int64_t rows = itemCount();
+    for (std::int64_t position = 1; position <= rows; ++position) {
+        if (textView(position) == text)
             return true;
     }
     return false;
@@ -303,13 +371,13 @@ void ListModel::setColumnWidthTwips(int column, int twips) {
 }
 
 std::size_t ListModel::bytesUsed() const {
-    return m_rows.bytesUsed() + m_ticks.capacity() / 8;
+    return m_rows.bytesUsed() + m_draws.bytesUsed() + m_ticks.capacity() / 8;
 }
 
 int ListModel::rowCount(const QModelIndex& parent) const {
     if (parent.isValid())
         return 0;
-    return static_cast<int>(std::min<std::int64_t>(m_rows.size(), std::numeric_limits<int>::max()));
+    return static_cast<int>(std::min<std::int64_t>(itemCount(), std::numeric_limits<int>::max()));
 }
 
 int ListModel::columnCount(const QModelIndex& parent) const {
@@ -322,7 +390,7 @@ QVariant ListModel::data(const QModelIndex& index, int role) const {
     const std::int64_t row = index.row();
     if (role == Qt::DisplayRole) {
         if (index.column() == 0)
-            return m_rows.at(row).toString();
+            return text(row + 1); // never the buffer of textView(), which a command may be reading
         return subItem(row + 1, index.column());
     }
     if (role == Qt::CheckStateRole && m_checkable && index.column() == 0)

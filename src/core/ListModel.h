@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DrawRows.h"
 #include "TextIndex.h"
 #include "TextRows.h"
 
@@ -16,8 +17,10 @@
 namespace core {
 
 // The list control both lists of the window are made of: items with a text, sub-items and a tick
-// state, under one or more column headers. Items live in contiguous storage (TextRows plus a bit per
-// tick), so millions of rows cost a few dozen bytes each and no object per row.
+// state, under one or more column headers. Items live in contiguous storage, a bit per tick and
+// either TextRows or, for the rows of one roll, the roll's DrawRows, whose texts are made when asked
+// for. So millions of rows cost a few bytes each and no object per row. Whatever else joins a list of
+// draws (a row given as text, the rows of another roll) turns its rows into text first.
 //
 // The list-control operations count positions from 1, as the commands do; reading or removing at a
 // position outside 1..itemCount() raises RuntimeError(IndexOutOfBounds). The Qt model side (rows
@@ -29,14 +32,18 @@ public:
     ~ListModel() override;
 
     // --- items
-    std::int64_t itemCount() const { return m_rows.size(); }
+    std::int64_t itemCount() const { return holdsDraws() ? m_draws.size() : m_rows.size(); }
     void addItem(QStringView text);
     void addItems(const TextRows& rows); // one batch, one model notification
     void addItems(TextRows&& rows);      // the same, taking over the batch's storage when the list is empty
+    void addItems(DrawRows&& rows);      // a roll's rows, kept as draws when they are all the list holds
     void removeItem(std::int64_t position);
     void removeAll();
     QString text(std::int64_t position) const;
-    QStringView textView(std::int64_t position) const; // valid until the list next changes
+    // Valid until the list changes or textView() is called again: a roll's row is made into a buffer
+    // that the next call reuses.
+    QStringView textView(std::int64_t position) const;
+    void appendText(std::int64_t position, QString& out) const; // the same, straight onto out
     std::int64_t textLength(std::int64_t position) const;
     QString subItem(std::int64_t position, int k) const; // k from 1; empty when never set
     void setSubItem(std::int64_t position, int k, const QString& text);
@@ -46,6 +53,12 @@ public:
     void toggleTicks(const QModelIndexList& rows); // the Space key over a selection
     void toggleTicks(const QItemSelection& selection);
     std::int64_t tickedCount() const { return m_tickedCount; }
+    const std::vector<bool>& ticks() const { return m_ticks; } // by row from 0
+
+    // The draws behind the rows when they all come from one roll; empty otherwise.
+    const DrawRows& draws() const { return m_draws; }
+    // The items' texts as they are now, left as they are by later changes of the list.
+    std::shared_ptr<const TextRows> textSnapshot() const;
 
     // --- duplicate test: whole text, case-sensitive; O(1) when the index is enabled
     void setTextIndexEnabled(bool enabled);
@@ -81,12 +94,18 @@ signals:
     void columnWidthChanged(int column, int twips);
 
 private:
+    bool holdsDraws() const { return !m_draws.empty(); }
+    void keepAsText();
+    void textsChanged() { m_snapshot.reset(); }
     void checkPosition(std::int64_t position) const;
     void checkColumn(int column) const;
     void rebuildIndex();
     template <class Reserve, class Append> void appendBatch(std::int64_t count, Reserve&& reserve, Append&& append);
 
     TextRows m_rows;
+    DrawRows m_draws; // holds the rows instead of m_rows when not empty
+    mutable QString m_rowText;
+    mutable std::shared_ptr<const TextRows> m_snapshot;
     std::vector<bool> m_ticks;
     std::int64_t m_tickedCount = 0;
     QHash<std::int64_t, QStringList> m_subItems; // rarely used: keyed by row from 0

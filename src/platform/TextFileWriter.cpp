@@ -42,10 +42,11 @@ RuntimeError createError(const QString& path, int savedErrno) {
 
 } // namespace
 
-TextFileWriter::TextFileWriter(const QString& path)
+TextFileWriter::TextFileWriter(const QString& path, Encoding encoding)
     : m_file(path)
     // Stateless: a broken surrogate at the end of one line must not swallow the next line's start.
-    , m_encoder(QStringConverter::System, QStringConverter::Flag::Stateless) {
+    , m_encoder(encoding == Encoding::Utf8 ? QStringConverter::Utf8 : QStringConverter::System,
+                QStringConverter::Flag::Stateless) {
     m_file.setDirectWriteFallback(false);
     errno = 0;
     // Unbuffered: the chunk below is the only buffer, so each byte is copied once.

@@ -7,7 +7,8 @@
 
 namespace platform {
 
-// Writes a text file line by line in the system's locale encoding, every line ended with CR LF.
+// Writes a text file line by line in the system's locale encoding (or UTF-8), every line ended with
+// CR LF.
 //
 // The bytes go to a temporary file beside the target, and close() moves it into place only when
 // every write and the final flush succeeded. So a save that fails midway (disk full) never leaves
@@ -15,8 +16,10 @@ namespace platform {
 // file is removed.
 class TextFileWriter {
 public:
+    enum class Encoding { System, Utf8 };
+
     // Opens the temporary file for path; throws RuntimeError when the file cannot be created.
-    explicit TextFileWriter(const QString& path);
+    explicit TextFileWriter(const QString& path, Encoding encoding = Encoding::System);
     ~TextFileWriter();
     TextFileWriter(const TextFileWriter&) = delete;
     TextFileWriter& operator=(const TextFileWriter&) = delete;

@@ -11,10 +11,17 @@ qsizetype cellLength(const core::ListModel& list, std::int64_t row, int column) 
 }
 
 void appendPaddedCell(QString& line, const core::ListModel& list, std::int64_t row, int column, qsizetype width) {
-    if (column == 1)
-        appendPadded(line, list.textView(row), width);
-    else
+    if (column != 1) {
         appendPadded(line, list.subItem(row, column - 1), width);
+        return;
+    }
+    // A roll's row is made straight into the line.
+    const qsizetype start = line.size();
+    list.appendText(row, line);
+    const qsizetype length = line.size() - start;
+    if (width > length)
+        line.resize(line.size() + (width - length), u' ');
+    line.append(u'\t');
 }
 
 } // namespace results

@@ -1,18 +1,18 @@
 #include "StartRolling.h"
 
-#include "RandomPick.h"
+#include "RollModes.h"
 
 #include "core/ListModel.h"
-#include "core/TextRows.h"
 #include "core/Trap.h"
 #include "dice/CountConversion.h"
 #include "platform/Memory.h"
+#include "platform/RuntimeError.h"
 #include "platform/Services.h"
 
 #include <algorithm>
-#include <iterator>
 #include <limits>
 #include <new>
+#include <span>
 
 using namespace Qt::StringLiterals;
 
@@ -20,45 +20,27 @@ namespace roll {
 
 namespace {
 
-constexpr std::int64_t kSeparatorLength = std::size(kSeparator) - 1;
-// Per row besides its text: its end offset in the list, a section of the view's header, its tick bit.
-constexpr double kRowOverheadBytes = 8 + 8 + 1;
+// Per row besides its draws: a section of the view's header and its tick bit.
+constexpr double kRowOverheadBytes = 8 + 1;
 
-// Makes room for all rows at once, so building them never copies what is built, and refuses up
-// front a result that cannot fit: on a system that overcommits, the allocation would succeed and
-// the process would be killed while filling it.
-void reserveRows(core::TextRows& batch, const core::ListModel& sides, std::int64_t rolls, std::int64_t dice) {
-    const std::int64_t count = sides.itemCount();
-    std::int64_t totalChars = 0;
-    std::int64_t longest = 0;
-    for (std::int64_t position = 1; position <= count; ++position) {
-        const std::int64_t length = sides.textLength(position);
-        totalChars += length;
-        longest = std::max(longest, length);
-    }
-    const double separators = static_cast<double>(kSeparatorLength) * static_cast<double>(dice - 1);
-    const double mean = count > 0 ? static_cast<double>(totalChars) / static_cast<double>(count) : 0.0;
-    const double longestRow = static_cast<double>(dice) * static_cast<double>(longest) + separators;
-    const double meanRow = static_cast<double>(dice) * mean + separators;
-    // Exact when all labels are equally long; otherwise the expected size, plus 2% and a few of the
-    // longest rows, which the rows of a large roll stay well within.
-    const double chars = std::min(static_cast<double>(rolls) * longestRow,
-                                  static_cast<double>(rolls) * meanRow * 1.02 + 16 * longestRow);
-    const double bytes = static_cast<double>(rolls) * kRowOverheadBytes + 2 * chars;
-    if (bytes > static_cast<double>(platform::availableMemoryBytes()))
+// Makes room for all rows at once, and refuses up front a result that cannot fit: on a system that
+// overcommits, the allocation would succeed and the process would be killed while filling it.
+void reserveRows(core::DrawRows& batch, std::int64_t rolls) {
+    const double rowBytes = static_cast<double>(batch.dice()) * batch.indexBytes() + kRowOverheadBytes;
+    if (static_cast<double>(rolls) * rowBytes > static_cast<double>(platform::availableMemoryBytes()))
         throw std::bad_alloc();
-    batch.reserve(rolls, static_cast<std::int64_t>(chars));
+    batch.reserve(rolls);
 }
 
-std::int32_t sideCount(const core::ListModel& sides) {
+std::int32_t sideCount(const core::DrawRows& batch) {
     return static_cast<std::int32_t>(
-        std::min<std::int64_t>(sides.itemCount(), std::numeric_limits<std::int32_t>::max()));
+        std::min<std::int64_t>(batch.sideCount(), std::numeric_limits<std::int32_t>::max()));
 }
 
 } // namespace
 
 void startRolling(const platform::Services& services, const core::ListModel& sides, core::ListModel& results,
-                  const QString& numberOfRolls, const QString& dicePerRoll) {
+                  const QString& numberOfRolls, const QString& dicePerRoll, core::RollMode mode) {
     core::Trap trap(services, u"Form1.PushButton8_Click"_s);
     trap(100, [&] { results.removeAll(); });
 
@@ -72,37 +54,31 @@ void startRolling(const platform::Services& services, const core::ListModel& sid
     if (!trap(106, [&] { dice = dice::convertCount(dicePerRoll); }) || dice < 1)
         return; // rolls without dice add no rows
 
-    // The rows are built straight into one batch and handed to the list at once.
-    core::TextRows batch;
-    if (!trap(118, [&] { reserveRows(batch, sides, rolls, dice); }))
+    // Nothing else runs while the command does, so the sides read now are those of every die.
+    core::DrawRows batch;
+    if (!trap(118, [&] {
+            batch = core::DrawRows(sides.textSnapshot(), dice, mode);
+            reserveRows(batch, rolls);
+        }))
         return;
 
-    platform::Clock& clock = *services.clock;
-    platform::RandomSource& random = *services.random;
-    const QStringView separator(kSeparator);
-    QStringView label; // the most recently drawn label; a die whose draw fails repeats it
-    bool outOfMemory = false;
-    for (std::int64_t roll = 1; roll <= rolls && !outOfMemory; ++roll) {
-        // 104: the line starts empty; the batch holds no pending text between rows.
-        for (std::int32_t die = 1; die <= dice; ++die) {
-            trap(108, [&] { label = sides.textView(Main::PickRandomIndex(sideCount(sides), clock, random)); });
-            if (!trap(110, [&] {
-                    batch.appendPiece(label);
-                    batch.appendPiece(separator);
-                })) {
-                outOfMemory = true; // appending is all that can fail here; more rolls would only fail again
-                break;
+    const std::int32_t count = sideCount(batch);
+    DiceDrawer drawer = diceDrawer(mode, count, *services.clock, *services.random);
+    batch.build([&](auto& indices) {
+        using Index = typename std::decay_t<decltype(indices)>::value_type;
+        indices.resize(static_cast<std::size_t>(rolls) * static_cast<std::size_t>(dice)); // reserved above
+        for (std::int64_t roll = 0; roll < rolls; ++roll) {
+            const std::span<Index> row(indices.data() + roll * dice, static_cast<std::size_t>(dice));
+            // 104 to 112: the line of one roll, its dice drawn by the roll mode.
+            trap(108, [&] { std::visit([&](auto& draw) { draw.drawRoll(row); }, drawer); });
+            // Taking the label of a die fails without sides; the die keeps the empty label it last had.
+            if (count == 0) {
+                for (std::int32_t die = 1; die <= dice; ++die)
+                    trap(108, [] { throw platform::RuntimeError(platform::RuntimeError::IndexOutOfBounds); });
             }
+            // 114 to 118: every roll with dice adds its row, whose text the list makes when shown.
         }
-        if (outOfMemory) {
-            batch.dropPendingChars(batch.pendingLength());
-            break;
-        }
-        if (trap.test(114, [&] { return batch.pendingLength() > 0; })) {
-            trap(116, [&] { batch.dropPendingChars(kSeparatorLength); });
-            trap(118, [&] { batch.endRow(); });
-        }
-    }
+    });
     trap(118, [&] { results.addItems(std::move(batch)); });
 }
 

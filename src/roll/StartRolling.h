@@ -1,8 +1,12 @@
 #pragma once
 
-// "Start Rolling" (Form1.PushButton8_Click): the current die and the two counts become result lines,
-// one per roll, that replace the rows of the results list. Each die of each roll is drawn with
-// Main::PickRandomIndex from the services' clock and random source.
+// "Start Rolling" (Form1.PushButton8_Click): the current die and the two counts become the rows of
+// the results list, one per roll, replacing what it held. Each roll's dice are drawn by the roll mode
+// (RollModes.h) from the services' clock and random source, and the rows keep the side indices drawn
+// together with the labels as they were (core::DrawRows): the list makes a row's text, the labels
+// joined by " - ", when it is shown or exported.
+
+#include "core/DrawRows.h"
 
 #include <QString>
 
@@ -16,12 +20,11 @@ struct Services;
 
 namespace roll {
 
-inline constexpr char16_t kSeparator[] = u" - ";
-
 // numberOfRolls and dicePerRoll are the texts of Text2 and Text1. Failures are reported through the
 // procedure's trap; a count that cannot be converted, or a result that cannot fit in memory, is
 // reported once and ends the command.
 void startRolling(const platform::Services& services, const core::ListModel& sides, core::ListModel& results,
-                  const QString& numberOfRolls, const QString& dicePerRoll);
+                  const QString& numberOfRolls, const QString& dicePerRoll,
+                  core::RollMode mode = core::RollMode::Independent);
 
 } // namespace roll

@@ -4,6 +4,7 @@
 #include "HandCursor.h"
 #include "ListView.h"
 #include "Skin.h"
+#include "StatisticsWindow.h"
 
 #include "core/Main.h"
 #include "core/Trap.h"
@@ -21,6 +22,7 @@
 #include "results/TextExport.h"
 #include "roll/StartRolling.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFocusEvent>
@@ -165,6 +167,22 @@ void Form1::buildControls() {
     connect(PushButton12, &QPushButton::clicked, this, &Form1::PushButton12_Click);
     connect(PushButton9, &QPushButton::clicked, this, &Form1::PushButton9_Click);
     connect(PushButton13, &QPushButton::clicked, this, &Form1::PushButton13_Click);
+
+    // Reached from anywhere in the window; nothing of the window itself shows it but the list's menu.
+    m_statisticsAction = new QAction(u"Statistics\u2026"_s, this);
+    m_statisticsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
+    m_statisticsAction->setShortcutContext(Qt::WindowShortcut);
+    addAction(m_statisticsAction);
+    ListView2->addMenuAction(m_statisticsAction);
+    connect(m_statisticsAction, &QAction::triggered, this, &Form1::showStatistics);
+}
+
+void Form1::showStatistics() {
+    if (m_statistics == nullptr)
+        m_statistics = new StatisticsWindow(m_results, m_services, this);
+    m_statistics->show();
+    m_statistics->raise();
+    m_statistics->activateWindow();
 }
 
 void Form1::nameForScreenReaders() {

@@ -17,6 +17,7 @@
 #include <memory>
 #include <optional>
 
+class QAction;
 class QGroupBox;
 class QLineEdit;
 class QPushButton;
@@ -28,7 +29,8 @@ class SidesCommands;
 
 namespace shell {
 class ListView;
-}
+class StatisticsWindow;
+} // namespace shell
 
 namespace shell {
 
@@ -55,6 +57,12 @@ public:
     // Results leave the program: results/TextExport.h, results/SpreadsheetExport.h.
     void PushButton9_Click();
     void PushButton13_Click();
+
+    // "Statistics…" in the results list's context menu and Ctrl+I: opens the one Statistics window,
+    // or raises it.
+    void showStatistics();
+    QAction* statisticsAction() const { return m_statisticsAction; }
+    StatisticsWindow* statisticsWindow() const { return m_statistics; }
 
     // Dice definition: the sides list's commands and the two count fields.
     void PushButton1_Click();
@@ -129,7 +137,9 @@ private:
     QTimer m_diceSaveTimer;
     std::unique_ptr<dice::SidesCommands> m_sidesCommands;
     std::unique_ptr<dice::CountFields> m_countFields;
-    bool m_checkingCount = false; // the check's own message box moves the focus too
+    QAction* m_statisticsAction = nullptr;
+    StatisticsWindow* m_statistics = nullptr; // made when first asked for
+    bool m_checkingCount = false;             // the check's own message box moves the focus too
 };
 
 } // namespace shell

@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QScrollBar>
 
@@ -64,6 +65,26 @@ void ListView::enableTicking() {
     });
     addAction(tickAll);
     addAction(untickAll);
+}
+
+void ListView::addMenuAction(QAction* action) {
+    m_menuActions.append(action);
+}
+
+bool ListView::showContextMenu(QEvent* event) {
+    if (event->type() != QEvent::ContextMenu || contextMenuPolicy() != Qt::ActionsContextMenu ||
+        m_menuActions.isEmpty())
+        return false;
+    QMenu menu(this);
+    menu.addActions(actions());
+    menu.addSeparator();
+    menu.addActions(m_menuActions);
+    menu.exec(static_cast<QContextMenuEvent*>(event)->globalPos());
+    return true;
+}
+
+bool ListView::event(QEvent* event) {
+    return showContextMenu(event) || QTableView::event(event);
 }
 
 void ListView::applyWidth(int column, int twips) {
@@ -126,6 +147,9 @@ void ListView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 bool ListView::viewportEvent(QEvent* event) {
+    // The item view hands a menu request over the rows straight to the widget's own handling.
+    if (showContextMenu(event))
+        return true;
     if (event->type() == QEvent::Enter || event->type() == QEvent::HoverMove)
         emit pointerMoved();
     return QTableView::viewportEvent(event);

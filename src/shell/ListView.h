@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QList>
 #include <QTableView>
+
+class QAction;
 
 namespace core {
 class ListModel;
@@ -21,6 +24,11 @@ public:
     // or unticks all rows.
     void enableTicking();
 
+    // An entry of the context menu that belongs to the window rather than to the list ("Statistics…"
+    // on the results list): shown after the list's own actions.
+    void addMenuAction(QAction* action);
+    QList<QAction*> menuActions() const { return m_menuActions; }
+
 signals:
     void keyDown(int key, Qt::KeyboardModifiers modifiers);
     void doubleClicked();
@@ -34,14 +42,17 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     bool viewportEvent(QEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     void applyWidth(int column, int twips);
     bool standInForMouse(const QKeyEvent& event);
     void openContextMenuAtCurrentRow();
+    bool showContextMenu(QEvent* event);
 
     core::ListModel* m_model = nullptr;
     bool m_ticking = false;
+    QList<QAction*> m_menuActions;
 };
 
 } // namespace shell

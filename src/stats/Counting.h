@@ -1,0 +1,102 @@
+#pragma once
+
+// Counting the draws of a roll: how often each side came up, the longest run of one side, the roll
+// totals and the distinct result lines. Everything is read from the side indices the rows keep,
+// never from their text, so a label holding " - " counts as one side.
+
+#include "core/DrawRows.h"
+
+#include <atomic>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace stats {
+
+// The rows to count: the draws of one roll and, for ticked rows only, the rows' ticks.
+struct Selection {
+    core::DrawRows draws;
+    std::optional<std::vector<bool>> ticked; // every row counts when absent
+
+    std::uint64_t rowCount() const;
+};
+
+// Thrown out of a count that was cancelled.
+struct Cancelled {};
+
+// Lets another thread follow a long count and stop it. Counting code plans its steps, then reports
+// them as it goes; a cancelled count throws Cancelled at its next step.
+class Work {
+public:
+    void cancel() { m_cancelled.store(true, std::memory_order_relaxed); }
+    bool isCancelled() const { return m_cancelled.load(std::memory_order_relaxed); }
+    double progress() const; // from 0 to 1
+    void plan(std::uint64_t steps) { m_planned.fetch_add(steps, std::memory_order_relaxed); }
+    void advance(std::uint64_t steps);
+
+private:
+    std::atomic<bool> m_cancelled{false};
+    std::atomic<std::uint64_t> m_done{0};
+    std::atomic<std::uint64_t> m_planned{0};
+};
+
+struct Run {
+    std::uint64_t length = 0;
+    std::uint32_t side = 0;
+};
+
+struct SideCounts {
+    std::vector<std::uint64_t> counts; // by side
+    std::uint64_t rolls = 0;           // rows counted
+    std::uint64_t draws = 0;           // dice counted
+    Run longestRun;                    // in list order, die after die
+};
+
+// Counts die `die` (from 1), or every die (0), of the selected rows. Steps: one per row.
+SideCounts countSides(const Selection& selection, std::int32_t die, Work& work);
+
+// How many selected rows have each total, side i being worth values[i]: counts[t - dice * lowest value].
+// cells must hold the highest total too. Steps: one per row.
+std::vector<std::uint64_t> countTotals(const Selection& selection, std::span<const std::int64_t> values,
+                                       std::int64_t cells, Work& work);
+
+// The distinct result lines of the selected rows, the largest count first and lines of equal count
+// in the sides' list order. With ignoreOrder a line is the multiset of its sides, sorted.
+class Combinations {
+public:
+    std::int64_t size() const;
+    std::uint64_t count(std::int64_t rank) const;
+    // The sides of the line at that rank, in the order drawn (sorted when order is ignored).
+    void sides(std::int64_t rank, std::vector<std::uint32_t>& out) const;
+    std::uint64_t rolls() const { return m_rolls; }
+    bool ignoresOrder() const { return m_ignoreOrder; }
+    std::size_t bytesUsed() const;
+
+private:
+    friend Combinations countCombinations(const Selection&, bool, Work&);
+    struct Keyed {
+        std::uint64_t key;
+        std::uint64_t count;
+    };
+    struct Repeated {
+        std::uint32_t row;
+        std::uint32_t count;
+    };
+
+    core::DrawRows m_draws; // the roll's draws, shared: the sides of a line are read from a row showing it
+    bool m_ignoreOrder = false;
+    std::uint64_t m_rolls = 0;
+    // Few possible lines: every line counted under its number, sides as digits of base `sides`.
+    bool m_dense = false;
+    std::vector<Keyed> m_keyed;
+    // Many: the lines that came more than once, by a row showing each, then those that came once.
+    std::vector<Repeated> m_repeated;
+    std::vector<std::uint32_t> m_singles;
+};
+
+// Steps: one per row, and one per 65,536 comparisons of the sort. Throws std::length_error for more
+// rows than 32-bit row numbers reach.
+Combinations countCombinations(const Selection& selection, bool ignoreOrder, Work& work);
+
+} // namespace stats

@@ -1,0 +1,31 @@
+#pragma once
+
+// Taking the statistics out: the table as shown (header row first), a blank line, then the fairness
+// lines as pairs. Tab-separated for the clipboard; CSV (RFC 4180, UTF-8) for a file.
+
+#include "Tables.h"
+
+#include <QList>
+#include <QString>
+
+#include <functional>
+#include <utility>
+
+namespace stats {
+
+using FairnessLines = QList<std::pair<QString, QString>>;
+
+enum class Delimited { Tabs, Csv };
+
+// Calls line() once per line, without its line end.
+void writeDelimited(const Table& table, const FairnessLines& fairness, Delimited format,
+                    const std::function<void(QStringView)>& line);
+
+// The tab-separated text, every line ended with CR LF.
+QString tabSeparated(const Table& table, const FairnessLines& fairness);
+
+// Writes the CSV file; the file at path is replaced only once the new one is complete. Throws
+// platform::RuntimeError when it cannot be written.
+void saveCsv(const QString& path, const Table& table, const FairnessLines& fairness);
+
+} // namespace stats

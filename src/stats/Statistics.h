@@ -1,0 +1,92 @@
+#pragma once
+
+// The statistics of a roll's rows: how often each side came up, the distinct result lines, the roll
+// totals, and Pearson's chi-square test of fairness, each next to what fair dice are expected to
+// give under the roll's mode (RollLaw.h). A plain class: the Statistics window computes it on a
+// worker thread and shows it, and the command line can print it with Export.h.
+//
+// Counting happens in Counting.h from the side indices the rows keep; the tables of text that the
+// results are shown, copied and saved as are in Tables.h.
+
+#include "Counting.h"
+#include "Fairness.h"
+#include "RollLaw.h"
+#include "Tables.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
+
+namespace stats {
+
+class Statistics {
+public:
+    enum class View { Sides, Combinations, Totals };
+    struct Options {
+        View view = View::Sides;
+        std::int32_t die = 0; // the sides of die k (from 1), or of every die (0)
+        bool ignoreOrder = false;
+    };
+
+    // Counts what the view shows. Throws Cancelled when the work is cancelled.
+    static Statistics compute(const Selection& selection, const Options& options, Work& work);
+
+    // Why there is nothing to show, in words for the user; empty when there is a table.
+    const QString& emptyReason() const { return m_emptyReason; }
+    // The side labels are all whole numbers, so the rolls have totals.
+    bool totalsAvailable() const { return m_values.has_value(); }
+    std::shared_ptr<const Table> table() const { return m_table; }
+
+    std::uint64_t rolls() const { return m_rolls; }
+    std::int32_t dicePerRoll() const { return m_dice; }
+    // The test the view stands on: of the side counts, or of the totals in the totals view.
+    const ChiSquare& chiSquare() const { return m_view == View::Totals ? m_totalsTest : m_sidesTest; }
+    const ChiSquare& sidesTest() const { return m_sidesTest; }
+    const Run& longestRun() const { return m_sides.longestRun; }
+    double expectedLongestRun() const { return m_expectedLongestRun; }
+
+    // "Rolls", "Dice per roll", "Chi-square", "Degrees of freedom", "p-value", with their values.
+    QList<std::pair<QString, QString>> fairnessLines() const;
+    // Plain sentences: the tests, the longest run, the totals' mean and spread, reading a p-value.
+    QStringList summary() const;
+
+    // The chart of the view: observed and expected counts by row of the table, before any sorting
+    // and without its total row. Totals are drawn as a histogram with the exact distribution over it.
+    struct Chart {
+        bool histogram = false;
+        std::vector<double> observed;
+        std::vector<double> expected;
+    };
+    const Chart& chart() const { return m_chart; }
+
+    static const QString kNothingToCount;
+    static const QString kNoTickedRows;
+    static const QString kNoSides;
+
+private:
+    View m_view = View::Sides;
+    core::DrawRows m_draws;
+    std::int32_t m_die = 0;
+    QString m_emptyReason;
+    std::optional<std::vector<std::int64_t>> m_values; // the sides' values, when all are whole numbers
+    std::shared_ptr<const Table> m_table;
+    std::uint64_t m_rolls = 0;
+    std::int32_t m_dice = 0;
+    SideCounts m_sides;
+    ChiSquare m_sidesTest;
+    ChiSquare m_totalsTest;
+    double m_expectedLongestRun = 0;
+    std::optional<Moments> m_observedTotals;
+    std::optional<Moments> m_exactTotals;
+    Chart m_chart;
+};
+
+// Side i's value when every label is a whole number (an optional sign and digits, at most 10^12).
+std::optional<std::vector<std::int64_t>> wholeNumbers(const core::TextRows& labels);
+
+} // namespace stats

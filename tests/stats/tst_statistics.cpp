@@ -1,0 +1,416 @@
+#include "core/ListModel.h"
+#include "fakes/Fakes.h"
+#include "roll/StartRolling.h"
+#include "stats/Export.h"
+#include "stats/Statistics.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <map>
+
+using namespace Qt::StringLiterals;
+using stats::Statistics;
+
+namespace {
+
+using Rows = QList<QList<int>>;
+
+core::DrawRows drawsOf(const QStringList& labels, int dice, const Rows& rows) {
+    auto texts = std::make_shared<core::TextRows>();
+    for (const QString& label : labels)
+        texts->append(label);
+    core::DrawRows draws(texts, dice);
+    draws.build([&](auto& indices) {
+        for (const QList<int>& row : rows) {
+            for (int side : row)
+                indices.push_back(static_cast<std::decay_t<decltype(indices[0])>>(side));
+        }
+    });
+    return draws;
+}
+
+Statistics compute(const core::DrawRows& draws, Statistics::Options options,
+                   std::optional<std::vector<bool>> ticked = std::nullopt) {
+    stats::Work work;
+    return Statistics::compute({draws, std::move(ticked)}, options, work);
+}
+
+// The first cell of each row against its second (the count), without a total row.
+std::map<QString, std::uint64_t> tableCounts(const stats::Table& table) {
+    std::map<QString, std::uint64_t> counts;
+    for (std::int64_t row = 0; row < table.rowCount() - (table.hasTotalRow() ? 1 : 0); ++row)
+        counts[table.cell(row, 0)] = table.cell(row, 1).toULongLong();
+    return counts;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Statistics::View)
+
+class StatisticsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void pValueMatchesReference_data();
+    void pValueMatchesReference();
+    void totalsFollowTheExactDistribution_data();
+    void totalsFollowTheExactDistribution();
+    void combinationsExpectMultinomialCounts_data();
+    void combinationsExpectMultinomialCounts();
+    void longestRunAndItsExpectation_data();
+    void longestRunAndItsExpectation();
+    void longRunExpectationJoinsTheExactOne();
+    void countsAgreeWithCountingTheText_data();
+    void countsAgreeWithCountingTheText();
+    void nothingToTestIsSaidPlainly_data();
+    void nothingToTestIsSaidPlainly();
+    void totalsPoolCellsExpectedFewerThanFiveTimes();
+    void sortingKeepsTheTotalRowLast_data();
+    void sortingKeepsTheTotalRowLast();
+    void exportsCarryTableAndFairnessLines_data();
+    void exportsCarryTableAndFairnessLines();
+};
+
+void StatisticsTest::pValueMatchesReference_data() {
+    QTest::addColumn<double>("statistic");
+    QTest::addColumn<double>("degreesOfFreedom");
+    QTest::addColumn<double>("pValue");
+    // Upper tails worked out with 40-digit arithmetic, as R's pchisq(x, df, lower.tail = FALSE).
+    QTest::newRow("5% point, 1 df") << 3.841458820694124 << 1.0 << 0.050000000000000058;
+    QTest::newRow("5% point, 10 df") << 18.307038053275146 << 10.0 << 0.050000000000000013;
+    QTest::newRow("near zero") << 1e-6 << 1.0 << 0.99920211557217787;
+    QTest::newRow("256-sided die") << 400.0 << 255.0 << 1.6600025244124518e-8;
+    QTest::newRow("40000-sided die") << 41000.0 << 39999.0 << 0.00022206742239186426;
+    QTest::newRow("far tail, 100 df") << 300.0 << 100.0 << 7.4121008573228768e-22;
+    QTest::newRow("far tail, 5 df") << 500.0 << 5.0 << 7.9846611105628015e-106;
+    QTest::newRow("far tail, 2 df") << 1000.0 << 2.0 << 7.1245764067412855e-218;
+}
+
+void StatisticsTest::pValueMatchesReference() {
+    QFETCH(double, statistic);
+    QFETCH(double, degreesOfFreedom);
+    QFETCH(double, pValue);
+    const double computed = stats::chiSquarePValue(statistic, degreesOfFreedom);
+    QVERIFY2(std::abs(computed - pValue) <= 1e-12 * pValue, qPrintable(QString::number(computed, 'g', 17)));
+}
+
+void StatisticsTest::totalsFollowTheExactDistribution_data() {
+    QTest::addColumn<QStringList>("labels");
+    QTest::addColumn<int>("dice");
+    QTest::addColumn<double>("mean");
+    QTest::addColumn<double>("variance");
+    const QStringList six{u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s, u"6"_s};
+    QTest::newRow("2 six-sided dice") << six << 2 << 7.0 << 35.0 / 6;
+    QTest::newRow("3 six-sided dice") << six << 3 << 10.5 << 35.0 / 4;
+    // Two labels worth 5, and a gap: worked out cell by cell rather than as a moving window.
+    QTest::newRow("uneven values") << QStringList{u"-1"_s, u"5"_s, u"05"_s} << 3 << 9.0 << 24.0;
+}
+
+void StatisticsTest::totalsFollowTheExactDistribution() {
+    QFETCH(QStringList, labels);
+    QFETCH(int, dice);
+    QFETCH(double, mean);
+    QFETCH(double, variance);
+    const std::vector<std::int64_t> values = *stats::wholeNumbers(drawsOf(labels, 1, {}).labels());
+    const std::optional<stats::TotalLaw> law =
+        stats::rollLaw(core::RollMode::Independent, labels.size(), dice)->totals(values);
+    QVERIFY(law);
+
+    // Every ordered roll, counted by its total.
+    std::map<std::int64_t, double> ways;
+    const int rolls = static_cast<int>(std::pow(labels.size(), dice));
+    for (int roll = 0; roll < rolls; ++roll) {
+        std::int64_t total = 0;
+        for (int die = 0, rest = roll; die < dice; ++die, rest /= static_cast<int>(labels.size()))
+            total += values[static_cast<std::size_t>(rest % labels.size())];
+        ways[total] += 1;
+    }
+    for (std::size_t cell = 0; cell < law->probability.size(); ++cell) {
+        const double expected = ways[law->first + static_cast<std::int64_t>(cell)] / rolls;
+        QVERIFY2(std::abs(law->probability[cell] - expected) < 1e-12,
+                 qPrintable(QString::number(law->first + static_cast<std::int64_t>(cell))));
+    }
+    QCOMPARE(law->moments.mean, mean);
+    QCOMPARE(law->moments.variance, variance);
+    if (dice == 3 && labels.size() == 6) { // the bell's top: 27 of 216 rolls each
+        QCOMPARE(law->probability[static_cast<std::size_t>(10 - law->first)], 27.0 / 216);
+        QCOMPARE(law->probability[static_cast<std::size_t>(11 - law->first)], 27.0 / 216);
+    }
+}
+
+void StatisticsTest::combinationsExpectMultinomialCounts_data() {
+    QTest::addColumn<int>("sides");
+    QTest::addColumn<QList<int>>("line");
+    QTest::addColumn<double>("unordered");
+    QTest::addColumn<double>("ordered");
+    QTest::newRow("three alike") << 6 << QList<int>{2, 2, 2} << 1.0 / 216 << 1.0 / 216;
+    QTest::newRow("a pair") << 6 << QList<int>{0, 0, 4} << 3.0 / 216 << 1.0 / 216;
+    QTest::newRow("all different") << 6 << QList<int>{0, 1, 2} << 6.0 / 216 << 1.0 / 216;
+    QTest::newRow("two pairs of a coin") << 2 << QList<int>{0, 0, 1, 1} << 6.0 / 16 << 1.0 / 16;
+    QTest::newRow("one die") << 20 << QList<int>{7} << 1.0 / 20 << 1.0 / 20;
+}
+
+void StatisticsTest::combinationsExpectMultinomialCounts() {
+    QFETCH(int, sides);
+    QFETCH(QList<int>, line);
+    QFETCH(double, unordered);
+    QFETCH(double, ordered);
+    const auto law = stats::rollLaw(core::RollMode::Independent, sides, static_cast<std::int32_t>(line.size()));
+    const std::vector<std::uint32_t> sorted(line.begin(), line.end());
+    QVERIFY(std::abs(law->unorderedProbability(sorted) - unordered) < 1e-15);
+    QVERIFY(std::abs(law->orderedProbability(sorted) - ordered) < 1e-15);
+
+    // In the table: 60 rolls of that line, shown as its sorted sides with the multinomial expectation.
+    QStringList labels;
+    for (int side = 0; side < sides; ++side)
+        labels.append(u"s"_s + QString::number(side));
+    Rows rows(60, QList<int>(line.rbegin(), line.rend()));
+    const Statistics counted =
+        compute(drawsOf(labels, static_cast<int>(line.size()), rows), {Statistics::View::Combinations, 0, true});
+    QStringList expectedLine;
+    for (int side : line)
+        expectedLine.append(labels[side]);
+    QCOMPARE(counted.table()->rowCount(), 1);
+    QCOMPARE(counted.table()->cell(0, 0), expectedLine.join(u" - "_s));
+    QCOMPARE(counted.table()->cell(0, 1), u"60"_s);
+    QCOMPARE(counted.table()->cell(0, 3), stats::formatExpected(60 * unordered));
+}
+
+void StatisticsTest::longestRunAndItsExpectation_data() {
+    QTest::addColumn<int>("dice");
+    QTest::addColumn<Rows>("rows");
+    QTest::addColumn<int>("die");
+    QTest::addColumn<int>("length");
+    QTest::addColumn<QString>("side");
+    QTest::addColumn<double>("expected");
+    // A coin (H, T). Expectations by counting all 2^n sequences: n = 3 gives (2 * 3 + 4 * 2 + 2 * 1) / 8.
+    QTest::newRow("one draw") << 1 << Rows{{0}} << 0 << 1 << u"H"_s << 1.0;
+    QTest::newRow("two draws") << 1 << Rows{{1}, {1}} << 0 << 2 << u"T"_s << 1.5;
+    QTest::newRow("three draws") << 1 << Rows{{0}, {1}, {0}} << 0 << 1 << u"H"_s << 2.0;
+    QTest::newRow("runs go on across rows") << 2 << Rows{{0, 1}, {1, 1}, {0, 0}} << 0 << 3 << u"T"_s << 2.9375;
+    QTest::newRow("one die of each row") << 2 << Rows{{0, 1}, {1, 1}, {0, 0}} << 2 << 2 << u"T"_s << 2.0;
+}
+
+void StatisticsTest::longestRunAndItsExpectation() {
+    QFETCH(int, dice);
+    QFETCH(Rows, rows);
+    QFETCH(int, die);
+    QFETCH(int, length);
+    QFETCH(QString, side);
+    QFETCH(double, expected);
+    const Statistics counted = compute(drawsOf({u"H"_s, u"T"_s}, dice, rows), {Statistics::View::Sides, die, false});
+    QCOMPARE(counted.longestRun().length, std::uint64_t(length));
+    QCOMPARE(counted.table()->cell(counted.longestRun().side, 0), side);
+    QVERIFY2(std::abs(counted.expectedLongestRun() - expected) < 1e-12,
+             qPrintable(QString::number(counted.expectedLongestRun(), 'g', 17)));
+}
+
+void StatisticsTest::longRunExpectationJoinsTheExactOne() {
+    // Long sequences are estimated rather than worked out; the two meet where one takes over.
+    for (double p : {0.5, 1.0 / 6, 1.0 / 40000}) {
+        const double exact = stats::expectedLongestRun(100'000, p);
+        QVERIFY(std::abs(stats::expectedLongestRun(100'001, p) - exact) < 1e-3);
+    }
+    QCOMPARE(stats::expectedLongestRun(1'000'000'000, 1.0), 1e9); // a one-sided die
+}
+
+void StatisticsTest::countsAgreeWithCountingTheText_data() {
+    QTest::addColumn<QStringList>("labels");
+    QTest::addColumn<int>("dice");
+    QTest::addColumn<int>("tickEvery"); // 0: all rows
+    QTest::addColumn<Statistics::View>("view");
+    QTest::addColumn<int>("die");
+    QTest::addColumn<bool>("ignoreOrder");
+    const QStringList animals{u"ant"_s, u"bee"_s, u"cat"_s, u"dog"_s, u"eel"_s};
+    const QStringList six{u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s, u"6"_s};
+    QStringList many;
+    for (int side = 0; side < 300; ++side)
+        many.append(u"L"_s + QString::number(side));
+    QTest::newRow("sides, every die") << animals << 3 << 0 << Statistics::View::Sides << 0 << false;
+    QTest::newRow("sides, die 2, ticked") << animals << 3 << 3 << Statistics::View::Sides << 2 << false;
+    QTest::newRow("sides of 300, 2 bytes") << many << 2 << 0 << Statistics::View::Sides << 0 << false;
+    QTest::newRow("lines, few possible") << animals << 3 << 0 << Statistics::View::Combinations << 0 << false;
+    QTest::newRow("lines, ignoring order") << animals << 3 << 2 << Statistics::View::Combinations << 0 << true;
+    QTest::newRow("lines, many possible") << many << 3 << 0 << Statistics::View::Combinations << 0 << false;
+    QTest::newRow("lines, many, unordered") << many << 3 << 5 << Statistics::View::Combinations << 0 << true;
+    QTest::newRow("totals") << six << 4 << 0 << Statistics::View::Totals << 0 << false;
+}
+
+void StatisticsTest::countsAgreeWithCountingTheText() {
+    QFETCH(QStringList, labels);
+    QFETCH(int, dice);
+    QFETCH(int, tickEvery);
+    QFETCH(Statistics::View, view);
+    QFETCH(int, die);
+    QFETCH(bool, ignoreOrder);
+    fakes::FakeServices fake;
+    core::ListModel sides;
+    core::ListModel results;
+    for (const QString& label : labels)
+        sides.addItem(label);
+    roll::startRolling(fake.services, sides, results, u"3000"_s, QString::number(dice));
+    std::vector<bool> ticks(3000);
+    for (std::int64_t row = 0; tickEvery > 0 && row < 3000; row += tickEvery)
+        ticks[static_cast<std::size_t>(row)] = true;
+
+    // The same counts from the rows' text.
+    std::map<QString, std::uint64_t> fromText;
+    for (std::int64_t position = 1; position <= results.itemCount(); ++position) {
+        if (tickEvery > 0 && !ticks[static_cast<std::size_t>(position - 1)])
+            continue;
+        QStringList line = results.text(position).split(u" - "_s);
+        QCOMPARE(line.size(), dice);
+        if (view == Statistics::View::Sides) {
+            for (int d = 0; d < dice; ++d) {
+                if (die == 0 || d == die - 1)
+                    ++fromText[line[d]];
+            }
+        } else if (view == Statistics::View::Totals) {
+            int total = 0;
+            for (const QString& label : line)
+                total += label.toInt();
+            ++fromText[QString::number(total)];
+        } else {
+            if (ignoreOrder)
+                std::sort(line.begin(), line.end(),
+                          [&](const QString& a, const QString& b) { return labels.indexOf(a) < labels.indexOf(b); });
+            ++fromText[line.join(u" - "_s)];
+        }
+    }
+
+    std::optional<std::vector<bool>> ticked;
+    if (tickEvery > 0)
+        ticked = ticks;
+    const Statistics counted = compute(results.draws(), {view, die, ignoreOrder}, ticked);
+    std::map<QString, std::uint64_t> fromDraws = tableCounts(*counted.table());
+    std::erase_if(fromDraws, [](const auto& entry) { return entry.second == 0; });
+    QCOMPARE(fromDraws, fromText);
+    if (view == Statistics::View::Combinations) { // largest first
+        for (std::int64_t row = 1; row < counted.table()->rowCount(); ++row)
+            QVERIFY(counted.table()->value(row - 1, 1) >= counted.table()->value(row, 1));
+    }
+}
+
+void StatisticsTest::nothingToTestIsSaidPlainly_data() {
+    QTest::addColumn<QStringList>("labels");
+    QTest::addColumn<Rows>("rows");
+    QTest::addColumn<bool>("tickedOnly");
+    QTest::addColumn<Statistics::View>("view");
+    QTest::addColumn<QString>("reason");
+    QTest::addColumn<QString>("chiSquare");
+    const QStringList coin{u"H"_s, u"T"_s};
+    QTest::newRow("no rows") << coin << Rows{} << false << Statistics::View::Sides << Statistics::kNothingToCount
+                             << u"not applicable"_s;
+    QTest::newRow("none ticked") << coin << Rows{{0}, {1}} << true << Statistics::View::Sides
+                                 << Statistics::kNoTickedRows << u"not applicable"_s;
+    QTest::newRow("rolled without sides") << QStringList{} << Rows{{0}} << false << Statistics::View::Sides
+                                          << Statistics::kNoSides << u"not applicable"_s;
+    QTest::newRow("one-sided die") << QStringList{u"X"_s} << Rows{{0}, {0}} << false << Statistics::View::Sides
+                                   << QString() << u"not applicable"_s;
+    QTest::newRow("totals of words") << coin << Rows{{0}, {1}} << false << Statistics::View::Totals
+                                     << u"Totals need every side to be a whole number, such as 1 to 6."_s
+                                     << u"not applicable"_s;
+    QTest::newRow("a fair coin") << coin << Rows{{0}, {1}} << false << Statistics::View::Sides << QString()
+                                 << u"0.000"_s;
+}
+
+void StatisticsTest::nothingToTestIsSaidPlainly() {
+    QFETCH(QStringList, labels);
+    QFETCH(Rows, rows);
+    QFETCH(bool, tickedOnly);
+    QFETCH(Statistics::View, view);
+    QFETCH(QString, reason);
+    QFETCH(QString, chiSquare);
+    std::optional<std::vector<bool>> ticked;
+    if (tickedOnly)
+        ticked = std::vector<bool>(static_cast<std::size_t>(rows.size()), false);
+    const Statistics counted = compute(drawsOf(labels, 1, rows), {view, 0, false}, ticked);
+    QCOMPARE(counted.emptyReason(), reason);
+    QCOMPARE(counted.table() == nullptr, !reason.isEmpty());
+    const auto lines = counted.fairnessLines();
+    QCOMPARE(lines.size(), 5);
+    QCOMPARE(lines[2], std::make_pair(u"Chi-square"_s, chiSquare));
+}
+
+void StatisticsTest::totalsPoolCellsExpectedFewerThanFiveTimes() {
+    // Cells 1 + 2 + 3 reach 6; 10 stands alone; the last 2 + 1 fall short and join it.
+    const std::vector<std::uint64_t> observed{0, 4, 4, 9, 0, 2};
+    const std::vector<double> expected{1, 2, 3, 10, 2, 1};
+    const stats::ChiSquare test = stats::pearsonPooled(observed, expected);
+    QVERIFY(test.pooled);
+    QCOMPARE(test.degreesOfFreedom, 1);
+    const double statistic = (8.0 - 6) * (8.0 - 6) / 6 + (11.0 - 13) * (11.0 - 13) / 13;
+    QCOMPARE(test.statistic, statistic);
+    QCOMPARE(test.pValue, stats::chiSquarePValue(statistic, 1));
+}
+
+void StatisticsTest::sortingKeepsTheTotalRowLast_data() {
+    QTest::addColumn<int>("column");
+    QTest::addColumn<bool>("descending");
+    QTest::addColumn<QStringList>("sides");
+    // Counts: c 1, a 3, b 3 (list order c, a, b).
+    QTest::newRow("side, list order") << 0 << false << QStringList{u"c"_s, u"a"_s, u"b"_s, u"Total"_s};
+    QTest::newRow("side, reversed") << 0 << true << QStringList{u"b"_s, u"a"_s, u"c"_s, u"Total"_s};
+    QTest::newRow("count, largest first, ties in list order")
+        << 1 << true << QStringList{u"a"_s, u"b"_s, u"c"_s, u"Total"_s};
+    QTest::newRow("deviation, lowest first") << 4 << false << QStringList{u"c"_s, u"a"_s, u"b"_s, u"Total"_s};
+}
+
+void StatisticsTest::sortingKeepsTheTotalRowLast() {
+    QFETCH(int, column);
+    QFETCH(bool, descending);
+    QFETCH(QStringList, sides);
+    const Statistics counted = compute(drawsOf({u"c"_s, u"a"_s, u"b"_s}, 1, {{1}, {2}, {0}, {1}, {2}, {1}, {2}}), {});
+    const stats::OrderedTable sorted(counted.table(), stats::sortOrder(*counted.table(), column, descending));
+    QStringList shown;
+    for (std::int64_t row = 0; row < sorted.rowCount(); ++row)
+        shown.append(sorted.cell(row, 0));
+    QCOMPARE(shown, sides);
+}
+
+void StatisticsTest::exportsCarryTableAndFairnessLines_data() {
+    QTest::addColumn<bool>("csv");
+    QTest::addColumn<QStringList>("lines");
+    QTest::newRow("tab-separated") << false
+                                   << QStringList{u"Side\tCount\tShare\tExpected\tDeviation"_s,
+                                                  u"a, \"b\"\t3\t75.00%\t2.00\t+1.00"_s,
+                                                  u"\u00e9\t1\t25.00%\t2.00\t-1.00"_s,
+                                                  u"Total\t4\t100.00%\t4.00\t"_s,
+                                                  QString(),
+                                                  u"Rolls\t4"_s,
+                                                  u"Dice per roll\t1"_s,
+                                                  u"Chi-square\t1.000"_s,
+                                                  u"Degrees of freedom\t1"_s,
+                                                  u"p-value\t0.3173"_s};
+    QTest::newRow("CSV") << true
+                         << QStringList{u"Side,Count,Share,Expected,Deviation"_s,
+                                        u"\"a, \"\"b\"\"\",3,75.00%,2.00,+1.00"_s,
+                                        u"\u00e9,1,25.00%,2.00,-1.00"_s,
+                                        u"Total,4,100.00%,4.00,"_s,
+                                        QString(),
+                                        u"Rolls,4"_s,
+                                        u"Dice per roll,1"_s,
+                                        u"Chi-square,1.000"_s,
+                                        u"Degrees of freedom,1"_s,
+                                        u"p-value,0.3173"_s};
+}
+
+void StatisticsTest::exportsCarryTableAndFairnessLines() {
+    QFETCH(bool, csv);
+    QFETCH(QStringList, lines);
+    const Statistics counted = compute(drawsOf({u"a, \"b\""_s, u"\u00e9"_s}, 1, {{0}, {1}, {0}, {0}}), {});
+    if (!csv) {
+        QCOMPARE(stats::tabSeparated(*counted.table(), counted.fairnessLines()), lines.join(u"\r\n"_s) + u"\r\n"_s);
+        return;
+    }
+    QTemporaryDir folder;
+    const QString path = folder.filePath(u"statistics.csv"_s);
+    stats::saveCsv(path, *counted.table(), counted.fairnessLines());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), (lines.join(u"\r\n"_s) + u"\r\n"_s).toUtf8());
+}
+
+QTEST_GUILESS_MAIN(StatisticsTest)
+#include "tst_statistics.moc"
