@@ -1,5 +1,6 @@
 #include "Trap.h"
 
+#include "platform/EventPump.h"
 #include "platform/MessageBox.h"
 #include "platform/Services.h"
 
@@ -20,7 +21,13 @@ Trap::Trap(platform::MessageBox& messageBox, QString qualifiedName)
     , m_name(std::move(qualifiedName)) {}
 
 Trap::Trap(const platform::Services& services, QString qualifiedName)
-    : Trap(*services.messageBox, std::move(qualifiedName)) {}
+    : Trap(*services.messageBox, std::move(qualifiedName)) {
+    m_events = services.events;
+}
+
+bool Trap::programEnding() const {
+    return m_events != nullptr && m_events->quitting();
+}
 
 void Trap::report(int line, const platform::RuntimeError& error) {
     m_line = line;

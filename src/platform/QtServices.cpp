@@ -162,6 +162,11 @@ void QtEventPump::processEvents() {
     QCoreApplication::processEvents();
 }
 
+void QtEventPump::quit() {
+    m_quitting = true;
+    QCoreApplication::quit();
+}
+
 QtServices::QtServices() {
     m_services.messageBox = &m_messageBox;
     m_services.inputBox = &m_inputBox;

@@ -86,6 +86,11 @@ public:
 class QtEventPump final : public EventPump {
 public:
     void processEvents() override;
+    void quit() override;
+    bool quitting() const override { return m_quitting; }
+
+private:
+    bool m_quitting = false;
 };
 
 // Owns one of each Qt implementation and hands them out as Services; the clock and the random source

@@ -93,6 +93,7 @@ void saveResultsAsSpreadsheet(core::ListModel& results, core::MousePointer& poin
     core::Trap trap(services, u"Form1.PushButton13_Click"_s);
     // An application that is gone fails every later cell alike: one report per failing statement.
     trap.reportEachLineOnce();
+    // An export stopped by the program's end (the slicer says so) shows nothing.
     core::EventSlicer slicer(*services.events, slice);
 
     if (!spreadsheetApplicationInstalled(services)) {
@@ -120,7 +121,8 @@ void saveResultsAsSpreadsheet(core::ListModel& results, core::MousePointer& poin
     int sheetColumn = 1;
     const int headerColumns = results.listColumnCount();
     for (int k = 1; k <= headerColumns; ++k) {
-        slicer.maybeYield();
+        if (!slicer.maybeYield())
+            return;
         trap(126, [&] { use(workbook).activeSheet().setCellText(1, sheetColumn, results.headerText(k)); });
         ++sheetColumn;
         trap(130, [&] { use(workbook).activeSheet().autoFitColumn(k); });
@@ -129,12 +131,14 @@ void saveResultsAsSpreadsheet(core::ListModel& results, core::MousePointer& poin
     std::int64_t sheetRow = 2;
     const std::int64_t rows = results.itemCount();
     for (std::int64_t r = 1; r <= rows; ++r) {
-        slicer.maybeYield();
+        if (!slicer.maybeYield())
+            return;
         if (trap.test(140, [&] { return results.isTicked(r); })) {
             sheetColumn = 1;
             const int columns = results.listColumnCount();
             for (int c = 1; c <= columns; ++c) {
-                slicer.maybeYield();
+                if (!slicer.maybeYield())
+                    return;
                 trap(148, [&] {
                     platform::SpreadsheetSheet& sheet = use(workbook).activeSheet();
                     if (c == 1)

@@ -226,7 +226,9 @@ void Form1::SaveDice() {
 }
 
 void Form1::Form_Unload() {
-    QCoreApplication::quit();
+    // Ends at once: a command still running in the middle of a copy or an export stops where it yields
+    // (or at its next statement), and the event loop finishes.
+    m_services.events->quit();
 }
 
 void Form1::PushButton8_Click() {

@@ -89,7 +89,9 @@ void Form1Test::closingStoresSidesInListOrder() {
         form.Form_Load();
         form.close();
         QCOMPARE(fake.settings.values.value(u"Dice"_s, u"absent"_s), QString());
+        QVERIFY(fake.events.quitting()); // the program ends with its window
     }
+    fake.events.ended = false; // a second run
     fake.settings.values.insert(u"Dice"_s, u"b;a;c"_s);
     shell::Form1 form(fake.services);
     form.Form_Load();
