@@ -43,6 +43,8 @@ private slots:
     void fileExistsOnlyForFiles();
     void windowIsLaidOutInTwips();
     void enterOnAFocusedButtonRunsItsCommand();
+    void homeAndEndGoToTheFirstAndLastRow_data();
+    void homeAndEndGoToTheFirstAndLastRow();
 };
 
 void Form1Test::firstStartShowsDefaultsAndStoresThem() {
@@ -251,6 +253,42 @@ void Form1Test::enterOnAFocusedButtonRunsItsCommand() {
     QCOMPARE(fake.messageBox.shown.size(), 2);
     for (QPushButton* button : form.pushButtons())
         QVERIFY2(!button->text().contains(u'&'), qPrintable(button->text()));
+}
+
+void Form1Test::homeAndEndGoToTheFirstAndLastRow_data() {
+    QTest::addColumn<bool>("results"); // the results list, else the sides list
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("control");
+    QTest::addColumn<int>("row");
+    for (const bool results : {false, true}) {
+        const char* list = results ? "results" : "sides";
+        QTest::addRow("%s: Home", list) << results << int(Qt::Key_Home) << false << 0;
+        QTest::addRow("%s: End", list) << results << int(Qt::Key_End) << false << 4;
+        QTest::addRow("%s: Ctrl+Home", list) << results << int(Qt::Key_Home) << true << 0;
+        QTest::addRow("%s: Ctrl+End", list) << results << int(Qt::Key_End) << true << 4;
+    }
+}
+
+void Form1Test::homeAndEndGoToTheFirstAndLastRow() {
+    QFETCH(bool, results);
+    QFETCH(int, key);
+    QFETCH(bool, control);
+    QFETCH(int, row);
+    fakes::FakeServices fake;
+    shell::Form1 form(fake.services);
+    form.Form_Load();
+    shell::ListView* view = results ? form.ListView2 : form.ListView1;
+    for (const QString& text : {u"a"_s, u"b"_s, u"c"_s, u"d"_s, u"e"_s})
+        (results ? form.results() : form.sides()).addItem(text);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    view->setFocus();
+    view->setCurrentIndex(view->model()->index(2, 0));
+
+    QTest::keyClick(view, Qt::Key(key), control ? Qt::ControlModifier : Qt::NoModifier);
+    QCOMPARE(view->currentIndex().row(), row);
+    if (!control) // moving with Ctrl leaves a multiple selection as it is
+        QVERIFY(view->selectionModel()->isRowSelected(row, QModelIndex()));
 }
 
 QTEST_MAIN(Form1Test)
