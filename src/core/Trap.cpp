@@ -40,7 +40,7 @@ bool Trap::hasReported(int line) const {
 
 void Trap::report(int number, const QString& description) {
     m_lastError = number;
-    if (m_eachLineOnce && hasReported(m_line))
+    if (m_quiet || (m_eachLineOnce && hasReported(m_line)))
         return;
     if (!hasReported(m_line))
         m_reportedLines.push_back(m_line);

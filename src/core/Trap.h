@@ -63,6 +63,15 @@ public:
         return false;
     }
 
+    // Runs the statement like operator(), but a failure is only counted, not shown: for a statement that
+    // runs again and again against a cause already reported (a store that keeps refusing its writes).
+    template <class Statement> bool quietly(int line, Statement&& statement) {
+        m_quiet = true;
+        const bool ran = (*this)(line, std::forward<Statement>(statement));
+        m_quiet = false;
+        return ran;
+    }
+
     // The test of a conditional on its own numbered line. A test that fails is reported and counts
     // as holding: execution resumes in the branch that runs when the test holds.
     template <class Test> bool test(int line, Test&& condition) {
@@ -95,6 +104,7 @@ private:
     int m_reports = 0;
     int m_lastError = 0;
     bool m_eachLineOnce = false;
+    bool m_quiet = false;
     std::vector<int> m_reportedLines; // few: one per failing statement of one procedure
 };
 

@@ -14,6 +14,7 @@
 #include <QWidget>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -28,6 +29,10 @@ class SidesCommands;
 
 namespace shell {
 class ListView;
+}
+
+namespace core {
+class Trap;
 }
 
 namespace shell {
@@ -117,6 +122,7 @@ private:
     void connectDiceDefinition();
     void pointerCue(int shape);
     void countFieldLostFocus(QLineEdit* field);
+    bool autosave(core::Trap& trap, int line, const std::function<void()>& write);
 
     platform::Services& m_services;
     core::ListModel m_sides;
@@ -129,6 +135,7 @@ private:
     std::unique_ptr<dice::SidesCommands> m_sidesCommands;
     std::unique_ptr<dice::CountFields> m_countFields;
     bool m_checkingCount = false; // the check's own message box moves the focus too
+    bool m_storeFailing = false;  // the last write of an edit to the store failed
 };
 
 } // namespace shell

@@ -37,6 +37,8 @@ private slots:
     void sidesReachTheStoreSoonOnceABurst();
     void closingWritesAPendingSaveAtOnce();
     void failedSaveIsReportedAndTheSidesStay();
+    void unwritableStoreIsReportedOnceUntilAWriteSucceeds_data();
+    void unwritableStoreIsReportedOnceUntilAWriteSucceeds();
     void helpShowsItsMessageUnderTheApplicationTitle();
     void applicationTitleDropsAtLeastOneWord_data();
     void applicationTitleDropsAtLeastOneWord();
@@ -166,6 +168,36 @@ void Form1Test::failedSaveIsReportedAndTheSidesStay() {
     QVERIFY(fake.messageBox.shown.first().text.contains(u"in Quorvin2021/08/31.Form1.SaveDice at line 102"_s));
     QCOMPARE(fakes::itemTexts(form.sides()), (QStringList{u"a"_s, u"b"_s, u"c"_s}));
     QCOMPARE(fake.settings.values.value(u"Dice"_s), u"a;b"_s);
+}
+
+void Form1Test::unwritableStoreIsReportedOnceUntilAWriteSucceeds_data() {
+    // Steps while the store refuses writes: D the sides' autosave, T a key typed into Text1, C closing;
+    // d is the sides' autosave once the store takes writes again.
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<int>("reports");
+    QTest::newRow("autosave after autosave") << u"DDD"_s << 1;
+    QTest::newRow("typing shares the silence") << u"TDT"_s << 1;
+    QTest::newRow("news again after a write got through") << u"DDdD"_s << 2;
+    QTest::newRow("closing reports all the same") << u"DDC"_s << 2;
+}
+
+void Form1Test::unwritableStoreIsReportedOnceUntilAWriteSucceeds() {
+    QFETCH(QString, steps);
+    QFETCH(int, reports);
+    fakes::FakeServices fake;
+    shell::Form1 form(fake.services);
+    form.Form_Load();
+    form.show();
+    for (QChar step : steps) {
+        fake.settings.failWrites = step.isUpper();
+        if (step.toUpper() == u'D')
+            form.SaveDice();
+        else if (step == u'T')
+            form.Text1->setText(form.Text1->text() + u'2');
+        else
+            form.close();
+    }
+    QCOMPARE(fake.messageBox.shown.size(), reports);
 }
 
 void Form1Test::helpShowsItsMessageUnderTheApplicationTitle() {
