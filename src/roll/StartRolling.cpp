@@ -84,7 +84,8 @@ void startRolling(const platform::Services& services, const core::ListModel& sid
     bool outOfMemory = false;
     for (std::int64_t roll = 1; roll <= rolls && !outOfMemory; ++roll) {
         // 104: the line starts empty; the batch holds no pending text between rows.
-        for (std::int32_t die = 1; die <= dice; ++die) {
+        // 64 bits, like the roll counter: counting up to a count of 2147483647 steps past the 32-bit range.
+        for (std::int64_t die = 1; die <= dice; ++die) {
             trap(108, [&] { label = sides.textView(Main::PickRandomIndex(sideCount(sides), clock, random)); });
             if (!trap(110, [&] {
                     batch.appendPiece(label);
