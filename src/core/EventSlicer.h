@@ -19,21 +19,24 @@ public:
         , m_slice(slice)
         , m_sliceStart(Clock::now()) {}
 
-    // Call where the window may process its events; returns true when it did. A zero slice yields at
-    // every call (tests use it to run another command in the middle of a long one).
+    // Call where the window may process its events. Returns false once the program is ending (the
+    // window closed meanwhile): the command stops right there, without another statement. A zero slice
+    // yields at every call (tests use it to run another command in the middle of a long one).
     bool maybeYield() {
+        if (m_pump.quitting())
+            return false;
         if (m_slice.count() == 0) {
             m_pump.processEvents();
-            return true;
+            return !m_pump.quitting();
         }
         if (++m_calls % kCallsPerClockRead != 0)
-            return false;
+            return true;
         const Clock::time_point now = Clock::now();
         if (now - m_sliceStart < m_slice)
-            return false;
+            return true;
         m_pump.processEvents();
         m_sliceStart = Clock::now();
-        return true;
+        return !m_pump.quitting();
     }
 
 private:

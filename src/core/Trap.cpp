@@ -1,5 +1,6 @@
 #include "Trap.h"
 
+#include "platform/EventPump.h"
 #include "platform/MessageBox.h"
 #include "platform/Services.h"
 
@@ -20,7 +21,13 @@ Trap::Trap(platform::MessageBox& messageBox, QString qualifiedName)
     , m_name(std::move(qualifiedName)) {}
 
 Trap::Trap(const platform::Services& services, QString qualifiedName)
-    : Trap(*services.messageBox, std::move(qualifiedName)) {}
+    : Trap(*services.messageBox, std::move(qualifiedName)) {
+    m_events = services.events;
+}
+
+bool Trap::programEnding() const {
+    return m_events != nullptr && m_events->quitting();
+}
 
 void Trap::report(int line, const platform::RuntimeError& error) {
     m_line = line;
@@ -33,7 +40,7 @@ bool Trap::hasReported(int line) const {
 
 void Trap::report(int number, const QString& description) {
     m_lastError = number;
-    if (m_eachLineOnce && hasReported(m_line))
+    if (m_quiet || (m_eachLineOnce && hasReported(m_line)))
         return;
     if (!hasReported(m_line))
         m_reportedLines.push_back(m_line);

@@ -11,6 +11,9 @@
 // shows the "Application Error" report with the procedure's qualified name and that statement's line
 // number, and execution resumes with whatever follows the statement. Shared procedures without a trap
 // of their own simply throw; the trapped caller reports them at the line of the call.
+//
+// Once the program is ending (platform::EventPump::quitting), no statement runs any more: a command
+// that was waiting in a dialog or yielding when the window closed does nothing further.
 
 #include <QString>
 
@@ -23,6 +26,7 @@
 #include "platform/RuntimeError.h"
 
 namespace platform {
+class EventPump;
 class MessageBox;
 struct Services;
 } // namespace platform
@@ -40,8 +44,11 @@ public:
     Trap(platform::MessageBox& messageBox, QString qualifiedName);
     Trap(const platform::Services& services, QString qualifiedName);
 
-    // Runs one numbered statement. Returns false when it failed (and was reported).
+    // Runs one numbered statement. Returns false when it failed (and was reported), or did not run
+    // because the program is ending.
     template <class Statement> bool operator()(int line, Statement&& statement) {
+        if (programEnding())
+            return false;
         m_line = line;
         try {
             std::forward<Statement>(statement)();
@@ -54,6 +61,15 @@ public:
             reportOutOfMemory();
         }
         return false;
+    }
+
+    // Runs the statement like operator(), but a failure is only counted, not shown: for a statement that
+    // runs again and again against a cause already reported (a store that keeps refusing its writes).
+    template <class Statement> bool quietly(int line, Statement&& statement) {
+        m_quiet = true;
+        const bool ran = (*this)(line, std::forward<Statement>(statement));
+        m_quiet = false;
+        return ran;
     }
 
     // The test of a conditional on its own numbered line. A test that fails is reported and counts
@@ -77,15 +93,18 @@ public:
     int lastErrorNumber() const { return m_lastError; }
 
 private:
+    bool programEnding() const;
     void report(int number, const QString& description);
     void reportOutOfMemory();
 
     platform::MessageBox& m_messageBox;
+    const platform::EventPump* m_events = nullptr;
     QString m_name;
     int m_line = 0;
     int m_reports = 0;
     int m_lastError = 0;
     bool m_eachLineOnce = false;
+    bool m_quiet = false;
     std::vector<int> m_reportedLines; // few: one per failing statement of one procedure
 };
 

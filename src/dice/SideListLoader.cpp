@@ -34,11 +34,8 @@ void LoadListviewFromTextFile(core::ListModel& list, const QString& path, platfo
         return;
     }
     platform::TextFileReader file(path);
-    dice::SideListReader reader(list);
     QByteArray buffer(kReadChunkBytes, Qt::Uninitialized);
-    for (QByteArrayView chunk = file.read(buffer); !chunk.isEmpty(); chunk = file.read(buffer))
-        reader.feed(chunk);
-    list.addItems(reader.finish());
+    dice::appendSideList(list, [&] { return file.read(buffer); });
 }
 
 QString FixPathBackslashes(const QString& path) {

@@ -21,6 +21,25 @@ core::TextRows SideListReader::finish() {
     return rows;
 }
 
+core::TextRows SideListReader::completeLines() {
+    m_rows.dropPendingChars(m_rows.pendingLength());
+    core::TextRows rows = std::move(m_rows);
+    m_rows = {};
+    return rows;
+}
+
+void appendSideList(core::ListModel& list, const std::function<QByteArrayView()>& read) {
+    SideListReader reader(list);
+    try {
+        for (QByteArrayView chunk = read(); !chunk.isEmpty(); chunk = read())
+            reader.feed(chunk);
+    } catch (...) {
+        list.addItems(reader.completeLines());
+        throw; // still the caller's to report
+    }
+    list.addItems(reader.finish());
+}
+
 void SideListReader::take(QStringView text) {
     // The characters go straight into the batch as the pending row; a line that is not kept is
     // dropped from it again. So a line of any length is held once, not once per copy.

@@ -6,6 +6,8 @@
 
 #include <QByteArrayView>
 
+#include <functional>
+
 namespace core {
 class ListModel;
 }
@@ -23,6 +25,8 @@ public:
     void feed(QByteArrayView bytes);
     // The accepted lines in file order, the last one with or without a terminator.
     core::TextRows finish();
+    // The accepted lines whose terminator has been read: what is left of a file whose reading failed.
+    core::TextRows completeLines();
 
 private:
     void take(QStringView text);
@@ -34,5 +38,10 @@ private:
     core::TextRows m_rows;
     core::TextIndex m_seen; // this file's accepted lines
 };
+
+// Appends to list the accepted lines of a side-list file whose bytes read() gives chunk by chunk, an
+// empty chunk at its end. When a read fails, the lines completed before it are appended all the same and
+// the error goes on to the caller: a file that fails part-way keeps what was read of it.
+void appendSideList(core::ListModel& list, const std::function<QByteArrayView()>& read);
 
 } // namespace dice

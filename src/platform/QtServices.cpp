@@ -9,6 +9,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 
 using namespace Qt::StringLiterals;
@@ -28,9 +29,30 @@ QString forDisplay(QString text) {
     return text;
 }
 
+// A dialog shown while the busy pointer is up has nothing busy about it: it shows the ordinary pointer,
+// and the busy one comes back when it closes.
+class OrdinaryPointer {
+public:
+    OrdinaryPointer()
+        : m_overridden(QGuiApplication::overrideCursor() != nullptr) {
+        if (m_overridden)
+            QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
+    }
+    ~OrdinaryPointer() {
+        if (m_overridden)
+            QGuiApplication::restoreOverrideCursor();
+    }
+    OrdinaryPointer(const OrdinaryPointer&) = delete;
+    OrdinaryPointer& operator=(const OrdinaryPointer&) = delete;
+
+private:
+    bool m_overridden;
+};
+
 } // namespace
 
 void QtMessageBox::show(const QString& text, int style, const QString& title) {
+    const OrdinaryPointer pointer;
     QMessageBox box(m_parent);
     prepare(box, text, style, title);
     box.exec();
@@ -45,6 +67,7 @@ void QtMessageBox::prepare(QMessageBox& box, const QString& text, int style, con
 }
 
 QString QtInputBox::ask(const QString& prompt, const QString& title, const QString& defaultAnswer) {
+    const OrdinaryPointer pointer;
     QInputDialog dialog(m_parent);
     prepare(dialog, prompt, title, defaultAnswer);
     return dialog.exec() == QDialog::Accepted ? dialog.textValue() : QString();
@@ -62,24 +85,76 @@ QString QtFileDialogs::toQtFilter(const QString& filter) {
     const QStringList parts = filter.split(u'|');
     QStringList entries;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        if (!parts[i].isEmpty())
-            entries.append(parts[i]);
+        if (parts[i].isEmpty())
+            continue;
+        QStringList patterns = parts[i + 1].split(u';', Qt::SkipEmptyParts);
+#ifndef Q_OS_WIN
+        for (QString& pattern : patterns) {
+            if (pattern == u"*.*")
+                pattern = u"*"_s;
+        }
+#endif
+        // Qt reads the patterns from the parentheses at the end of the description.
+        QString description = parts[i];
+        if (const qsizetype open = description.lastIndexOf(u" ("_s); open >= 0 && description.endsWith(u')'))
+            description.truncate(open);
+        entries.append(description + u" ("_s + patterns.join(u' ') + u')');
     }
     return entries.join(u";;"_s);
 }
 
+QStringList QtFileDialogs::typedFileNames(const QString& text, const QString& directory) {
+    QStringList names;
+    if (!text.contains(u'"')) {
+        names.append(text);
+    } else {
+        // "a" "b" "c": the names are every other piece, starting with the second.
+        const QStringList pieces = text.split(u'"');
+        for (qsizetype i = 1; i < pieces.size(); i += 2)
+            names.append(pieces[i]);
+    }
+    QStringList files;
+    const QDir folder(directory);
+    for (QString& name : names) {
+        if (name.isEmpty())
+            continue;
+        if (name == u"~" || name.startsWith(u"~/"_s))
+            name.replace(0, 1, QDir::homePath());
+        files.append(folder.absoluteFilePath(name));
+    }
+    return files;
+}
+
 QStringList QtFileDialogs::getOpenFileNames(const QString& title, const QString& filter) {
-    QStringList files = QFileDialog::getOpenFileNames(m_parent, title, m_lastDirectory, toQtFilter(filter));
+    const OrdinaryPointer pointer;
+    // A folder only, never a file: the dialog starts with an empty name every time.
+    QFileDialog dialog(m_parent, title, m_lastDirectory, toQtFilter(filter));
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    QStringList files = dialog.selectedFiles();
+    // Qt's own dialog answers with the files its list has selected, and while names typed from another
+    // folder are being completed that selection drops one of them. Its name field still holds them all,
+    // as typed. (A native dialog has no such field and answers whole.)
+    if (const auto* field = dialog.findChild<QLineEdit*>(u"fileNameEdit"_s); field != nullptr) {
+        const QStringList typed = typedFileNames(field->text(), dialog.directory().absolutePath());
+        if (!typed.isEmpty())
+            files = typed;
+    }
     if (!files.isEmpty())
         m_lastDirectory = QFileInfo(files.first()).absolutePath();
     return files;
 }
 
 QString QtFileDialogs::getSaveFileName(const QString& title, const QString& filter) {
-    QString file = QFileDialog::getSaveFileName(m_parent, title, m_lastDirectory, toQtFilter(filter), nullptr,
-                                                QFileDialog::DontConfirmOverwrite);
-    if (!file.isEmpty())
-        m_lastDirectory = QFileInfo(file).absoluteFilePath();
+    const OrdinaryPointer pointer;
+    QString file =
+        QFileDialog::getSaveFileName(m_parent, title, m_lastSavedFile.isEmpty() ? m_lastDirectory : m_lastSavedFile,
+                                     toQtFilter(filter), nullptr, QFileDialog::DontConfirmOverwrite);
+    if (!file.isEmpty()) {
+        m_lastSavedFile = QFileInfo(file).absoluteFilePath();
+        m_lastDirectory = QFileInfo(file).absolutePath();
+    }
     return file;
 }
 
@@ -174,6 +249,11 @@ bool QtClipboard::setText(const QString& text, int /*format*/) {
 
 void QtEventPump::processEvents() {
     QCoreApplication::processEvents();
+}
+
+void QtEventPump::quit() {
+    m_quitting = true;
+    QCoreApplication::quit();
 }
 
 QtServices::QtServices() {

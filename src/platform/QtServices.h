@@ -51,12 +51,17 @@ public:
     QString getSaveFileName(const QString& title, const QString& filter) override;
     void setParentWindow(QWidget* parent) { m_parent = parent; }
 
-    // "Text Files (*.txt)|*.txt|All Files (*.*)|*.*|" -> "Text Files (*.txt);;All Files (*.*)"
+    // "Text Files (*.txt)|*.txt|All Files (*.*)|*.*|" -> "Text Files (*.txt);;All Files (*)": a pattern
+    // "*.*" stands for every file, which here would hide the names without a dot.
     static QString toQtFilter(const QString& filter);
+    // The files named in a dialog's name field, in the order typed: the whole text as one name, or each
+    // name in double quotes; a relative name is in directory, and "~" is the home folder.
+    static QStringList typedFileNames(const QString& text, const QString& directory);
 
 private:
     QPointer<QWidget> m_parent;
-    QString m_lastDirectory;
+    QString m_lastDirectory; // where both dialogs open
+    QString m_lastSavedFile; // the name the save dialog offers again
 };
 
 // QSettings in native format, user scope: organisation "Calverin", application "Quorvin Tessaly".
@@ -94,6 +99,11 @@ public:
 class QtEventPump final : public EventPump {
 public:
     void processEvents() override;
+    void quit() override;
+    bool quitting() const override { return m_quitting; }
+
+private:
+    bool m_quitting = false;
 };
 
 // Owns one of each Qt implementation and hands them out as Services; the clock and the random source

@@ -12,7 +12,8 @@ namespace platform {
 class SpreadsheetSheet {
 public:
     virtual ~SpreadsheetSheet() = default;
-    // The text arrives as the visible text of the cell: never read as a formula or a number.
+    // The text arrives as if typed into the cell: a plain decimal number becomes a number (SUM and sorting
+    // work on it), any other text stays the visible text; nothing becomes a formula or a date.
     virtual void setCellText(int row, int column, QStringView text) = 0;
     virtual void autoFitColumn(int column) = 0;
     virtual void autoFitColumns() = 0;

@@ -47,7 +47,9 @@ TextFileWriter::TextFileWriter(const QString& path, Encoding encoding)
     // Stateless: a broken surrogate at the end of one line must not swallow the next line's start.
     , m_encoder(encoding == Encoding::Utf8 ? QStringConverter::Utf8 : QStringConverter::System,
                 QStringConverter::Flag::Stateless) {
-    m_file.setDirectWriteFallback(false);
+    // A folder that refuses the temporary file may still hold a file the user may write: that one is
+    // then written in place, as the only way to save it at all.
+    m_file.setDirectWriteFallback(true);
     errno = 0;
     // Unbuffered: the chunk below is the only buffer, so each byte is copied once.
     if (!m_file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))

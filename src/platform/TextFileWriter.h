@@ -13,7 +13,8 @@ namespace platform {
 // The bytes go to a temporary file beside the target, and close() moves it into place only when
 // every write and the final flush succeeded. So a save that fails midway (disk full) never leaves
 // a truncated file where the user's earlier one was: that file stays as it was and the temporary
-// file is removed.
+// file is removed. Only where the folder allows no new file but the target itself is writable is the
+// target written in place; a failure there is reported all the same.
 class TextFileWriter {
 public:
     enum class Encoding { System, Utf8 };

@@ -6,14 +6,17 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QStringEncoder>
 #include <QTemporaryFile>
+#include <QVarLengthArray>
 
 #include <xlsxwriter.h>
 
 #include <algorithm>
+#include <charconv>
 
 using namespace Qt::StringLiterals;
 
@@ -27,6 +30,24 @@ RuntimeError sheetError() {
 }
 
 const QString kWorkbookPattern = u"results-*.xlsx"_s;
+const QString kRecordSuffix = u".written"_s;
+
+// "<size> <modification time in ms since the epoch>" of a workbook as this program left it.
+QByteArray fingerprint(const QFileInfo& file) {
+    return QByteArray::number(file.size()) + ' ' + QByteArray::number(file.lastModified().toMSecsSinceEpoch());
+}
+
+// Without its record a workbook is never removed: a record that cannot be written costs only space.
+void recordWritten(const QString& workbook) {
+    QFile record(workbook + kRecordSuffix);
+    if (record.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        record.write(fingerprint(QFileInfo(workbook)));
+}
+
+bool unchangedSinceWritten(const QFileInfo& workbook) {
+    QFile record(workbook.absoluteFilePath() + kRecordSuffix);
+    return record.open(QIODevice::ReadOnly) && record.read(64) == fingerprint(workbook);
+}
 
 class XlsxApplication final : public SpreadsheetApplication {
 public:
@@ -76,9 +97,13 @@ private:
             QFile::remove(path);
             throw;
         }
-        // The file stays: the application reads it after we return. A later start removes it.
+        // The file stays: the application reads it after we return. A later start removes it, unless the
+        // user has saved over it.
+        recordWritten(path);
         if (!m_starter(m_launcher.program, m_launcher.arguments + QStringList{path})) {
-            QFile::remove(path); // nobody will ever open it
+            // Nobody will ever open it.
+            QFile::remove(path);
+            QFile::remove(path + kRecordSuffix);
             throw failure(RuntimeError::AutomationError,
                           u"the spreadsheet application could not be started: "_s + m_launcher.program);
         }
@@ -92,6 +117,42 @@ private:
 };
 
 } // namespace
+
+std::optional<double> plainNumber(QStringView text, QStringView decimalPoint) {
+    const auto digitsEnd = [&](qsizetype from) {
+        while (from < text.size() && text[from] >= u'0' && text[from] <= u'9')
+            ++from;
+        return from;
+    };
+    const qsizetype whole = text.startsWith(u'-') ? 1 : 0;
+    const qsizetype wholeEnd = digitsEnd(whole);
+    if (wholeEnd == whole || (wholeEnd - whole > 1 && text[whole] == u'0'))
+        return std::nullopt;
+    qsizetype fraction = wholeEnd;
+    qsizetype fractionEnd = wholeEnd;
+    if (wholeEnd < text.size()) {
+        if (decimalPoint.isEmpty() || !text.sliced(wholeEnd).startsWith(decimalPoint))
+            return std::nullopt;
+        fraction = wholeEnd + decimalPoint.size();
+        fractionEnd = digitsEnd(fraction);
+        if (fractionEnd == fraction || fractionEnd != text.size())
+            return std::nullopt;
+    }
+    // The same digits in the C notation that from_chars reads; on the stack unless very long.
+    QVarLengthArray<char, 64> notation;
+    for (qsizetype i = 0; i < wholeEnd; ++i)
+        notation.append(static_cast<char>(text[i].unicode()));
+    if (fractionEnd > fraction) {
+        notation.append('.');
+        for (qsizetype i = fraction; i < fractionEnd; ++i)
+            notation.append(static_cast<char>(text[i].unicode()));
+    }
+    double value = 0.0;
+    const auto [end, failure] = std::from_chars(notation.constData(), notation.constData() + notation.size(), value);
+    if (failure != std::errc() || end != notation.constData() + notation.size())
+        return std::nullopt;           // beyond what a number cell holds: it stays the text it is
+    return value == 0.0 ? 0.0 : value; // "-0" is typed zero, not a negative one
+}
 
 void XlsxSheet::setCellText(int row, int column, QStringView text) {
     if (row < 1 || row > kSheetRows || column < 1 || column > kSheetColumns || text.size() > kCellCharacters)
@@ -205,17 +266,23 @@ void XlsxSheet::save(const QString& path) {
     // Stateless: a broken surrogate at the end of one cell must not leak into the next.
     QStringEncoder encoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
     QByteArray utf8;
+    const QString decimalPoint = QLocale().decimalPoint();
     for (const Cell& cell : m_cells) {
         if (error != LXW_NO_ERROR)
             break;
         if (cell.length == 0)
             continue;
         const QStringView text = textOf(cell);
+        const auto row = static_cast<lxw_row_t>(cell.row - 1);
+        const auto column = static_cast<lxw_col_t>(cell.column - 1);
+        if (const std::optional<double> number = plainNumber(text, decimalPoint)) {
+            error = worksheet_write_number(sheet, row, column, *number, nullptr);
+            continue;
+        }
         utf8.resize(encoder.requiredSpace(text.size()) + 1);
         *encoder.appendToBuffer(utf8.data(), text) = '\0';
-        // Always a string cell: a text such as "=1+2" stays the visible text, never a formula.
-        error = worksheet_write_string(sheet, static_cast<lxw_row_t>(cell.row - 1),
-                                       static_cast<lxw_col_t>(cell.column - 1), utf8.constData(), nullptr);
+        // A string cell: a text such as "=1+2" stays the visible text, never a formula.
+        error = worksheet_write_string(sheet, row, column, utf8.constData(), nullptr);
     }
     const lxw_error closed = workbook_close(workbook);
     if (error != LXW_NO_ERROR || closed != LXW_NO_ERROR) {
@@ -278,10 +345,22 @@ QString XlsxSpreadsheets::defaultFolder() {
 int XlsxSpreadsheets::removeStaleWorkbooks(const QString& folder, std::chrono::seconds maxAge) {
     const QDateTime cutoff = QDateTime::currentDateTimeUtc().addSecs(-maxAge.count());
     int removed = 0;
-    const QFileInfoList files = QDir(folder).entryInfoList({kWorkbookPattern}, QDir::Files | QDir::Hidden);
+    const QDir dir(folder);
+    const QFileInfoList files = dir.entryInfoList({kWorkbookPattern}, QDir::Files | QDir::Hidden);
     for (const QFileInfo& file : files) {
-        if (file.lastModified().toUTC() < cutoff && QFile::remove(file.absoluteFilePath()))
+        if (file.lastModified().toUTC() > cutoff)
+            continue;
+        if (unchangedSinceWritten(file) && QFile::remove(file.absoluteFilePath()))
             ++removed;
+        // Either way the record has done its work: a workbook the user changed is the user's for good.
+        QFile::remove(file.absoluteFilePath() + kRecordSuffix);
+    }
+    // Records whose workbook the user moved away.
+    const QFileInfoList records = dir.entryInfoList({kWorkbookPattern + kRecordSuffix}, QDir::Files | QDir::Hidden);
+    for (const QFileInfo& record : records) {
+        const QString workbook = record.absoluteFilePath().chopped(kRecordSuffix.size());
+        if (!QFileInfo::exists(workbook) && record.lastModified().toUTC() <= cutoff)
+            QFile::remove(record.absoluteFilePath());
     }
     return removed;
 }

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 
 #include <chrono>
 #include <functional>
@@ -11,6 +12,12 @@
 #include <vector>
 
 namespace platform {
+
+// The number a cell's text stands for when it is typed into a spreadsheet, in plain decimal notation
+// only: an optional "-", digits without a leading zero, then optionally the locale's decimal separator
+// and more digits; no grouping, no exponent, nothing before or after. nullopt for every other text,
+// which stays text (never a formula, never a date).
+std::optional<double> plainNumber(QStringView text, QStringView decimalPoint);
 
 // A sheet kept in memory until it is shown: the cells' texts back to back in one buffer.
 class XlsxSheet final : public SpreadsheetSheet {
@@ -23,7 +30,8 @@ public:
     QString cellText(int row, int column);
     // The width a fit gave the column, in characters; nullopt when it was never fitted.
     std::optional<double> columnWidth(int column) const;
-    // Writes the sheet as an .xlsx workbook, every cell as a text cell. Throws RuntimeError.
+    // Writes the sheet as an .xlsx workbook: a cell whose text is a plainNumber() in the user's locale as a
+    // number, every other cell as text. Throws RuntimeError.
     void save(const QString& path);
 
 private:
@@ -63,7 +71,9 @@ struct SpreadsheetLauncher {
 std::optional<SpreadsheetLauncher> findSpreadsheetApplication(const QStringList& searchPaths = {});
 
 // Spreadsheets on a desktop without automation: the workbook is built in memory, and making the
-// application visible writes it as an .xlsx file into a per-user folder and opens it there.
+// application visible writes it as an .xlsx file into a per-user folder and opens it there. Beside each
+// workbook a record keeps its size and time as written, so that the cleanup never takes a workbook the
+// user has saved over.
 class XlsxSpreadsheets final : public Spreadsheets {
 public:
     using Finder = std::function<std::optional<SpreadsheetLauncher>()>;
@@ -80,8 +90,8 @@ public:
 
     // The per-user folder for the workbook files: the cache folder's "exports".
     static QString defaultFolder();
-    // Removes the workbook files in folder older than maxAge (the application has long read them);
-    // returns how many went.
+    // Removes the workbook files in folder older than maxAge (the application has long read them) that
+    // are unchanged since this program wrote them: same size and modification time. Returns how many went.
     static int removeStaleWorkbooks(const QString& folder, std::chrono::seconds maxAge);
     // Starts the program detached from this process, its output discarded.
     static bool startDetached(const QString& program, const QStringList& arguments);

@@ -46,6 +46,7 @@ void CopyListviewToClipboard(core::ListModel& list, const platform::Services& se
                              std::chrono::microseconds yieldSlice) {
     if (list.itemCount() == 0)
         return;
+    // A copy stopped by the program's end (the slicer says so) leaves the clipboard as it was.
     core::EventSlicer slicer(*services.events, yieldSlice);
 
     // Widths over all rows, ticked or not. Counts are taken at the start of each loop and rows read by
@@ -56,7 +57,8 @@ void CopyListviewToClipboard(core::ListModel& list, const platform::Services& se
         qsizetype width = 0;
         const std::int64_t rows = list.itemCount();
         for (std::int64_t row = 1; row <= rows; ++row) {
-            slicer.maybeYield();
+            if (!slicer.maybeYield())
+                return;
             width = std::max(width, results::cellLength(list, row, column));
         }
         widths.push_back(width);
@@ -68,12 +70,14 @@ void CopyListviewToClipboard(core::ListModel& list, const platform::Services& se
     text.reserve(static_cast<qsizetype>(std::min(list.tickedCount() * lineBound, kReserveLimit)));
     const std::int64_t rows = list.itemCount();
     for (std::int64_t row = 1; row <= rows; ++row) {
-        slicer.maybeYield();
+        if (!slicer.maybeYield())
+            return;
         if (!list.isTicked(row))
             continue;
         const int rowColumns = list.listColumnCount();
         for (int column = 1; column <= rowColumns; ++column) {
-            slicer.maybeYield();
+            if (!slicer.maybeYield())
+                return;
             if (static_cast<std::size_t>(column) > widths.size()) // a column added since the widths were taken
                 throw platform::RuntimeError(platform::RuntimeError::SubscriptOutOfRange);
             results::appendPaddedCell(text, list, row, column, widths[static_cast<std::size_t>(column - 1)]);

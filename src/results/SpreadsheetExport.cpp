@@ -9,8 +9,6 @@
 #include "platform/Services.h"
 #include "platform/Spreadsheet.h"
 
-#include <QLocale>
-
 #include <algorithm>
 #include <memory>
 
@@ -34,7 +32,8 @@ QString cellFor(const core::ListModel& list, std::int64_t row, int column) {
     return cell;
 }
 
-// Sheet rows past the last one are refused by the sheet itself.
+// Sheet rows past the last one are refused by the sheet itself, like a text too long for a cell: the
+// cell stays empty, the failure is reported once, and every cell that fits is still written.
 int sheetIndex(std::int64_t row) {
     return static_cast<int>(std::min<std::int64_t>(row, platform::kSheetRows + 1));
 }
@@ -56,43 +55,12 @@ bool spreadsheetApplicationInstalled(const platform::Services& services) {
     return installed;
 }
 
-QString sheetLimitProblem(const core::ListModel& list) {
-    const int columns = list.listColumnCount();
-    bool tooManyRows = columns > platform::kSheetColumns;
-    bool tooLong = false;
-    for (int k = 1; k <= columns && !tooLong; ++k)
-        tooLong = list.headerText(k).size() > platform::kCellCharacters;
-    const std::int64_t rows = list.itemCount();
-    for (std::int64_t r = 1; r <= rows && !(tooManyRows && tooLong); ++r) {
-        if (!list.isTicked(r))
-            continue;
-        // List row r goes to sheet row r + 1, below the header.
-        if (r + 1 > platform::kSheetRows)
-            tooManyRows = true;
-        if (list.textLength(r) > platform::kCellCharacters)
-            tooLong = true;
-        for (int c = 2; c <= columns && !tooLong; ++c)
-            tooLong = cellFor(list, r, c).size() > platform::kCellCharacters;
-    }
-    if (!tooManyRows && !tooLong)
-        return {};
-    QString problem = u"The ticked results do not fit on one worksheet, so nothing was exported."_s;
-    if (tooManyRows)
-        problem += u" A worksheet holds "_s + QLocale().toString(platform::kSheetRows) +
-                   u" rows, the first of them for the header: tick no row below row "_s +
-                   QLocale().toString(platform::kSheetRows - 1) + u"."_s;
-    if (tooLong)
-        problem += u" A cell holds at most "_s + QLocale().toString(platform::kCellCharacters) +
-                   u" characters, and a ticked result is longer."_s;
-    problem += u" \"Save Results As Text File\" has no such limits."_s;
-    return problem;
-}
-
 void saveResultsAsSpreadsheet(core::ListModel& results, core::MousePointer& pointer, const platform::Services& services,
                               std::chrono::microseconds slice) {
     core::Trap trap(services, u"Form1.PushButton13_Click"_s);
     // An application that is gone fails every later cell alike: one report per failing statement.
     trap.reportEachLineOnce();
+    // An export stopped by the program's end (the slicer says so) shows nothing.
     core::EventSlicer slicer(*services.events, slice);
 
     if (!spreadsheetApplicationInstalled(services)) {
@@ -103,13 +71,6 @@ void saveResultsAsSpreadsheet(core::ListModel& results, core::MousePointer& poin
     }
     if (trap.test(106, [&] { return results.itemCount() == 0; }))
         return;
-    // Told once, before anything is made, rather than once per cell that would not fit.
-    QString problem;
-    trap(108, [&] { problem = sheetLimitProblem(results); });
-    if (!problem.isEmpty()) {
-        trap(110, [&] { services.messageBox->show(problem, platform::OkOnly, QString()); });
-        return;
-    }
     trap(114, [&] { pointer.set(core::MousePointer::Hourglass); });
 
     std::unique_ptr<platform::SpreadsheetApplication> application;
@@ -120,7 +81,8 @@ void saveResultsAsSpreadsheet(core::ListModel& results, core::MousePointer& poin
     int sheetColumn = 1;
     const int headerColumns = results.listColumnCount();
     for (int k = 1; k <= headerColumns; ++k) {
-        slicer.maybeYield();
+        if (!slicer.maybeYield())
+            return;
         trap(126, [&] { use(workbook).activeSheet().setCellText(1, sheetColumn, results.headerText(k)); });
         ++sheetColumn;
         trap(130, [&] { use(workbook).activeSheet().autoFitColumn(k); });
@@ -129,12 +91,14 @@ void saveResultsAsSpreadsheet(core::ListModel& results, core::MousePointer& poin
     std::int64_t sheetRow = 2;
     const std::int64_t rows = results.itemCount();
     for (std::int64_t r = 1; r <= rows; ++r) {
-        slicer.maybeYield();
+        if (!slicer.maybeYield())
+            return;
         if (trap.test(140, [&] { return results.isTicked(r); })) {
             sheetColumn = 1;
             const int columns = results.listColumnCount();
             for (int c = 1; c <= columns; ++c) {
-                slicer.maybeYield();
+                if (!slicer.maybeYield())
+                    return;
                 trap(148, [&] {
                     platform::SpreadsheetSheet& sheet = use(workbook).activeSheet();
                     if (c == 1)
@@ -146,8 +110,9 @@ void saveResultsAsSpreadsheet(core::ListModel& results, core::MousePointer& poin
             }
         }
         ++sheetRow;
-        // Without a workbook the remaining rows have nowhere to go; the first failed cell was reported.
-        if (workbook == nullptr && trap.hasReported(148))
+        // Without a workbook, or past the sheet's last row, the remaining rows have nowhere to go; the
+        // first cell that failed was reported, and the rows above it are written.
+        if ((workbook == nullptr || sheetRow > platform::kSheetRows) && trap.hasReported(148))
             break;
     }
     trap(160, [&] { use(workbook).activeSheet().autoFitColumns(); });

@@ -30,9 +30,6 @@ inline constexpr char16_t kNotInstalledFeatureMessage[] =
 // started; otherwise shows its message and returns false. Never reports an error.
 bool spreadsheetApplicationInstalled(const platform::Services& services);
 
-// Why the ticked rows of list would not fit on one sheet, in words for the user; empty when they fit.
-QString sheetLimitProblem(const core::ListModel& list);
-
 // The body of Form1's PushButton13_Click.
 void saveResultsAsSpreadsheet(core::ListModel& results, core::MousePointer& pointer, const platform::Services& services,
                               std::chrono::microseconds slice = core::kEventSlice);

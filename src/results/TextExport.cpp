@@ -41,6 +41,8 @@ void SaveListviewProperlySpacedWithoutProgressBar(const core::ListModel& list, c
     core::Trap trap(services, u"Main.SaveListviewProperlySpacedWithoutProgressBar"_s);
     // Rows fail alike (no file, a list emptied meanwhile): one report per failing statement, not per row.
     trap.reportEachLineOnce();
+    // An export stopped by the program's end (the slicer says so) never moves its file into place: an
+    // earlier file of that name stays as it was.
     core::EventSlicer slicer(*services.events, slice);
 
     std::vector<qsizetype> widths;
@@ -53,7 +55,8 @@ void SaveListviewProperlySpacedWithoutProgressBar(const core::ListModel& list, c
             trap(108, [&] { w = headerLength; });
         const std::int64_t rows = list.itemCount();
         for (std::int64_t j = 1; j <= rows; ++j) {
-            slicer.maybeYield();
+            if (!slicer.maybeYield())
+                return;
             if (i == 1) {
                 if (trap.test(116, [&] { return list.textLength(j) > w; }))
                     trap(118, [&] { w = list.textLength(j); });
@@ -71,7 +74,8 @@ void SaveListviewProperlySpacedWithoutProgressBar(const core::ListModel& list, c
 
     const int headerColumns = list.listColumnCount();
     for (int j = 1; j <= headerColumns; ++j) {
-        slicer.maybeYield();
+        if (!slicer.maybeYield())
+            return;
         QString header;
         if (trap.test(142, [&] {
                 header = list.headerText(j);
@@ -85,13 +89,15 @@ void SaveListviewProperlySpacedWithoutProgressBar(const core::ListModel& list, c
 
     const std::int64_t rows = list.itemCount();
     for (std::int64_t i = 1; i <= rows; ++i) {
-        slicer.maybeYield();
+        if (!slicer.maybeYield())
+            return;
         line.resize(0); // keeps the capacity: one allocation for the whole file
         if (!trap.test(158, [&] { return list.isTicked(i); }))
             continue;
         const int columns = list.listColumnCount();
         for (int j = 1; j <= columns; ++j) {
-            slicer.maybeYield();
+            if (!slicer.maybeYield())
+                return;
             if (j == 1) {
                 if (trap.test(166, [&] { return widthOf(widths, j) >= list.textLength(i); }))
                     trap(168, [&] { results::appendPadded(line, list.textView(i), widthOf(widths, j)); });

@@ -73,7 +73,7 @@ void startRolling(const platform::Services& services, const core::ListModel& sid
             trap(108, [&] { std::visit([&](auto& draw) { draw.drawRoll(row); }, drawer); });
             // Taking the label of a die fails without sides; the die keeps the empty label it last had.
             if (count == 0) {
-                for (std::int32_t die = 1; die <= dice; ++die)
+                for (std::int64_t die = 1; die <= dice; ++die)
                     trap(108, [] { throw platform::RuntimeError(platform::RuntimeError::IndexOutOfBounds); });
             }
             // 114 to 118: every roll with dice adds its row, whose text the list makes when shown.

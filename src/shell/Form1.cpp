@@ -254,11 +254,21 @@ void Form1::SaveDice() {
     // Half a list must never replace the stored whole.
     if (!trap(100, [&] { text = dice::joinStoredSides(m_sides); }))
         return;
-    trap(102, [&] { m_services.settings->write(u"Dice"_s, text); });
+    autosave(trap, 102, [&] { m_services.settings->write(u"Dice"_s, text); });
+}
+
+bool Form1::autosave(core::Trap& trap, int line, const std::function<void()>& write) {
+    // The writes that follow the user's edits fail alike while the store refuses them: the first failure
+    // is reported, the next one only after a write got through. (The save at close always reports.)
+    const bool written = m_storeFailing ? trap.quietly(line, write) : trap(line, write);
+    m_storeFailing = !written;
+    return written;
 }
 
 void Form1::Form_Unload() {
-    QCoreApplication::quit();
+    // Ends at once: a command still running in the middle of a copy or an export stops where it yields
+    // (or at its next statement), and the event loop finishes.
+    m_services.events->quit();
 }
 
 void Form1::PushButton8_Click() {
@@ -351,12 +361,12 @@ void Form1::ListView1_KeyDown(int keyCode, Qt::KeyboardModifiers /*shift*/) {
 void Form1::Text1_Change() {
     // No trap of its own; a failing store is still reported rather than lost in the event loop.
     core::Trap trap(m_services, u"Form1.Text1_Change"_s);
-    trap(0, [&] { m_countFields->changed(u"Text1"_s, Text1->text()); });
+    autosave(trap, 0, [&] { m_countFields->changed(u"Text1"_s, Text1->text()); });
 }
 
 void Form1::Text2_Change() {
     core::Trap trap(m_services, u"Form1.Text2_Change"_s);
-    trap(0, [&] { m_countFields->changed(u"Text2"_s, Text2->text()); });
+    autosave(trap, 0, [&] { m_countFields->changed(u"Text2"_s, Text2->text()); });
 }
 
 void Form1::Text1_LostFocus() {

@@ -14,6 +14,7 @@
 #include <QWidget>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -31,6 +32,10 @@ namespace shell {
 class ListView;
 class StatisticsWindow;
 } // namespace shell
+
+namespace core {
+class Trap;
+}
 
 namespace shell {
 
@@ -126,6 +131,7 @@ private:
     void connectDiceDefinition();
     void pointerCue(int shape);
     void countFieldLostFocus(QLineEdit* field);
+    bool autosave(core::Trap& trap, int line, const std::function<void()>& write);
 
     platform::Services& m_services;
     core::ListModel m_sides;
@@ -140,6 +146,7 @@ private:
     QAction* m_statisticsAction = nullptr;
     StatisticsWindow* m_statistics = nullptr; // made when first asked for
     bool m_checkingCount = false;             // the check's own message box moves the focus too
+    bool m_storeFailing = false;              // the last write of an edit to the store failed
 };
 
 } // namespace shell

@@ -136,6 +136,15 @@ void ListView::openContextMenuAtCurrentRow() {
     QCoreApplication::sendEvent(this, &event);
 }
 
+QModelIndex ListView::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) {
+    // A table's Home and End go to the first and last column of the row; in a list they go to the first
+    // and last row, as Ctrl+Home and Ctrl+End do. Only the target changes: the selection still follows
+    // the keys as pressed.
+    if (cursorAction == MoveHome || cursorAction == MoveEnd)
+        modifiers |= Qt::ControlModifier;
+    return QTableView::moveCursor(cursorAction, modifiers);
+}
+
 void ListView::mouseDoubleClickEvent(QMouseEvent* event) {
     QTableView::mouseDoubleClickEvent(event);
     emit doubleClicked();

@@ -39,6 +39,7 @@ protected:
     // at the current row (the Menu key does so through the platform), Ctrl+Plus fits the column to its
     // labels and Ctrl+Minus gives it back its width, Left and Right scroll a one-column list sideways.
     void keyPressEvent(QKeyEvent* event) override;
+    QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     bool viewportEvent(QEvent* event) override;

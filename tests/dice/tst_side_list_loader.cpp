@@ -1,9 +1,11 @@
 #include "core/ListModel.h"
 #include "core/MousePointer.h"
 #include "dice/SideListLoader.h"
+#include "dice/SideListReader.h"
 #include "dice/SidesCommands.h"
 #include "fakes/Fakes.h"
 #include "fakes/TestSupport.h"
+#include "platform/RuntimeError.h"
 
 #include <QDir>
 #include <QFile>
@@ -24,6 +26,8 @@ private slots:
     void skipsLabelsAlreadyListed();
     void badBytesNeitherCrashNorStopTheLoad();
     void missingFileSaysFileNotFoundAndAddsNothing();
+    void failedReadKeepsTheLinesReadBeforeIt_data();
+    void failedReadKeepsTheLinesReadBeforeIt();
 
     void commandAsksWithItsTitleAndFilter();
     void cancelledDialogDoesNothing();
@@ -133,6 +137,35 @@ struct Command {
 };
 
 } // namespace
+
+void SideListLoaderTest::failedReadKeepsTheLinesReadBeforeIt_data() {
+    QTest::addColumn<QList<QByteArray>>("before"); // the reads that succeed before one fails
+    QTest::addColumn<QStringList>("sides");
+    QTest::newRow("lines of earlier reads")
+        << QList<QByteArray>{"A\r\nB\r\n", "C\n"} << QStringList{u"listed"_s, u"A"_s, u"B"_s, u"C"_s};
+    QTest::newRow("a line cut by the failure is dropped")
+        << QList<QByteArray>{"A\nB\nhalf a li"} << QStringList{u"listed"_s, u"A"_s, u"B"_s};
+    QTest::newRow("repeats and listed labels still skipped")
+        << QList<QByteArray>{"A\nlisted\nA\n"} << QStringList{u"listed"_s, u"A"_s};
+    QTest::newRow("the first read fails") << QList<QByteArray>{} << QStringList{u"listed"_s};
+}
+
+void SideListLoaderTest::failedReadKeepsTheLinesReadBeforeIt() {
+    QFETCH(QList<QByteArray>, before);
+    QFETCH(QStringList, sides);
+    core::ListModel list;
+    list.setTextIndexEnabled(true);
+    list.addItem(u"listed"_s);
+    qsizetype reads = 0;
+    const auto read = [&]() -> QByteArrayView {
+        if (reads == before.size())
+            throw platform::RuntimeError(platform::RuntimeError::DeviceIoError);
+        return before[reads++];
+    };
+
+    QVERIFY_THROWS_EXCEPTION(platform::RuntimeError, dice::appendSideList(list, read));
+    QCOMPARE(fakes::itemTexts(list), sides);
+}
 
 void SideListLoaderTest::commandAsksWithItsTitleAndFilter() {
     Command command;

@@ -67,6 +67,10 @@ public:
     explicit FakeSheet(FakeSpreadsheets& owner)
         : m_owner(owner) {}
     void setCellText(int row, int column, QStringView text) override {
+        // What one sheet cannot hold is refused as the real sheet refuses it.
+        if (row < 1 || row > platform::kSheetRows || column < 1 || column > platform::kSheetColumns ||
+            text.size() > platform::kCellCharacters)
+            throw platform::RuntimeError(platform::RuntimeError::ApplicationDefined);
         m_owner.call(u"cell %1 %2 %3"_s.arg(row).arg(column).arg(text));
         m_owner.cells.insert({row, column}, text.toString());
     }

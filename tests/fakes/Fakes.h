@@ -103,7 +103,10 @@ public:
         if (onProcess)
             onProcess();
     }
+    void quit() override { ended = true; }
+    bool quitting() const override { return ended; }
     int calls = 0;
+    bool ended = false;              // quit() was called: the program is ending
     std::function<void()> onProcess; // lets a test run "another command" in the middle of a long one
 };
 

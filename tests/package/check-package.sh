@@ -29,7 +29,13 @@ desktop-file-validate "$root/usr/share/applications/org.example.QuorvinTessaly.d
 appstreamcli validate --no-net --pedantic "$root/usr/share/metainfo/org.example.QuorvinTessaly.metainfo.xml" ||
     appstreamcli validate --no-net "$root/usr/share/metainfo/org.example.QuorvinTessaly.metainfo.xml"
 
-"$root/usr/bin/quorvin-tessaly" --version | grep -q "^Quorvin Tessaly "
+answer="$("$root/usr/bin/quorvin-tessaly" --version)"
+[[ "$answer" == "Quorvin Tessaly "?* ]] || { echo "--version answers: $answer"; exit 1; }
+version="${answer#Quorvin Tessaly }"
+# Software centres show the release and the picture: the metainfo must keep up with the version.
+metainfo="$root/usr/share/metainfo/org.example.QuorvinTessaly.metainfo.xml"
+grep -q "<release version=\"$version\"" "$metainfo" || { echo "the metainfo lacks a release entry for $version"; exit 1; }
+grep -q "<screenshot type=\"default\">" "$metainfo" || { echo "the metainfo lacks its screenshot"; exit 1; }
 
 # Start the unpacked program with its own settings folder; it must come up and close cleanly on SIGTERM.
 export XDG_CONFIG_HOME="$scratch/config"

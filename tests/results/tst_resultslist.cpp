@@ -1,5 +1,9 @@
 #include "core/ListModel.h"
 #include "fakes/Fakes.h"
+#include "fakes/TestSupport.h"
+#include "results/ResultsCommands.h"
+#include "results/SpreadsheetExport.h"
+#include "results/TextExport.h"
 #include "shell/Form1.h"
 #include "shell/ListView.h"
 
@@ -8,6 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStyle>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -26,6 +31,8 @@ private slots:
     void sidesListIsNotTickable();
     void overlappingSelectionRangesFlipOnce();
     void batchOf15CharacterRowsStaysUnder48BytesEach();
+    void closingTheWindowStopsALongCommand_data();
+    void closingTheWindowStopsALongCommand();
 
 private:
     QPoint rowCentre(int row) const;
@@ -188,6 +195,57 @@ void ResultsListTest::batchOf15CharacterRowsStaysUnder48BytesEach() {
     results.addItems(core::TextRows(rows)); // appended to a full list
     QCOMPARE(results.itemCount(), 200000);
     QCOMPARE_LE(results.bytesUsed(), 200000U * 48U);
+}
+
+void ResultsListTest::closingTheWindowStopsALongCommand_data() {
+    QTest::addColumn<int>("button");       // the command's button: PushButton<n>
+    QTest::addColumn<int>("closingYield"); // 0: the window closes while the command's first error report is up
+    QTest::newRow("copy") << 11 << 150;
+    QTest::newRow("text export") << 9 << 150;
+    QTest::newRow("spreadsheet export") << 13 << 150;
+    QTest::newRow("spreadsheet export, report up") << 13 << 0;
+}
+
+void ResultsListTest::closingTheWindowStopsALongCommand() {
+    QFETCH(int, button);
+    QFETCH(int, closingYield);
+    // given: long ticked rows (the text export has written to its temporary file), an earlier file
+    core::TextRows rows;
+    for (int i = 0; i < 100; ++i)
+        rows.append(QString(4000, u'x'));
+    m_form->results().addItems(rows);
+    m_form->results().setAllTicked(true);
+    QTemporaryDir dir;
+    const QString earlier = fakes::writeFile(dir.filePath(u"results.txt"_s), "earlier\r\n");
+    m_fake->fileDialogs.saveAnswers.enqueue(earlier);
+    // when: the window closes while the command lets it process its events, well into the rows, or while
+    // it reports that the spreadsheet application went away (which would fail every later statement)
+    m_fake->events.onProcess = [&] {
+        if (m_fake->events.calls == closingYield)
+            m_form->close();
+    };
+    if (closingYield == 0) {
+        m_fake->spreadsheets.creationOutcomes << true << false;
+        m_fake->messageBox.onShow = [this](const fakes::ShownMessage&) { m_form->close(); };
+    }
+    const std::chrono::microseconds everyCall(0);
+    if (button == 11)
+        results::copyResults(m_fake->services, m_form->results(), everyCall);
+    else if (button == 9)
+        results::saveResultsAsTextFile(m_form->results(), m_form->mousePointer(), m_fake->services, everyCall);
+    else
+        results::saveResultsAsSpreadsheet(m_form->results(), m_form->mousePointer(), m_fake->services, everyCall);
+
+    // then: the command went no further (the last call is the closing's own), and nothing left the program
+    QVERIFY(m_fake->events.quitting());
+    QCOMPARE(m_fake->events.calls, closingYield + 1);
+    QCOMPARE(m_fake->messageBox.shown.size(), closingYield == 0 ? 1 : 0);
+    QCOMPARE(m_fake->clipboard.setAttempts + m_fake->clipboard.clearAttempts, 0);
+    QFile file(earlier);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("earlier\r\n"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"results.txt"_s});
+    QVERIFY(!m_fake->spreadsheets.calls.contains(u"visible"_s));
 }
 
 QTEST_MAIN(ResultsListTest)

@@ -1,6 +1,7 @@
 #include "core/ListModel.h"
 #include "core/MousePointer.h"
 #include "fakes/Fakes.h"
+#include "fakes/TestSupport.h"
 #include "platform/RuntimeError.h"
 #include "platform/XlsxSpreadsheet.h"
 #include "results/SpreadsheetExport.h"
@@ -8,11 +9,14 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QLocale>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
+
+#include <cmath>
 
 using namespace Qt::StringLiterals;
 using platform::RuntimeError;
@@ -120,8 +124,8 @@ private slots:
     void missingApplicationShowsBothMessagesInOrder_data();
     void missingApplicationShowsBothMessagesInOrder();
     void emptyListMakesNoWorkbook();
-    void sheetLimits_data();
-    void sheetLimits();
+    void cellsThatDoNotFitStayEmptyAndTheRestIsShown_data();
+    void cellsThatDoNotFitStayEmptyAndTheRestIsShown();
     void applicationLostAfterTheTestReportsEachLaterStatementOnce();
     void applicationLostMidwayReportsEachFailingStatementOnce();
     void workbookThatCannotBeShownIsReportedOnce_data();
@@ -131,8 +135,11 @@ private slots:
     void launcherOpensCalcWithATemplate();
     void sheetFitsColumnsToTheLongestText();
     void sheetRefusesWhatDoesNotFit();
-    void staleWorkbooksGoFreshOnesStay();
-    void libreOfficeReadsEveryCellAsText();
+    void plainDecimalNumbersBecomeNumbers_data();
+    void plainDecimalNumbersBecomeNumbers();
+    void cleanupTakesOnlyOldWorkbooksAsWritten_data();
+    void cleanupTakesOnlyOldWorkbooksAsWritten();
+    void libreOfficeReadsTextsAsTextAndNumbersAsNumbers();
 };
 
 void SpreadsheetExportTest::sheetRowsMirrorListPositions() {
@@ -204,44 +211,59 @@ void SpreadsheetExportTest::emptyListMakesNoWorkbook() {
     QCOMPARE(run.shapes, QList<int>());
 }
 
-void SpreadsheetExportTest::sheetLimits_data() {
+void SpreadsheetExportTest::cellsThatDoNotFitStayEmptyAndTheRestIsShown_data() {
     QTest::addColumn<qsizetype>("rows");
-    QTest::addColumn<qsizetype>("tickedRow");
-    QTest::addColumn<qsizetype>("cellLength");
-    QTest::addColumn<bool>("fits");
-    QTest::newRow("last sheet row") << qsizetype(platform::kSheetRows - 1) << qsizetype(platform::kSheetRows - 1)
-                                    << qsizetype(1) << true;
-    QTest::newRow("one row below the sheet")
-        << qsizetype(platform::kSheetRows) << qsizetype(platform::kSheetRows) << qsizetype(1) << false;
+    QTest::addColumn<QList<qsizetype>>("ticked");
+    QTest::addColumn<QList<qsizetype>>("longRows"); // their text is longLength characters long
+    QTest::addColumn<qsizetype>("longLength");
+    QTest::addColumn<QList<qsizetype>>("written"); // the sheet rows that receive their list row's text
+    QTest::addColumn<int>("reports");
+    const qsizetype tooLong = platform::kCellCharacters + 1;
+    const qsizetype lastRow = platform::kSheetRows;
+    QTest::newRow("a row too long for its cell")
+        << qsizetype(3) << QList<qsizetype>{1, 2, 3} << QList<qsizetype>{2} << tooLong << QList<qsizetype>{2, 4} << 1;
+    QTest::newRow("the longest text a cell holds")
+        << qsizetype(3) << QList<qsizetype>{1, 2, 3} << QList<qsizetype>{2} << qsizetype(platform::kCellCharacters)
+        << QList<qsizetype>{2, 3, 4} << 0;
+    QTest::newRow("two rows too long, one report") << qsizetype(4) << QList<qsizetype>{1, 2, 3, 4}
+                                                   << QList<qsizetype>{1, 3} << tooLong << QList<qsizetype>{3, 5} << 1;
+    QTest::newRow("a ticked row below the sheet")
+        << lastRow << QList<qsizetype>{1, lastRow - 1, lastRow} << QList<qsizetype>{} << qsizetype(0)
+        << QList<qsizetype>{2, lastRow} << 1;
     QTest::newRow("unticked rows below the sheet")
-        << qsizetype(platform::kSheetRows + 5) << qsizetype(3) << qsizetype(1) << true;
-    QTest::newRow("longest cell") << qsizetype(3) << qsizetype(2) << qsizetype(platform::kCellCharacters) << true;
-    QTest::newRow("cell too long") << qsizetype(3) << qsizetype(2) << qsizetype(platform::kCellCharacters + 1) << false;
+        << lastRow + 5 << QList<qsizetype>{3} << QList<qsizetype>{} << qsizetype(0) << QList<qsizetype>{4} << 0;
 }
 
-void SpreadsheetExportTest::sheetLimits() {
+void SpreadsheetExportTest::cellsThatDoNotFitStayEmptyAndTheRestIsShown() {
     QFETCH(qsizetype, rows);
-    QFETCH(qsizetype, tickedRow);
-    QFETCH(qsizetype, cellLength);
-    QFETCH(bool, fits);
+    QFETCH(QList<qsizetype>, ticked);
+    QFETCH(QList<qsizetype>, longRows);
+    QFETCH(qsizetype, longLength);
+    QFETCH(QList<qsizetype>, written);
+    QFETCH(int, reports);
     core::ListModel list;
     list.addColumn(u"Results"_s);
     core::TextRows batch;
     for (qsizetype i = 1; i <= rows; ++i)
-        batch.append(i == tickedRow ? QString(cellLength, u'x') : QString());
+        batch.append(longRows.contains(i) ? QString(longLength, u'x') : u"row %1"_s.arg(i));
     list.addItems(batch);
-    list.setTicked(tickedRow, true);
+    for (qsizetype position : ticked)
+        list.setTicked(position, true);
 
-    QCOMPARE(results::sheetLimitProblem(list).isEmpty(), fits);
-    if (fits)
-        return;
     Run run;
     run.click(list);
-    // Told once, and nothing made beyond the installation test.
-    QCOMPARE(run.fake.messageBox.texts(), QStringList{results::sheetLimitProblem(list)});
-    QVERIFY(run.fake.messageBox.texts().first().contains(u"nothing was exported"_s));
-    QCOMPARE(run.fake.spreadsheets.calls, QStringList{u"create"_s});
-    QCOMPARE(run.shapes, QList<int>());
+
+    QList<qsizetype> sheetRows;
+    for (auto it = run.fake.spreadsheets.cells.cbegin(); it != run.fake.spreadsheets.cells.cend(); ++it) {
+        if (it.key().first == 1)
+            continue; // the header
+        sheetRows.append(it.key().first);
+        QCOMPARE(it.value(), list.text(it.key().first - 1)); // in its place
+    }
+    QCOMPARE(sheetRows, written);
+    QCOMPARE(reportedLines(run.fake.messageBox), QStringList(reports, u"148"_s));
+    QCOMPARE(run.fake.spreadsheets.calls.last(), u"visible"_s);
+    QCOMPARE(run.shapes, (QList<int>{11, 0}));
 }
 
 void SpreadsheetExportTest::applicationLostAfterTheTestReportsEachLaterStatementOnce() {
@@ -397,22 +419,89 @@ void SpreadsheetExportTest::sheetRefusesWhatDoesNotFit() {
     QCOMPARE(sheet.cellText(1, 1), QString());
 }
 
-void SpreadsheetExportTest::staleWorkbooksGoFreshOnesStay() {
-    QTemporaryDir dir;
-    const QDateTime twoDaysAgo = QDateTime::currentDateTime().addDays(-2);
-    for (const QString& name : {u"results-old.xlsx"_s, u"results-new.xlsx"_s, u"notes-old.xlsx"_s}) {
-        QFile file(dir.filePath(name));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        if (name.endsWith(u"-old.xlsx"_s))
-            QVERIFY(file.setFileTime(twoDaysAgo, QFileDevice::FileModificationTime));
-    }
-
-    QCOMPARE(platform::XlsxSpreadsheets::removeStaleWorkbooks(dir.path(), std::chrono::hours(24)), 1);
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files, QDir::Name),
-             (QStringList{u"notes-old.xlsx"_s, u"results-new.xlsx"_s}));
+void SpreadsheetExportTest::plainDecimalNumbersBecomeNumbers_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("decimalPoint");
+    QTest::addColumn<QVariant>("number"); // invalid: the text stays text
+    const QVariant text;
+    QTest::newRow("one numeric die") << u"6"_s << u"."_s << QVariant(6.0);
+    QTest::newRow("negative") << u"-12"_s << u"."_s << QVariant(-12.0);
+    QTest::newRow("negative zero is zero") << u"-0"_s << u"."_s << QVariant(0.0);
+    QTest::newRow("fraction") << u"0.25"_s << u"."_s << QVariant(0.25);
+    QTest::newRow("the locale's comma") << u"-3,5"_s << u","_s << QVariant(-3.5);
+    QTest::newRow("another locale's point") << u"3.5"_s << u","_s << text;
+    QTest::newRow("leading zero") << u"007"_s << u"."_s << text;
+    QTest::newRow("grouping") << u"1,000"_s << u"."_s << text;
+    QTest::newRow("exponent") << u"1e5"_s << u"."_s << text;
+    QTest::newRow("blank around") << u" 5"_s << u"."_s << text;
+    QTest::newRow("point without digits after") << u"5."_s << u"."_s << text;
+    QTest::newRow("a roll of two dice") << u"1 - 2"_s << u"."_s << text;
+    QTest::newRow("beyond any number") << u"1"_s + QString(400, u'0') << u"."_s << text;
+    QTest::newRow("other digits") << u"\u0663"_s << u"."_s << text;
 }
 
-void SpreadsheetExportTest::libreOfficeReadsEveryCellAsText() {
+void SpreadsheetExportTest::plainDecimalNumbersBecomeNumbers() {
+    QFETCH(QString, text);
+    QFETCH(QString, decimalPoint);
+    QFETCH(QVariant, number);
+    const std::optional<double> read = platform::plainNumber(text, decimalPoint);
+    QCOMPARE(read.has_value(), number.isValid());
+    if (read) {
+        QCOMPARE(*read, number.toDouble());
+        QVERIFY(!std::signbit(*read) || *read != 0.0);
+    }
+}
+
+void SpreadsheetExportTest::cleanupTakesOnlyOldWorkbooksAsWritten_data() {
+    QTest::addColumn<QString>("since"); // what happened to the workbook since the export wrote it
+    QTest::addColumn<int>("maxAgeHours");
+    QTest::addColumn<bool>("removed");
+    QTest::newRow("nothing, and old enough") << u"nothing"_s << 0 << true;
+    QTest::newRow("nothing, but too fresh") << u"nothing"_s << 24 << false;
+    QTest::newRow("the user saved over it") << u"saved"_s << 0 << false;
+    QTest::newRow("same size, another time") << u"touched"_s << 0 << false;
+    QTest::newRow("not written by the export") << u"foreign"_s << 0 << false;
+}
+
+void SpreadsheetExportTest::cleanupTakesOnlyOldWorkbooksAsWritten() {
+    QFETCH(QString, since);
+    QFETCH(int, maxAgeHours);
+    QFETCH(bool, removed);
+    QTemporaryDir dir;
+    platform::XlsxSpreadsheets sheets;
+    sheets.setFolder(dir.path());
+    sheets.setFinder([] { return platform::SpreadsheetLauncher{u"localc"_s, {u"-n"_s}}; });
+    QString workbook;
+    sheets.setStarter([&](const QString&, const QStringList& arguments) {
+        workbook = arguments.last();
+        return true;
+    });
+    const std::unique_ptr<platform::SpreadsheetApplication> application = sheets.createApplication();
+    application->addWorkbook().activeSheet().setCellText(1, 1, u"Results");
+    application->setVisible(true);
+    QVERIFY(QFileInfo(workbook).isFile());
+
+    QFile file(workbook);
+    if (since == u"saved") {
+        QVERIFY(file.open(QIODevice::Append));
+        file.write("more");
+    } else if (since == u"touched") {
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(QDateTime::currentDateTime().addDays(-2), QFileDevice::FileModificationTime));
+    } else if (since == u"foreign") {
+        QVERIFY(QFile::rename(workbook, workbook + u".kept"_s));
+        workbook = fakes::writeFile(dir.filePath(u"results-mine.xlsx"_s), "PK");
+    }
+    file.close();
+
+    QCOMPARE(platform::XlsxSpreadsheets::removeStaleWorkbooks(dir.path(), std::chrono::hours(maxAgeHours)),
+             removed ? 1 : 0);
+    QCOMPARE(QFileInfo::exists(workbook), !removed);
+    if (removed) // with whatever the export kept beside it
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+}
+
+void SpreadsheetExportTest::libreOfficeReadsTextsAsTextAndNumbersAsNumbers() {
     const QString soffice = QStandardPaths::findExecutable(u"soffice"_s);
     if (soffice.isEmpty())
         QSKIP("LibreOffice (soffice) is not installed");
@@ -429,7 +518,9 @@ void SpreadsheetExportTest::libreOfficeReadsEveryCellAsText() {
                             u"Würfel – € 🎲"_s,
                             u"comma, \"quote\""_s,
                             u"TRUE"_s,
-                            u"tab\there"_s};
+                            u"tab\there"_s,
+                            u"6"_s,
+                            u"-2.5"_s};
     core::ListModel list;
     list.addColumn(u"Results"_s);
     list.addColumn(u"=Note"_s);
@@ -488,8 +579,9 @@ void SpreadsheetExportTest::libreOfficeReadsEveryCellAsText() {
             QVERIFY2(
                 cell.text == want,
                 qPrintable(u"row %1 column %2: \"%3\", expected \"%4\""_s.arg(r + 1).arg(c + 1).arg(cell.text, want)));
-            // Quoted by the converter means a text cell: no number, no formula's result.
-            QCOMPARE(cell.quoted, !want.isEmpty());
+            // Quoted by the converter means a text cell; a plain number alone is a number cell.
+            const bool number = platform::plainNumber(want, QLocale().decimalPoint()).has_value();
+            QCOMPARE(cell.quoted, !want.isEmpty() && !number);
         }
         QVERIFY(sheet.value(r).size() <= 2);
     }

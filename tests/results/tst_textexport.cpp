@@ -2,6 +2,7 @@
 #include "core/MousePointer.h"
 #include "core/Trap.h"
 #include "fakes/Fakes.h"
+#include "fakes/TestSupport.h"
 #include "results/TextExport.h"
 
 #include <QDir>
@@ -10,7 +11,10 @@
 #include <QTest>
 
 #include <csignal>
+#include <linux/capability.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -71,6 +75,30 @@ private:
     void (*m_oldHandler)(int) = nullptr;
 };
 
+// Makes file permissions apply to this thread even for root, by dropping the capabilities that override
+// them from its effective set; they come back at the end.
+class PermissionsApply {
+public:
+    PermissionsApply() {
+        if (syscall(SYS_capget, &m_header, m_caps) != 0)
+            return;
+        m_saved = m_caps[0].effective;
+        m_caps[0].effective &= ~((1U << CAP_DAC_OVERRIDE) | (1U << CAP_DAC_READ_SEARCH) | (1U << CAP_FOWNER));
+        syscall(SYS_capset, &m_header, m_caps);
+    }
+    ~PermissionsApply() {
+        m_caps[0].effective = m_saved;
+        syscall(SYS_capset, &m_header, m_caps);
+    }
+    PermissionsApply(const PermissionsApply&) = delete;
+    PermissionsApply& operator=(const PermissionsApply&) = delete;
+
+private:
+    __user_cap_header_struct m_header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct m_caps[2]{};
+    std::uint32_t m_saved = 0;
+};
+
 } // namespace
 
 class TextExportTest : public QObject {
@@ -87,6 +115,8 @@ private slots:
     void failedWriteKeepsTheEarlierFile_data();
     void failedWriteKeepsTheEarlierFile();
     void rowsClearedMidwayAreReportedAndTheFileStillCloses();
+    void readOnlyFolderStillTakesAWritableFile_data();
+    void readOnlyFolderStillTakesAWritableFile();
 };
 
 void TextExportTest::writesAlignedBytes_data() {
@@ -299,6 +329,46 @@ void TextExportTest::rowsClearedMidwayAreReportedAndTheFileStillCloses() {
     QCOMPARE(reportedLines(fake.messageBox), (QStringList{u"166"_s, u"168"_s, u"158"_s}));
     QVERIFY(fake.messageBox.texts().first().startsWith(u"Index out of bounds\r\n"_s));
     QCOMPARE(readAll(path), QByteArray("Results\t\r\n\r\n\r\n"));
+}
+
+void TextExportTest::readOnlyFolderStillTakesAWritableFile_data() {
+    QTest::addColumn<bool>("exists");
+    QTest::addColumn<int>("permissions");
+    QTest::addColumn<bool>("saved");
+    const int readWrite = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    QTest::newRow("writable file, written in place") << true << readWrite << true;
+    QTest::newRow("read-only file") << true << int(QFileDevice::ReadOwner) << false;
+    QTest::newRow("no file yet") << false << readWrite << false;
+}
+
+void TextExportTest::readOnlyFolderStillTakesAWritableFile() {
+    QFETCH(bool, exists);
+    QFETCH(int, permissions);
+    QFETCH(bool, saved);
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(u"shared"_s);
+    QVERIFY(QDir().mkdir(folder));
+    const QString path = folder + u"/results.txt"_s;
+    const QByteArray earlier("the user's earlier results\r\n");
+    if (exists) {
+        fakes::writeFile(path, earlier);
+        QVERIFY(QFile::setPermissions(path, QFileDevice::Permissions(permissions)));
+    }
+    QVERIFY(QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    fakes::FakeServices fake;
+    core::ListModel list;
+    fill(list, {u"Results"_s}, {{u"Heads"_s, true}});
+
+    {
+        const PermissionsApply asAUser;
+        Main::SaveListviewProperlySpacedWithoutProgressBar(list, path, fake.services);
+    }
+    QVERIFY(QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+
+    QCOMPARE(readAll(path), saved ? QByteArray("Results\t\r\nHeads  \t\r\n") : exists ? earlier : "<missing>");
+    QCOMPARE(fake.messageBox.shown.isEmpty(), saved);
+    if (!saved)
+        QVERIFY(fake.messageBox.texts().first().startsWith(u"Permission denied\r\n"_s));
 }
 
 QTEST_GUILESS_MAIN(TextExportTest)

@@ -37,12 +37,16 @@ private slots:
     void sidesReachTheStoreSoonOnceABurst();
     void closingWritesAPendingSaveAtOnce();
     void failedSaveIsReportedAndTheSidesStay();
+    void unwritableStoreIsReportedOnceUntilAWriteSucceeds_data();
+    void unwritableStoreIsReportedOnceUntilAWriteSucceeds();
     void helpShowsItsMessageUnderTheApplicationTitle();
     void applicationTitleDropsAtLeastOneWord_data();
     void applicationTitleDropsAtLeastOneWord();
     void fileExistsOnlyForFiles();
     void windowIsLaidOutInTwips();
     void enterOnAFocusedButtonRunsItsCommand();
+    void homeAndEndGoToTheFirstAndLastRow_data();
+    void homeAndEndGoToTheFirstAndLastRow();
 };
 
 void Form1Test::firstStartShowsDefaultsAndStoresThem() {
@@ -89,7 +93,9 @@ void Form1Test::closingStoresSidesInListOrder() {
         form.Form_Load();
         form.close();
         QCOMPARE(fake.settings.values.value(u"Dice"_s, u"absent"_s), QString());
+        QVERIFY(fake.events.quitting()); // the program ends with its window
     }
+    fake.events.ended = false; // a second run
     fake.settings.values.insert(u"Dice"_s, u"b;a;c"_s);
     shell::Form1 form(fake.services);
     form.Form_Load();
@@ -162,6 +168,36 @@ void Form1Test::failedSaveIsReportedAndTheSidesStay() {
     QVERIFY(fake.messageBox.shown.first().text.contains(u"in Quorvin2021/08/31.Form1.SaveDice at line 102"_s));
     QCOMPARE(fakes::itemTexts(form.sides()), (QStringList{u"a"_s, u"b"_s, u"c"_s}));
     QCOMPARE(fake.settings.values.value(u"Dice"_s), u"a;b"_s);
+}
+
+void Form1Test::unwritableStoreIsReportedOnceUntilAWriteSucceeds_data() {
+    // Steps while the store refuses writes: D the sides' autosave, T a key typed into Text1, C closing;
+    // d is the sides' autosave once the store takes writes again.
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<int>("reports");
+    QTest::newRow("autosave after autosave") << u"DDD"_s << 1;
+    QTest::newRow("typing shares the silence") << u"TDT"_s << 1;
+    QTest::newRow("news again after a write got through") << u"DDdD"_s << 2;
+    QTest::newRow("closing reports all the same") << u"DDC"_s << 2;
+}
+
+void Form1Test::unwritableStoreIsReportedOnceUntilAWriteSucceeds() {
+    QFETCH(QString, steps);
+    QFETCH(int, reports);
+    fakes::FakeServices fake;
+    shell::Form1 form(fake.services);
+    form.Form_Load();
+    form.show();
+    for (QChar step : steps) {
+        fake.settings.failWrites = step.isUpper();
+        if (step.toUpper() == u'D')
+            form.SaveDice();
+        else if (step == u'T')
+            form.Text1->setText(form.Text1->text() + u'2');
+        else
+            form.close();
+    }
+    QCOMPARE(fake.messageBox.shown.size(), reports);
 }
 
 void Form1Test::helpShowsItsMessageUnderTheApplicationTitle() {
@@ -249,6 +285,42 @@ void Form1Test::enterOnAFocusedButtonRunsItsCommand() {
     QCOMPARE(fake.messageBox.shown.size(), 2);
     for (QPushButton* button : form.pushButtons())
         QVERIFY2(!button->text().contains(u'&'), qPrintable(button->text()));
+}
+
+void Form1Test::homeAndEndGoToTheFirstAndLastRow_data() {
+    QTest::addColumn<bool>("results"); // the results list, else the sides list
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("control");
+    QTest::addColumn<int>("row");
+    for (const bool results : {false, true}) {
+        const char* list = results ? "results" : "sides";
+        QTest::addRow("%s: Home", list) << results << int(Qt::Key_Home) << false << 0;
+        QTest::addRow("%s: End", list) << results << int(Qt::Key_End) << false << 4;
+        QTest::addRow("%s: Ctrl+Home", list) << results << int(Qt::Key_Home) << true << 0;
+        QTest::addRow("%s: Ctrl+End", list) << results << int(Qt::Key_End) << true << 4;
+    }
+}
+
+void Form1Test::homeAndEndGoToTheFirstAndLastRow() {
+    QFETCH(bool, results);
+    QFETCH(int, key);
+    QFETCH(bool, control);
+    QFETCH(int, row);
+    fakes::FakeServices fake;
+    shell::Form1 form(fake.services);
+    form.Form_Load();
+    shell::ListView* view = results ? form.ListView2 : form.ListView1;
+    for (const QString& text : {u"a"_s, u"b"_s, u"c"_s, u"d"_s, u"e"_s})
+        (results ? form.results() : form.sides()).addItem(text);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    view->setFocus();
+    view->setCurrentIndex(view->model()->index(2, 0));
+
+    QTest::keyClick(view, Qt::Key(key), control ? Qt::ControlModifier : Qt::NoModifier);
+    QCOMPARE(view->currentIndex().row(), row);
+    if (!control) // moving with Ctrl leaves a multiple selection as it is
+        QVERIFY(view->selectionModel()->isRowSelected(row, QModelIndex()));
 }
 
 QTEST_MAIN(Form1Test)

@@ -3,6 +3,7 @@
 
 #include <QBitmap>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -11,13 +12,23 @@ using namespace Qt::StringLiterals;
 class HandCursorTest : public QObject {
     Q_OBJECT
 private slots:
+    void shippedHandLoadsWithItsHotSpot_data();
     void shippedHandLoadsWithItsHotSpot();
     void damagedFilesRaiseInsteadOfShowingGarbage_data();
     void damagedFilesRaiseInsteadOfShowingGarbage();
 };
 
+void HandCursorTest::shippedHandLoadsWithItsHotSpot_data() {
+    QTest::addColumn<QString>("folder");
+    QTest::newRow("data folder") << QStringLiteral(TESSALY_SOURCE_DIR) + u"/data"_s;
+    // Where a program started from the build tree (scripts/run) looks first.
+    QTest::newRow("beside the built program") << QFileInfo(QStringLiteral(TESSALY_EXECUTABLE)).absolutePath();
+}
+
 void HandCursorTest::shippedHandLoadsWithItsHotSpot() {
-    const QCursor hand = Main::LoadCursorFile(QStringLiteral(TESSALY_SOURCE_DIR) + u"/data/HAND-M.CUR"_s);
+    QFETCH(QString, folder);
+    QVERIFY2(QFile::exists(folder + u"/HAND-M.CUR"_s), qPrintable(folder));
+    const QCursor hand = Main::LoadCursorFile(folder + u"/HAND-M.CUR"_s);
     QCOMPARE(hand.hotSpot(), QPoint(6, 0));
     const QImage image = hand.pixmap().toImage();
     QCOMPARE(image.size(), QSize(32, 32));
