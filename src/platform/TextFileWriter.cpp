@@ -42,10 +42,11 @@ RuntimeError createError(const QString& path, int savedErrno) {
 
 } // namespace
 
-TextFileWriter::TextFileWriter(const QString& path)
+TextFileWriter::TextFileWriter(const QString& path, LineEnd lineEnd)
     : m_file(path)
     // Stateless: a broken surrogate at the end of one line must not swallow the next line's start.
-    , m_encoder(QStringConverter::System, QStringConverter::Flag::Stateless) {
+    , m_encoder(QStringConverter::System, QStringConverter::Flag::Stateless)
+    , m_lineEnd(lineEnd) {
     m_file.setDirectWriteFallback(false);
     errno = 0;
     // Unbuffered: the chunk below is the only buffer, so each byte is copied once.
@@ -68,7 +69,8 @@ void TextFileWriter::writeLine(QStringView line) {
     }
     char* out = m_encoder.appendToBuffer(m_buffer.data() + m_used, line);
     // Every encoding the system locale can name on this platform is ASCII-compatible.
-    *out++ = '\r';
+    if (m_lineEnd == LineEnd::CrLf)
+        *out++ = '\r';
     *out++ = '\n';
     m_used = out - m_buffer.constData();
 }

@@ -7,7 +7,8 @@
 
 namespace platform {
 
-// Writes a text file line by line in the system's locale encoding, every line ended with CR LF.
+// Writes a text file line by line in the system's locale encoding, every line ended with CR LF (or a
+// lone LF where asked).
 //
 // The bytes go to a temporary file beside the target, and close() moves it into place only when
 // every write and the final flush succeeded. So a save that fails midway (disk full) never leaves
@@ -15,8 +16,10 @@ namespace platform {
 // file is removed.
 class TextFileWriter {
 public:
+    enum class LineEnd { CrLf, Lf };
+
     // Opens the temporary file for path; throws RuntimeError when the file cannot be created.
-    explicit TextFileWriter(const QString& path);
+    explicit TextFileWriter(const QString& path, LineEnd lineEnd = LineEnd::CrLf);
     ~TextFileWriter();
     TextFileWriter(const TextFileWriter&) = delete;
     TextFileWriter& operator=(const TextFileWriter&) = delete;
@@ -35,6 +38,7 @@ private:
     QStringEncoder m_encoder;
     QByteArray m_buffer;
     qsizetype m_used = 0;
+    LineEnd m_lineEnd;
     bool m_failed = false;
     bool m_closed = false;
 };
