@@ -21,6 +21,8 @@ public:
     explicit SideListReader(const core::ListModel& list);
 
     void feed(QByteArrayView bytes);
+    // Text that needs no decoding (pasted or dropped), by the same line rules.
+    void feedText(QStringView text) { take(text); }
     // The accepted lines in file order, the last one with or without a terminator.
     core::TextRows finish();
 
@@ -34,5 +36,8 @@ private:
     core::TextRows m_rows;
     core::TextIndex m_seen; // this file's accepted lines
 };
+
+// Appends the lines of the text to the list by the side-list file's rules, in one batch.
+void appendSideListText(core::ListModel& list, QStringView text);
 
 } // namespace dice
