@@ -4,13 +4,38 @@
 #include "platform/Twips.h"
 
 #include <QAction>
+#include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
 namespace shell {
+
+namespace {
+
+QStringList localFiles(const QMimeData* data) {
+    QStringList files;
+    if (data == nullptr || !data->hasUrls())
+        return files;
+    const QList<QUrl> urls = data->urls();
+    for (const QUrl& url : urls) {
+        if (url.isLocalFile())
+            files.append(url.toLocalFile());
+    }
+    return files;
+}
+
+bool takesDrop(const QMimeData* data) {
+    return data != nullptr && (data->hasText() || !localFiles(data).isEmpty());
+}
+
+} // namespace
 
 ListView::ListView(QWidget* parent)
     : QTableView(parent) {
@@ -63,6 +88,12 @@ void ListView::enableTicking() {
     addAction(untickAll);
 }
 
+void ListView::enableDropping() {
+    m_dropping = true;
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+}
+
 void ListView::applyWidth(int column, int twips) {
     setColumnWidth(column - 1, platform::twipsToPixels(twips));
 }
@@ -77,6 +108,61 @@ void ListView::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QTableView::keyPressEvent(event);
+}
+
+bool ListView::event(QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Menu || (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier)) {
+            const QModelIndex current = currentIndex();
+            const QRect area = viewport()->rect();
+            QPoint at = current.isValid() ? visualRect(current).center() : area.topLeft();
+            at = QPoint(std::clamp(at.x(), area.left(), area.right()), std::clamp(at.y(), area.top(), area.bottom()));
+            QContextMenuEvent menu(QContextMenuEvent::Keyboard, viewport()->mapTo(this, at),
+                                   viewport()->mapToGlobal(at), key->modifiers());
+            QCoreApplication::sendEvent(this, &menu);
+            return true;
+        }
+    }
+    return QTableView::event(event);
+}
+
+void ListView::dragEnterEvent(QDragEnterEvent* event) {
+    if (m_dropping)
+        dragMoveEvent(event);
+    else
+        QTableView::dragEnterEvent(event);
+}
+
+void ListView::dragMoveEvent(QDragMoveEvent* event) {
+    if (!m_dropping) {
+        QTableView::dragMoveEvent(event);
+        return;
+    }
+    if (!takesDrop(event->mimeData())) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+void ListView::dropEvent(QDropEvent* event) {
+    if (!m_dropping) {
+        QTableView::dropEvent(event);
+        return;
+    }
+    const QMimeData* data = event->mimeData();
+    if (!takesDrop(data)) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    if (const QStringList files = localFiles(data); !files.isEmpty())
+        emit filesDropped(files);
+    else
+        emit textDropped(data->text());
 }
 
 void ListView::mouseDoubleClickEvent(QMouseEvent* event) {

@@ -21,13 +21,24 @@ public:
     // or unticks all rows.
     void enableTicking();
 
+    // Takes what other programs drop on the list: local files come out as filesDropped, in the order
+    // dropped; anything else that carries text as textDropped. The source always keeps what it dropped.
+    void enableDropping();
+
 signals:
     void keyDown(int key, Qt::KeyboardModifiers modifiers);
     void doubleClicked();
     void pointerMoved();
+    void filesDropped(const QStringList& paths);
+    void textDropped(const QString& text);
 
 protected:
+    // The context-menu key and Shift+F10 open the context menu at the current row.
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     bool viewportEvent(QEvent* event) override;
@@ -37,6 +48,7 @@ private:
 
     core::ListModel* m_model = nullptr;
     bool m_ticking = false;
+    bool m_dropping = false;
 };
 
 } // namespace shell
