@@ -1,5 +1,6 @@
 #include "dice/CountFields.h"
 #include "fakes/Fakes.h"
+#include "fakes/TestSupport.h"
 #include "shell/Form1.h"
 #include "shell/ListView.h"
 
@@ -297,10 +298,7 @@ void Form1DiceTest::droppedFilesLoadAndDroppedTextAdds() {
     QWidget* target = window.form.ListView1->viewport();
     QTemporaryDir dir;
     QVERIFY(QDir(dir.path()).mkdir(u"folder"_s));
-    const QString file = dir.filePath(u"sides.txt"_s);
-    QFile out(file);
-    QVERIFY(out.open(QIODevice::WriteOnly) && out.write("Edge\nCorner") == 11);
-    out.close();
+    const QString file = fakes::writeFile(dir.filePath(u"sides.txt"_s), "Edge\nCorner");
     auto drop = [&](QMimeData& data) {
         QDragEnterEvent enter(target->rect().center(), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
         QApplication::sendEvent(target, &enter);

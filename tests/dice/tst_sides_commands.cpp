@@ -387,7 +387,6 @@ void SidesCommandsTest::everyChangeUndoesAndRedoes() {
         QCOMPARE(dice.labels(), after);
         QCOMPARE(dice.header(), dice::sidesHeaderText(after.size()));
     }
-    QVERIFY(Main::ListviewContainsText(dice.sides, after.value(0, u"none"_s)) == !after.isEmpty());
     QVERIFY(dice.fake.messageBox.shown.isEmpty());
 }
 
