@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <tuple>
 
 namespace core {
 
@@ -47,8 +48,8 @@ void ListModel::addItem(QStringView text) {
     m_rows.append(text);
     textsChanged();
     m_ticks.push_back(false);
-    if (m_index)
-        m_index->addNewRows();
+    if (TextIndex* index = freshIndex())
+        index->addNewRows();
     if (visible)
         endInsertRows();
 }
@@ -70,9 +71,9 @@ void ListModel::appendBatch(std::int64_t count, Reserve&& reserve, Append&& appe
         beginInsertRows({}, static_cast<int>(first), static_cast<int>(std::min(last, maxRow)));
     append();
     m_ticks.resize(m_ticks.size() + static_cast<std::size_t>(count), false);
-    if (m_index) {
-        m_index->reserve(last + 1);
-        m_index->addNewRows();
+    if (TextIndex* index = freshIndex()) {
+        index->reserve(last + 1);
+        index->addNewRows();
     }
     if (visible)
         endInsertRows();
@@ -173,7 +174,90 @@ void ListModel::removeAll() {
     m_subItems.clear();
     if (m_index)
         m_index->clear();
+    m_indexStale = false;
     endResetModel();
+}
+
+TextRows ListModel::takeItems(std::int64_t position, std::int64_t count) {
+    if (count <= 0)
+        return {};
+    keepAsText();
+    textsChanged();
+    checkPosition(position);
+    checkPosition(position + count - 1);
+    if (count == m_rows.size()) {
+        beginResetModel();
+        TextRows taken = std::move(m_rows);
+        m_rows = TextRows();
+        std::vector<bool>().swap(m_ticks);
+        m_tickedCount = 0;
+        m_subItems.clear();
+        if (m_index)
+            m_index->clear();
+        m_indexStale = false;
+        endResetModel();
+        return taken;
+    }
+    const std::int64_t first = position - 1;
+    TextRows taken = m_rows.copyRange(first, count); // before the views hear of it: it may run out of memory
+    const std::int64_t maxRow = std::numeric_limits<int>::max() - 1;
+    const bool visible = first <= maxRow;
+    if (visible)
+        beginRemoveRows({}, static_cast<int>(first), static_cast<int>(std::min(first + count - 1, maxRow)));
+    m_rows.eraseRange(first, count);
+    const auto begin = m_ticks.begin() + static_cast<std::ptrdiff_t>(first);
+    const auto end = begin + static_cast<std::ptrdiff_t>(count);
+    m_tickedCount -= std::count(begin, end, true);
+    m_ticks.erase(begin, end);
+    if (!m_subItems.isEmpty()) {
+        QHash<std::int64_t, QStringList> shifted;
+        for (auto it = m_subItems.cbegin(); it != m_subItems.cend(); ++it) {
+            if (it.key() < first)
+                shifted.insert(it.key(), it.value());
+            else if (it.key() >= first + count)
+                shifted.insert(it.key() - count, it.value());
+        }
+        m_subItems.swap(shifted);
+    }
+    if (m_index && !m_indexStale && first == m_rows.size())
+        m_index->truncate(first); // the tail: the rows before it keep their numbers
+    else
+        rebuildIndex();
+    if (visible)
+        endRemoveRows();
+    return taken;
+}
+
+void ListModel::insertItems(std::int64_t position, TextRows&& rows) {
+    keepAsText();
+    textsChanged();
+    if (position == m_rows.size() + 1) {
+        addItems(std::move(rows));
+        rows = TextRows();
+        return;
+    }
+    checkPosition(position);
+    const std::int64_t count = rows.size();
+    if (count == 0)
+        return;
+    const std::int64_t first = position - 1;
+    m_rows.reserveAdditional(count, rows.charCount());
+    m_ticks.reserve(m_ticks.size() + static_cast<std::size_t>(count));
+    const std::int64_t maxRow = std::numeric_limits<int>::max() - 1;
+    const bool visible = first <= maxRow;
+    if (visible)
+        beginInsertRows({}, static_cast<int>(first), static_cast<int>(std::min(first + count - 1, maxRow)));
+    m_rows.insertRange(first, std::move(rows));
+    m_ticks.insert(m_ticks.begin() + static_cast<std::ptrdiff_t>(first), static_cast<std::size_t>(count), false);
+    if (!m_subItems.isEmpty()) {
+        QHash<std::int64_t, QStringList> shifted;
+        for (auto it = m_subItems.cbegin(); it != m_subItems.cend(); ++it)
+            shifted.insert(it.key() >= first ? it.key() + count : it.key(), it.value());
+        m_subItems.swap(shifted);
+    }
+    rebuildIndex();
+    if (visible)
+        endInsertRows();
 }
 
 QString ListModel::text(std::int64_t position) const {
@@ -303,11 +387,12 @@ void ListModel::setTextIndexEnabled(bool enabled) {
     if (enabled)
         keepAsText();
     m_index = enabled ? std::make_unique<TextIndex>(m_rows) : nullptr;
+    m_indexStale = false;
 }
 
 bool ListModel::containsText(QStringView text) const {
-    if (m_index)
-        return m_index->contains(text);
+    if (const TextIndex* index = freshIndex())
+        return index->contains(text);
     const std::int64_t rows = itemCount();
     for (std::int64_t position = 1; position <= rows; ++position) {
         if (textView(position) == text)
@@ -317,8 +402,15 @@ bool ListModel::containsText(QStringView text) const {
 }
 
 void ListModel::rebuildIndex() {
-    if (m_index)
+    m_indexStale = m_index != nullptr;
+}
+
+TextIndex* ListModel::freshIndex() const {
+    if (m_index && m_indexStale) {
         m_index->rebuild();
+        m_indexStale = false;
+    }
+    return m_index.get();
 }
 
 std::optional<std::int64_t> ListModel::selectedPosition() const {
@@ -338,6 +430,25 @@ void ListModel::selectPosition(std::int64_t position) {
     checkPosition(position);
     const QModelIndex target = index(static_cast<int>(position - 1), 0);
     m_selection.setCurrentIndex(target, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+std::vector<std::pair<std::int64_t, std::int64_t>> ListModel::selectedRanges() const {
+    std::vector<std::pair<std::int64_t, std::int64_t>> spans; // first and one past the last row, from 0
+    for (const QItemSelectionRange& range : m_selection.selection()) {
+        if (range.isValid() && range.model() == this)
+            spans.emplace_back(range.top(), range.bottom() + 1);
+    }
+    std::sort(spans.begin(), spans.end());
+    std::vector<std::pair<std::int64_t, std::int64_t>> merged;
+    for (const auto& [begin, end] : spans) {
+        if (!merged.empty() && begin <= merged.back().second)
+            merged.back().second = std::max(merged.back().second, end); // overlapping or adjacent
+        else
+            merged.emplace_back(begin, end);
+    }
+    for (auto& [begin, end] : merged)
+        std::tie(begin, end) = std::pair(begin + 1, end - begin);
+    return merged;
 }
 
 void ListModel::addColumn(const QString& header) {

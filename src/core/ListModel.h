@@ -39,6 +39,11 @@ public:
     void addItems(DrawRows&& rows);      // a roll's rows, kept as draws when they are all the list holds
     void removeItem(std::int64_t position);
     void removeAll();
+    // Moves count items from position on out of the list, their texts only (ticks and sub-items go);
+    // taking every item hands the storage over without copying it. insertItems() puts them back.
+    TextRows takeItems(std::int64_t position, std::int64_t count);
+    // Inserts the batch before position (itemCount() + 1 appends), unticked, and leaves it empty.
+    void insertItems(std::int64_t position, TextRows&& rows);
     QString text(std::int64_t position) const;
     // Valid until the list changes or textView() is called again: a roll's row is made into a buffer
     // that the next call reuses.
@@ -68,6 +73,8 @@ public:
     QItemSelectionModel* selectionModel() { return &m_selection; }
     std::optional<std::int64_t> selectedPosition() const;
     void selectPosition(std::int64_t position);
+    // Every selected item as ascending, disjoint runs of (first position, count).
+    std::vector<std::pair<std::int64_t, std::int64_t>> selectedRanges() const;
 
     // --- columns
     void addColumn(const QString& header);
@@ -100,6 +107,7 @@ private:
     void checkPosition(std::int64_t position) const;
     void checkColumn(int column) const;
     void rebuildIndex();
+    TextIndex* freshIndex() const; // the text index, rebuilt first when a removal left it stale
     template <class Reserve, class Append> void appendBatch(std::int64_t count, Reserve&& reserve, Append&& append);
 
     TextRows m_rows;
@@ -113,6 +121,7 @@ private:
     std::vector<int> m_widths;
     bool m_checkable = false;
     std::unique_ptr<TextIndex> m_index;
+    mutable bool m_indexStale = false; // rebuilt when next needed: removals in a row rebuild it once
     QItemSelectionModel m_selection;
 };
 

@@ -4,6 +4,7 @@
 
 #include <QHashFunctions>
 
+#include <algorithm>
 #include <limits>
 
 namespace core {
@@ -38,20 +39,64 @@ void TextIndex::add(std::uint32_t hash) {
     const std::size_t row = m_hashes.size();
     if (row >= std::numeric_limits<std::uint32_t>::max() - 1)
         throw platform::RuntimeError(platform::RuntimeError::OutOfMemory);
-    // An equal text indexed already answers for this one too: it takes no slot of its own.
-    if (contains(m_rows.at(static_cast<std::int64_t>(row)), hash)) {
-        m_hashes.push_back(hash);
-        return;
-    }
-    m_hashes.push_back(hash);
     if ((m_used + 1) * 2 > m_slots.size())
         regrow(m_slots.size() * 2);
-    place(static_cast<std::uint32_t>(row));
+    m_hashes.push_back(hash);
+    // One probe serves both: an equal text indexed already answers for this one too, so it takes no
+    // slot of its own; otherwise the row goes where the probe ended.
+    const QStringView text = m_rows.at(static_cast<std::int64_t>(row));
+    const std::size_t mask = m_slots.size() - 1;
+    std::size_t slot = hash & mask;
+    for (; m_slots[slot] != 0; slot = (slot + 1) & mask) {
+        const std::uint32_t other = m_slots[slot] - 1;
+        if (m_hashes[other] == hash && m_rows.at(other) == text)
+            return;
+    }
+    m_slots[slot] = static_cast<std::uint32_t>(row) + 1;
+    ++m_used;
 }
 
 void TextIndex::addNewRows() {
-    for (auto row = static_cast<std::int64_t>(m_hashes.size()); row < m_rows.size(); ++row)
-        add(hashOf(m_rows.at(row)));
+    // A large table is mostly out of the cache, and a slot is read once per row: hash a few rows ahead
+    // and ask for their slots early, so the memory reads overlap instead of waiting one after another.
+    constexpr std::int64_t kAhead = 16;
+    std::uint32_t hashes[kAhead];
+    const std::int64_t end = m_rows.size();
+    for (auto row = static_cast<std::int64_t>(m_hashes.size()); row < end; row += kAhead) {
+        const std::int64_t n = std::min(kAhead, end - row);
+        const std::size_t mask = m_slots.size() - 1;
+        for (std::int64_t i = 0; i < n; ++i) {
+            hashes[i] = hashOf(m_rows.at(row + i));
+            __builtin_prefetch(&m_slots[hashes[i] & mask]);
+        }
+        for (std::int64_t i = 0; i < n; ++i)
+            add(hashes[i]);
+    }
+}
+
+void TextIndex::truncate(std::int64_t rows) {
+    if (rows >= static_cast<std::int64_t>(m_hashes.size()))
+        return;
+    const std::size_t mask = m_slots.size() - 1;
+    for (auto row = static_cast<std::uint32_t>(m_hashes.size()); row-- > static_cast<std::uint32_t>(rows);) {
+        // Only the first of equal texts holds a slot, and the equal ones after it go too.
+        std::size_t hole = m_hashes[row] & mask;
+        while (m_slots[hole] != 0 && m_slots[hole] != row + 1)
+            hole = (hole + 1) & mask;
+        if (m_slots[hole] == 0)
+            continue;
+        // Backward-shift deletion: move up every later entry of the run whose probe passed the hole.
+        for (std::size_t next = (hole + 1) & mask; m_slots[next] != 0; next = (next + 1) & mask) {
+            const std::size_t home = m_hashes[m_slots[next] - 1] & mask;
+            if (((next - home) & mask) >= ((next - hole) & mask)) {
+                m_slots[hole] = m_slots[next];
+                hole = next;
+            }
+        }
+        m_slots[hole] = 0;
+        --m_used;
+    }
+    m_hashes.resize(static_cast<std::size_t>(rows));
 }
 
 void TextIndex::reserve(std::int64_t rows) {

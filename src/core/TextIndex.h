@@ -12,7 +12,8 @@ namespace core {
 // Answers "is this text one of the rows?" in constant time, for the duplicate test of the sides list
 // and of a side-list file being read. Open addressing over the row numbers of a TextRows it does not
 // own; each row's hash is kept, so probing rarely compares texts and growing never hashes a text again.
-// Rows are indexed in order, as they are appended; a removal needs rebuild(), as it renumbers rows.
+// Rows are indexed in order, as they are appended; the last rows can be dropped again (truncate), any
+// other removal needs rebuild(), as it renumbers rows.
 class TextIndex {
 public:
     explicit TextIndex(const TextRows& rows);
@@ -30,6 +31,8 @@ public:
     void reserve(std::int64_t rows);
     void rebuild();
     void clear();
+    // Forgets the rows from this one on, which the rows no longer hold.
+    void truncate(std::int64_t rows);
 
 private:
     void place(std::uint32_t row);

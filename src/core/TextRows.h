@@ -48,6 +48,12 @@ public:
 
     void appendAll(const TextRows& other); // all or nothing: throws before it changes anything
     void remove(std::int64_t row);
+    // Rows [row, row + count) as a batch of their own; the copy is one block of characters.
+    TextRows copyRange(std::int64_t row, std::int64_t count) const;
+    void eraseRange(std::int64_t row, std::int64_t count);
+    // Puts the batch in before row (size() appends) and leaves it empty. Into empty rows the batch's
+    // storage moves whole, so a list taken out and put back is never copied. All or nothing.
+    void insertRange(std::int64_t row, TextRows&& rows);
     void clear();
     void reserve(std::int64_t rows, std::int64_t chars);
     void reserveAdditional(std::int64_t rows, std::int64_t chars); // room for that much more, growing geometrically

@@ -68,4 +68,10 @@ void SideListReader::endLine() {
     m_seen.add(hash);
 }
 
+void appendSideListText(core::ListModel& list, QStringView text) {
+    SideListReader reader(list);
+    reader.feedText(text);
+    list.addItems(reader.finish());
+}
+
 } // namespace dice

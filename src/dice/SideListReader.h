@@ -23,6 +23,8 @@ public:
     explicit SideListReader(const core::ListModel& list);
 
     void feed(QByteArrayView bytes);
+    // Text that needs no decoding (pasted or dropped), by the same line rules.
+    void feedText(QStringView text) { take(text); }
     // The accepted lines in file order, the last one with or without a terminator.
     core::TextRows finish();
     // The accepted lines whose terminator has been read: what is left of a file whose reading failed.
@@ -43,5 +45,8 @@ private:
 // empty chunk at its end. When a read fails, the lines completed before it are appended all the same and
 // the error goes on to the caller: a file that fails part-way keeps what was read of it.
 void appendSideList(core::ListModel& list, const std::function<QByteArrayView()>& read);
+
+// Appends the lines of the text to the list by the side-list file's rules, in one batch.
+void appendSideListText(core::ListModel& list, QStringView text);
 
 } // namespace dice

@@ -1,10 +1,13 @@
 #include "SidesCommands.h"
 
 #include "SideListLoader.h"
+#include "SideListReader.h"
+#include "SideListWriter.h"
 
 #include "core/ListModel.h"
 #include "core/MousePointer.h"
 #include "core/Trap.h"
+#include "platform/Clipboard.h"
 #include "platform/FileDialogs.h"
 #include "platform/InputBox.h"
 #include "platform/Services.h"
@@ -29,6 +32,7 @@ void SidesCommands::refreshHeader() {
 
 void SidesCommands::addSide() {
     core::Trap trap(m_services, u"Form1.PushButton6_Click"_s);
+    SidesHistory::Change change(m_history, u"Add Side"_s);
     QString answer;
     trap(100, [&] { answer = m_services.inputBox->ask(QString::fromUtf16(kAddSidePrompt), QString(), QString()); });
     if (!trap.test(102, [&] { return !answer.isEmpty(); }))
@@ -42,24 +46,22 @@ void SidesCommands::addSide() {
 
 void SidesCommands::clearList() {
     core::Trap trap(m_services, u"Form1.PushButton5_Click"_s);
+    SidesHistory::Change change(m_history, u"Clear List"_s);
     if (trap.test(100, [&] { return !m_pointer.isBusy(); }))
-        trap(102, [&] { m_sides.removeAll(); });
+        trap(102, [&] { change.removeAll(); });
     trap(104, [&] { refreshHeader(); });
-}
-
-void SidesCommands::removeSelected() {
-    if (m_pointer.isBusy() || m_sides.itemCount() == 0)
-        return;
-    // A list with items but no selection has nothing the user pointed at: leave it.
-    if (const std::optional<std::int64_t> position = m_sides.selectedPosition())
-        m_sides.removeItem(*position);
 }
 
 void SidesCommands::removeOnDoubleClick() {
     // No trap of its own; anything unexpected is still reported rather than lost.
     core::Trap trap(m_services, u"Form1.ListView1_DblClick"_s);
+    SidesHistory::Change change(m_history, u"Remove"_s);
     trap(0, [&] {
-        removeSelected();
+        // A list with items but no selection has nothing the user pointed at: leave it.
+        if (!m_pointer.isBusy() && m_sides.itemCount() > 0) {
+            if (const std::optional<std::int64_t> position = m_sides.selectedPosition())
+                change.removeItems(*position, 1);
+        }
         refreshHeader();
     });
 }
@@ -68,7 +70,17 @@ void SidesCommands::keyDown(int key) {
     if (key != Qt::Key_Delete)
         return;
     core::Trap trap(m_services, u"Form1.ListView1_KeyDown"_s);
-    trap(0, [&] { removeSelected(); });
+    SidesHistory::Change change(m_history, u"Remove"_s);
+    trap(0, [&] { removeSelection(change); });
+}
+
+void SidesCommands::removeSelection(SidesHistory::Change& change) {
+    if (m_pointer.isBusy() || m_sides.itemCount() == 0)
+        return;
+    // From the last run back, so the positions of the runs still to go stay put.
+    const auto runs = m_sides.selectedRanges();
+    for (auto run = runs.rbegin(); run != runs.rend(); ++run)
+        change.removeItems(run->first, run->second);
 }
 
 void SidesCommands::loadExample(Example example) {
@@ -92,8 +104,9 @@ void SidesCommands::loadExample(Example example) {
     const QStringList labels = exampleLabels(example);
 
     core::Trap trap(m_services, QString::fromUtf16(definition.procedure));
+    SidesHistory::Change change(m_history, u"Load Example"_s);
     if (trap.test(100, [&] { return !m_pointer.isBusy(); }))
-        trap(102, [&] { m_sides.removeAll(); });
+        trap(102, [&] { change.removeAll(); });
     for (const QString& label : labels) {
         if (trap.test(104, [&] { return !SideAlreadyInList(label); })) {
             trap(106, [&] { m_sides.addItem(label); });
@@ -114,12 +127,17 @@ void SidesCommands::loadListFromFile() {
     });
     if (chosen.isEmpty())
         return;
+    SidesHistory::Change change(m_history, u"Load List From File"_s);
+    loadFiles(trap, chosen);
+}
+
+void SidesCommands::loadFiles(core::Trap& trap, const QStringList& paths) {
     trap(102, [&] { m_pointer.set(core::MousePointer::Hourglass); });
-    if (chosen.size() == 1) {
-        trap(104, [&] { Main::LoadListviewFromTextFile(m_sides, chosen.first(), *m_services.messageBox); });
+    if (paths.size() == 1) {
+        trap(104, [&] { Main::LoadListviewFromTextFile(m_sides, paths.first(), *m_services.messageBox); });
         trap(106, [&] { refreshHeader(); });
     } else {
-        for (const QString& chosenPath : chosen) {
+        for (const QString& chosenPath : paths) {
             QString path;
             trap(108, [&] { path = Main::FixPathSeparators(chosenPath); });
             trap(110, [&] { Main::LoadListviewFromTextFile(m_sides, path, *m_services.messageBox); });
@@ -127,6 +145,73 @@ void SidesCommands::loadListFromFile() {
         }
     }
     trap(114, [&] { m_pointer.set(core::MousePointer::Default); });
+}
+
+void SidesCommands::dropFiles(const QStringList& paths) {
+    if (paths.isEmpty())
+        return;
+    core::Trap trap(m_services, u"Form1.ListView1_Drop"_s);
+    SidesHistory::Change change(m_history, u"Drop"_s);
+    loadFiles(trap, paths);
+}
+
+void SidesCommands::dropText(const QString& text) {
+    core::Trap trap(m_services, u"Form1.ListView1_Drop"_s);
+    SidesHistory::Change change(m_history, u"Drop"_s);
+    trap(100, [&] { appendSideListText(m_sides, text); });
+    trap(102, [&] { refreshHeader(); });
+}
+
+void SidesCommands::paste() {
+    core::Trap trap(m_services, u"Form1.ListView1_Paste"_s);
+    SidesHistory::Change change(m_history, u"Paste"_s);
+    QString text;
+    trap(100, [&] { text = m_services.clipboard->getText(); });
+    trap(102, [&] { appendSideListText(m_sides, text); });
+    trap(104, [&] { refreshHeader(); });
+}
+
+void SidesCommands::copySelection() {
+    core::Trap trap(m_services, u"Form1.ListView1_Copy"_s);
+    QString text;
+    trap(100, [&] { text = sideListText(m_sides, m_sides.selectedRanges()); });
+    // Nothing selected leaves the clipboard as it was.
+    if (!text.isEmpty())
+        trap(102, [&] { m_services.clipboard->setText(text, 0); });
+}
+
+void SidesCommands::saveSideList() {
+    core::Trap trap(m_services, u"Form1.ListView1_SaveList"_s);
+    QString fileName;
+    trap(100, [&] {
+        fileName = m_services.fileDialogs->getSaveFileName(QString::fromUtf16(kSaveListTitle),
+                                                           QString::fromUtf16(platform::kTextFilesFilter));
+    });
+    if (fileName.isEmpty())
+        return;
+    trap(102, [&] { m_pointer.set(core::MousePointer::Hourglass); });
+    trap(104, [&] { writeSideListFile(m_sides, fileName); });
+    trap(106, [&] { m_pointer.set(core::MousePointer::Default); });
+}
+
+void SidesCommands::undo() {
+    if (m_pointer.isBusy())
+        return;
+    core::Trap trap(m_services, u"Form1.ListView1_Undo"_s);
+    bool stepped = false;
+    trap(100, [&] { stepped = m_history.undo(); });
+    if (stepped)
+        trap(102, [&] { refreshHeader(); });
+}
+
+void SidesCommands::redo() {
+    if (m_pointer.isBusy())
+        return;
+    core::Trap trap(m_services, u"Form1.ListView1_Redo"_s);
+    bool stepped = false;
+    trap(100, [&] { stepped = m_history.redo(); });
+    if (stepped)
+        trap(102, [&] { refreshHeader(); });
 }
 
 } // namespace dice

@@ -9,7 +9,11 @@
 // examples, and after each loaded file. The Delete key leaves it stale on purpose.
 //
 // The busy pointer (11) marks a long command in progress: clearing and removing are skipped while it
-// shows, adding is not.
+// shows, adding is not. Undo and redo, which may do either, wait for it to go.
+//
+// Every command that changes the list is one step of the history (SidesHistory): Ctrl+Z undoes it.
+
+#include "SidesHistory.h"
 
 #include "Examples.h"
 
@@ -21,6 +25,7 @@
 namespace core {
 class ListModel;
 class MousePointer;
+class Trap;
 } // namespace core
 
 namespace platform {
@@ -33,6 +38,7 @@ QString sidesHeaderText(std::int64_t count);
 
 inline constexpr char16_t kAddSidePrompt[] = u"Enter new entry to add: ";
 inline constexpr char16_t kLoadListTitle[] = u"Load List(s) - Hold Ctrl to select multiple list files";
+inline constexpr char16_t kSaveListTitle[] = u"Save Side List";
 
 class SidesCommands {
 public:
@@ -48,15 +54,28 @@ public:
     void loadExample(Example example); // PushButton1/2/4/7_Click
     void loadListFromFile();           // PushButton3_Click
 
+    // The sides list as an editor. Pasted and dropped text follows the side-list file's rules; dropped
+    // files load as "Load List From File" loads them.
+    void paste();
+    void copySelection();
+    void dropFiles(const QStringList& paths);
+    void dropText(const QString& text);
+    void saveSideList();
+    void undo();
+    void redo();
+    QUndoStack& undoStack() { return m_history.stack(); }
+
     bool SideAlreadyInList(const QString& label) const;
     void refreshHeader();
 
 private:
-    void removeSelected();
+    void removeSelection(SidesHistory::Change& change);
+    void loadFiles(core::Trap& trap, const QStringList& paths);
 
     core::ListModel& m_sides;
     core::MousePointer& m_pointer;
     const platform::Services& m_services;
+    SidesHistory m_history{m_sides};
 };
 
 } // namespace dice

@@ -11,6 +11,8 @@ public:
     virtual bool clear() = 0;
     // format 0 is the default plain-text format.
     virtual bool setText(const QString& text, int format) = 0;
+    // The plain text on the clipboard; empty when it holds none or could not be had.
+    virtual QString getText() = 0;
 };
 
 } // namespace platform

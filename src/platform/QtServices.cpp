@@ -247,6 +247,11 @@ bool QtClipboard::setText(const QString& text, int /*format*/) {
     return clipboard->text() == text;
 }
 
+QString QtClipboard::getText() {
+    const QClipboard* clipboard = QGuiApplication::clipboard();
+    return clipboard == nullptr ? QString() : clipboard->text();
+}
+
 void QtEventPump::processEvents() {
     QCoreApplication::processEvents();
 }

@@ -94,6 +94,7 @@ class QtClipboard final : public Clipboard {
 public:
     bool clear() override;
     bool setText(const QString& text, int format) override;
+    QString getText() override;
 };
 
 class QtEventPump final : public EventPump {

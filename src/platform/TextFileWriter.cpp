@@ -42,11 +42,12 @@ RuntimeError createError(const QString& path, int savedErrno) {
 
 } // namespace
 
-TextFileWriter::TextFileWriter(const QString& path, Encoding encoding)
+TextFileWriter::TextFileWriter(const QString& path, Encoding encoding, LineEnd lineEnd)
     : m_file(path)
     // Stateless: a broken surrogate at the end of one line must not swallow the next line's start.
     , m_encoder(encoding == Encoding::Utf8 ? QStringConverter::Utf8 : QStringConverter::System,
-                QStringConverter::Flag::Stateless) {
+                QStringConverter::Flag::Stateless)
+    , m_lineEnd(lineEnd) {
     // A folder that refuses the temporary file may still hold a file the user may write: that one is
     // then written in place, as the only way to save it at all.
     m_file.setDirectWriteFallback(true);
@@ -71,7 +72,8 @@ void TextFileWriter::writeLine(QStringView line) {
     }
     char* out = m_encoder.appendToBuffer(m_buffer.data() + m_used, line);
     // Every encoding the system locale can name on this platform is ASCII-compatible.
-    *out++ = '\r';
+    if (m_lineEnd == LineEnd::CrLf)
+        *out++ = '\r';
     *out++ = '\n';
     m_used = out - m_buffer.constData();
 }

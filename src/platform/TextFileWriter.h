@@ -8,7 +8,7 @@
 namespace platform {
 
 // Writes a text file line by line in the system's locale encoding (or UTF-8), every line ended with
-// CR LF.
+// CR LF (or a lone LF where asked).
 //
 // The bytes go to a temporary file beside the target, and close() moves it into place only when
 // every write and the final flush succeeded. So a save that fails midway (disk full) never leaves
@@ -18,9 +18,11 @@ namespace platform {
 class TextFileWriter {
 public:
     enum class Encoding { System, Utf8 };
+    enum class LineEnd { CrLf, Lf };
 
     // Opens the temporary file for path; throws RuntimeError when the file cannot be created.
-    explicit TextFileWriter(const QString& path, Encoding encoding = Encoding::System);
+    explicit TextFileWriter(const QString& path, Encoding encoding = Encoding::System,
+                            LineEnd lineEnd = LineEnd::CrLf);
     ~TextFileWriter();
     TextFileWriter(const TextFileWriter&) = delete;
     TextFileWriter& operator=(const TextFileWriter&) = delete;
@@ -39,6 +41,7 @@ private:
     QStringEncoder m_encoder;
     QByteArray m_buffer;
     qsizetype m_used = 0;
+    LineEnd m_lineEnd;
     bool m_failed = false;
     bool m_closed = false;
 };

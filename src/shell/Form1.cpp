@@ -320,6 +320,54 @@ void Form1::connectDiceDefinition() {
         button->installEventFilter(this);
     connect(ListView1, &shell::ListView::pointerMoved, this, &Form1::Form_MouseMove);
     connect(ListView2, &shell::ListView::pointerMoved, this, &Form1::Form_MouseMove);
+    buildSidesMenu();
+}
+
+void Form1::buildSidesMenu() {
+    ListView1->setSelectionMode(QAbstractItemView::ExtendedSelection); // several sides to copy or remove
+    ListView1->setContextMenuPolicy(Qt::ActionsContextMenu);
+    ListView1->enableDropping();
+    // A drop is taken in first and loaded afterwards, so the program it came from is not kept waiting.
+    connect(ListView1, &shell::ListView::filesDropped, this, &Form1::ListView1_DropFiles, Qt::QueuedConnection);
+    connect(ListView1, &shell::ListView::textDropped, this, &Form1::ListView1_DropText, Qt::QueuedConnection);
+
+    // Undo and redo work from anywhere in the window (a field keeps its own); the rest while the list
+    // has the focus.
+    auto entry = [this](const QString& text, const QList<QKeySequence>& keys, Qt::ShortcutContext context,
+                        auto procedure) {
+        auto* action = new QAction(text, ListView1);
+        action->setShortcuts(keys);
+        action->setShortcutContext(context);
+        action->setShortcutVisibleInContextMenu(true);
+        connect(action, &QAction::triggered, this, procedure);
+        ListView1->addAction(action);
+        return action;
+    };
+    auto separator = [this] {
+        auto* line = new QAction(ListView1);
+        line->setSeparator(true);
+        ListView1->addAction(line);
+    };
+    const auto local = Qt::WidgetShortcut;
+    entry(u"Add Side…"_s, {QKeySequence(Qt::Key_Insert)}, local, &Form1::PushButton6_Click);
+    entry(u"Paste"_s, QKeySequence::keyBindings(QKeySequence::Paste), local, &Form1::ListView1_Paste);
+    entry(u"Copy"_s, QKeySequence::keyBindings(QKeySequence::Copy), local, &Form1::ListView1_Copy);
+    // The Delete key's own event procedure, which also takes Shift+Delete and Ctrl+Delete.
+    entry(u"Remove"_s, {QKeySequence(Qt::Key_Delete)}, local, [this] { ListView1_KeyDown(Qt::Key_Delete, {}); });
+    entry(u"Clear List"_s, {QKeySequence(Qt::CTRL | Qt::Key_L)}, local, &Form1::PushButton5_Click);
+    separator();
+    QUndoStack& history = m_sidesCommands->undoStack();
+    QAction* undo =
+        entry(u"Undo"_s, QKeySequence::keyBindings(QKeySequence::Undo), Qt::WindowShortcut, &Form1::ListView1_Undo);
+    QAction* redo =
+        entry(u"Redo"_s, {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)},
+              Qt::WindowShortcut, &Form1::ListView1_Redo);
+    undo->setEnabled(history.canUndo());
+    redo->setEnabled(history.canRedo());
+    connect(&history, &QUndoStack::canUndoChanged, undo, &QAction::setEnabled);
+    connect(&history, &QUndoStack::canRedoChanged, redo, &QAction::setEnabled);
+    separator();
+    entry(u"Save Side List…"_s, QKeySequence::keyBindings(QKeySequence::Save), local, &Form1::ListView1_SaveList);
 }
 
 void Form1::PushButton1_Click() {
@@ -356,6 +404,34 @@ void Form1::ListView1_DblClick() {
 
 void Form1::ListView1_KeyDown(int keyCode, Qt::KeyboardModifiers /*shift*/) {
     m_sidesCommands->keyDown(keyCode);
+}
+
+void Form1::ListView1_Paste() {
+    m_sidesCommands->paste();
+}
+
+void Form1::ListView1_Copy() {
+    m_sidesCommands->copySelection();
+}
+
+void Form1::ListView1_Undo() {
+    m_sidesCommands->undo();
+}
+
+void Form1::ListView1_Redo() {
+    m_sidesCommands->redo();
+}
+
+void Form1::ListView1_SaveList() {
+    m_sidesCommands->saveSideList();
+}
+
+void Form1::ListView1_DropFiles(const QStringList& paths) {
+    m_sidesCommands->dropFiles(paths);
+}
+
+void Form1::ListView1_DropText(const QString& text) {
+    m_sidesCommands->dropText(text);
 }
 
 void Form1::Text1_Change() {

@@ -79,6 +79,14 @@ public:
     void PushButton7_Click();
     void ListView1_DblClick();
     void ListView1_KeyDown(int keyCode, Qt::KeyboardModifiers shift);
+    // The sides list as an editor: its context menu, its shortcuts and what is dropped on it.
+    void ListView1_Paste();
+    void ListView1_Copy();
+    void ListView1_Undo();
+    void ListView1_Redo();
+    void ListView1_SaveList();
+    void ListView1_DropFiles(const QStringList& paths);
+    void ListView1_DropText(const QString& text);
     void Text1_Change();
     void Text2_Change();
     void Text1_LostFocus();
@@ -129,6 +137,7 @@ private:
     void nameForScreenReaders();
     void applyPointer(int shape);
     void connectDiceDefinition();
+    void buildSidesMenu();
     void pointerCue(int shape);
     void countFieldLostFocus(QLineEdit* field);
     bool autosave(core::Trap& trap, int line, const std::function<void()>& write);

@@ -9,12 +9,35 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QScrollBar>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
 namespace shell {
+
+namespace {
+
+QStringList localFiles(const QMimeData* data) {
+    QStringList files;
+    if (data == nullptr || !data->hasUrls())
+        return files;
+    const QList<QUrl> urls = data->urls();
+    for (const QUrl& url : urls) {
+        if (url.isLocalFile())
+            files.append(url.toLocalFile());
+    }
+    return files;
+}
+
+bool takesDrop(const QMimeData* data) {
+    return data != nullptr && (data->hasText() || !localFiles(data).isEmpty());
+}
+
+} // namespace
 
 ListView::ListView(QWidget* parent)
     : QTableView(parent) {
@@ -87,6 +110,12 @@ bool ListView::event(QEvent* event) {
     return showContextMenu(event) || QTableView::event(event);
 }
 
+void ListView::enableDropping() {
+    m_dropping = true;
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+}
+
 void ListView::applyWidth(int column, int twips) {
     setColumnWidth(column - 1, platform::twipsToPixels(twips));
 }
@@ -143,6 +172,44 @@ QModelIndex ListView::moveCursor(CursorAction cursorAction, Qt::KeyboardModifier
     if (cursorAction == MoveHome || cursorAction == MoveEnd)
         modifiers |= Qt::ControlModifier;
     return QTableView::moveCursor(cursorAction, modifiers);
+}
+
+void ListView::dragEnterEvent(QDragEnterEvent* event) {
+    if (m_dropping)
+        dragMoveEvent(event);
+    else
+        QTableView::dragEnterEvent(event);
+}
+
+void ListView::dragMoveEvent(QDragMoveEvent* event) {
+    if (!m_dropping) {
+        QTableView::dragMoveEvent(event);
+        return;
+    }
+    if (!takesDrop(event->mimeData())) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+void ListView::dropEvent(QDropEvent* event) {
+    if (!m_dropping) {
+        QTableView::dropEvent(event);
+        return;
+    }
+    const QMimeData* data = event->mimeData();
+    if (!takesDrop(data)) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    if (const QStringList files = localFiles(data); !files.isEmpty())
+        emit filesDropped(files);
+    else
+        emit textDropped(data->text());
 }
 
 void ListView::mouseDoubleClickEvent(QMouseEvent* event) {

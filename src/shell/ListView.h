@@ -29,10 +29,16 @@ public:
     void addMenuAction(QAction* action);
     QList<QAction*> menuActions() const { return m_menuActions; }
 
+    // Takes what other programs drop on the list: local files come out as filesDropped, in the order
+    // dropped; anything else that carries text as textDropped. The source always keeps what it dropped.
+    void enableDropping();
+
 signals:
     void keyDown(int key, Qt::KeyboardModifiers modifiers);
     void doubleClicked();
     void pointerMoved();
+    void filesDropped(const QStringList& paths);
+    void textDropped(const QString& text);
 
 protected:
     // Besides the item view's keys, some that stand in for the mouse: Shift+F10 opens the context menu
@@ -40,6 +46,9 @@ protected:
     // labels and Ctrl+Minus gives it back its width, Left and Right scroll a one-column list sideways.
     void keyPressEvent(QKeyEvent* event) override;
     QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     bool viewportEvent(QEvent* event) override;
@@ -54,6 +63,7 @@ private:
     core::ListModel* m_model = nullptr;
     bool m_ticking = false;
     QList<QAction*> m_menuActions;
+    bool m_dropping = false;
 };
 
 } // namespace shell

@@ -1,4 +1,5 @@
 #include "core/ListModel.h"
+#include "core/TextIndex.h"
 #include "fakes/TestSupport.h"
 #include "platform/RuntimeError.h"
 
@@ -31,7 +32,10 @@ private slots:
     void positionsOutsideTheListRaiseTheIndexError();
     void ticksAndSubItemsFollowTheirRowsOnRemoval();
     void batchAppendAddsAfterExistingRows();
+    void takenItemsGoBackWhereTheyWere_data();
+    void takenItemsGoBackWhereTheyWere();
     void indexedDuplicateTestAgreesWithAScan();
+    void indexKeepsItsProbeRunsWholeWhenATailGoes();
     void columnsCarryHeaderAndWidth();
     void modelStaysConsistentForViews();
 };
@@ -100,6 +104,42 @@ void ListModelTest::batchAppendAddsAfterExistingRows() {
     QCOMPARE(list.textLength(3), 5);
 }
 
+void ListModelTest::takenItemsGoBackWhereTheyWere_data() {
+    QTest::addColumn<qint64>("position");
+    QTest::addColumn<qint64>("count");
+    QTest::addColumn<QStringList>("left");
+    QTest::newRow("first") << qint64(1) << qint64(1) << QStringList{u"bb"_s, u""_s, u"d d"_s, u"a"_s};
+    QTest::newRow("middle run") << qint64(2) << qint64(3) << QStringList{u"a"_s, u"a"_s};
+    QTest::newRow("tail") << qint64(4) << qint64(2) << QStringList{u"a"_s, u"bb"_s, u""_s};
+    QTest::newRow("everything") << qint64(1) << qint64(5) << QStringList{};
+}
+
+void ListModelTest::takenItemsGoBackWhereTheyWere() {
+    QFETCH(qint64, position);
+    QFETCH(qint64, count);
+    QFETCH(QStringList, left);
+    const QStringList all = {u"a"_s, u"bb"_s, u""_s, u"d d"_s, u"a"_s};
+    ListModel list;
+    list.addColumn(u"Sides"_s);
+    list.setTextIndexEnabled(true);
+    QAbstractItemModelTester tester(&list, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    for (const QString& text : all)
+        list.addItem(text);
+    list.setTicked(2, true);
+
+    core::TextRows taken = list.takeItems(position, count);
+    QCOMPARE(taken.size(), count);
+    QCOMPARE(fakes::itemTexts(list), left);
+    QCOMPARE(list.containsText(u"d d"), left.contains(u"d d"_s));
+    QCOMPARE(list.containsText(u"a"), left.contains(u"a"_s)); // equal texts share one slot of the index
+    list.insertItems(position, std::move(taken));
+    QCOMPARE(fakes::itemTexts(list), all);
+    QVERIFY(taken.empty());
+    QVERIFY(list.containsText(u"d d") && list.containsText(u"bb"));
+    QCOMPARE(list.tickedCount(), position <= 2 && position + count > 2 ? 0 : 1); // a taken item comes back unticked
+    QVERIFY(throwsIndexError([&] { list.takeItems(5, 2); }));
+}
+
 void ListModelTest::indexedDuplicateTestAgreesWithAScan() {
     // The same random edits on an indexed and a plain list must answer every lookup alike.
     ListModel indexed;
@@ -115,10 +155,14 @@ void ListModelTest::indexedDuplicateTestAgreesWithAScan() {
             const QString text = label();
             indexed.addItem(text);
             scanned.addItem(text);
-        } else if (action < 9 && indexed.itemCount() > 0) {
+        } else if (action < 8 && indexed.itemCount() > 0) {
             const std::int64_t position = 1 + random.bounded(static_cast<int>(indexed.itemCount()));
             indexed.removeItem(position);
             scanned.removeItem(position);
+        } else if (action == 8 && indexed.itemCount() > 0) {
+            const auto count = 1 + random.bounded(static_cast<int>(std::min<std::int64_t>(indexed.itemCount(), 40)));
+            indexed.takeItems(indexed.itemCount() - count + 1, count); // a tail: the index forgets it in place
+            scanned.takeItems(scanned.itemCount() - count + 1, count);
         } else if (action == 9 && random.bounded(20) == 0) {
             indexed.removeAll();
             scanned.removeAll();
@@ -131,6 +175,25 @@ void ListModelTest::indexedDuplicateTestAgreesWithAScan() {
     QVERIFY(indexed.containsText(u"Heads"));
     QVERIFY(!indexed.containsText(u"heads"));
     QVERIFY(!indexed.containsText(u"Heads "));
+}
+
+void ListModelTest::indexKeepsItsProbeRunsWholeWhenATailGoes() {
+    // Hashes chosen so that the growth from 64 to 128 slots puts the later row R first in the run of
+    // the earlier row K (K wraps round to slot 0): taking R out must not cut K off.
+    core::TextRows rows;
+    core::TextIndex index(rows);
+    auto add = [&](const QString& text, std::uint32_t hash) {
+        rows.append(text);
+        index.add(hash);
+    };
+    add(u"K"_s, 127); // slot 63 of 64
+    add(u"R"_s, 255); // home 63 too: wraps to slot 0
+    for (std::uint32_t filler = 10; filler <= 40; ++filler)
+        add(QString::number(filler), filler); // the last one makes the table grow
+    index.truncate(1);
+    QVERIFY(index.contains(u"K", 127));
+    QVERIFY(!index.contains(u"R", 255));
+    QVERIFY(!index.contains(u"10", 10));
 }
 
 void ListModelTest::columnsCarryHeaderAndWidth() {

@@ -1,12 +1,16 @@
 #include "dice/CountFields.h"
 #include "fakes/Fakes.h"
+#include "fakes/TestSupport.h"
 #include "shell/Form1.h"
 #include "shell/ListView.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -65,6 +69,9 @@ private slots:
     void twoBadFieldsDoNotBounceTheFocus();
     void buttonsShowTheHandTheRestTheOrdinaryPointer();
     void handlersNeverReplaceTheBusyPointer();
+    void sidesMenuShowsEveryEntryWithItsShortcut();
+    void shortcutsEditTheSidesAndUndoFromAnywhere();
+    void droppedFilesLoadAndDroppedTextAdds();
 };
 
 void Form1DiceTest::countFieldsSaveOncePerChangeFromStartOn() {
@@ -214,6 +221,106 @@ void Form1DiceTest::handlersNeverReplaceTheBusyPointer() {
     QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
     form.mousePointer().set(MousePointer::Default);
     QCOMPARE(QApplication::overrideCursor(), nullptr);
+}
+
+void Form1DiceTest::sidesMenuShowsEveryEntryWithItsShortcut() {
+    Window window;
+    QVERIFY(QTest::qWaitForWindowActive(&window.form));
+    shell::ListView* list = window.form.ListView1;
+    QCOMPARE(list->contextMenuPolicy(), Qt::ActionsContextMenu);
+    QStringList entries;
+    for (const QAction* action : list->actions()) {
+        if (action->isSeparator())
+            continue;
+        entries.append(action->text());
+        QVERIFY2(!action->shortcut().isEmpty() && action->isShortcutVisibleInContextMenu(), qPrintable(action->text()));
+    }
+    QCOMPARE(entries, (QStringList{u"Add Side…"_s, u"Paste"_s, u"Copy"_s, u"Remove"_s, u"Clear List"_s, u"Undo"_s,
+                                   u"Redo"_s, u"Save Side List…"_s}));
+
+    // The keyboard opens it too (the Menu key through the platform, which a test cannot send); the
+    // filter keeps the menu itself from blocking the test.
+    struct MenuCatcher : QObject {
+        QList<QContextMenuEvent::Reason> reasons;
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() != QEvent::ContextMenu)
+                return false;
+            reasons.append(static_cast<QContextMenuEvent*>(event)->reason());
+            return true;
+        }
+    } catcher;
+    list->installEventFilter(&catcher);
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_F10, Qt::ShiftModifier);
+    QCOMPARE(catcher.reasons, QList<QContextMenuEvent::Reason>{QContextMenuEvent::Keyboard});
+}
+
+void Form1DiceTest::shortcutsEditTheSidesAndUndoFromAnywhere() {
+    Window window;
+    QVERIFY(QTest::qWaitForWindowActive(&window.form));
+    shell::Form1& form = window.form;
+    form.PushButton1_Click();
+    QTest::mouseClick(form.PushButton5, Qt::LeftButton); // "Clear List" asks nothing
+    QCOMPARE(form.sides().itemCount(), 0);
+
+    QTest::keyClick(form.PushButton5, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(window.sides(), (QStringList{u"Heads"_s, u"Tails"_s}));
+    QCOMPARE(window.header(), u"There are currently 2 sides on this dice."_s);
+    QVERIFY(form.diceSavePending());
+    form.SaveDice();
+    QCOMPARE(window.fake.settings.values.value(u"Dice"_s), u"Heads;Tails"_s);
+    QTest::keyClick(form.PushButton8, Qt::Key_Y, Qt::ControlModifier);
+    QCOMPARE(form.sides().itemCount(), 0);
+    QTest::keyClick(form.PushButton8, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier); // nothing left to redo
+    QTest::keyClick(form.Text1, Qt::Key_Z, Qt::ControlModifier);                           // the field's own undo
+    QCOMPARE(form.sides().itemCount(), 0);
+
+    shell::ListView* list = form.ListView1;
+    list->setFocus();
+    window.fake.clipboard.text = u"Edge\nCorner\n"_s;
+    QTest::keyClick(list, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(window.sides(), (QStringList{u"Edge"_s, u"Corner"_s}));
+    form.sides().selectPosition(2);
+    QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(window.fake.clipboard.text, u"Corner\n"_s);
+    QTest::keyClick(list, Qt::Key_Delete);
+    QCOMPARE(window.sides(), QStringList{u"Edge"_s});
+    QCOMPARE(window.header(), u"There are currently 2 sides on this dice."_s); // still stale by design
+    QTest::keyClick(list, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(window.sides(), (QStringList{u"Edge"_s, u"Corner"_s}));
+    QVERIFY(window.fake.messageBox.shown.isEmpty());
+}
+
+void Form1DiceTest::droppedFilesLoadAndDroppedTextAdds() {
+    Window window;
+    QVERIFY(QTest::qWaitForWindowExposed(&window.form));
+    QWidget* target = window.form.ListView1->viewport();
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir(u"folder"_s));
+    const QString file = fakes::writeFile(dir.filePath(u"sides.txt"_s), "Edge\nCorner");
+    auto drop = [&](QMimeData& data) {
+        QDragEnterEvent enter(target->rect().center(), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(target, &enter);
+        QVERIFY(enter.isAccepted());
+        QCOMPARE(enter.dropAction(), Qt::CopyAction); // a file manager must never move the file away
+        QDropEvent dropped(target->rect().center(), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(target, &dropped);
+        QCOMPARE(dropped.dropAction(), Qt::CopyAction);
+    };
+
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(dir.filePath(u"folder"_s)), QUrl::fromLocalFile(file)});
+    drop(files);
+    QTRY_COMPARE(window.sides(), (QStringList{u"Edge"_s, u"Corner"_s}));
+    QCOMPARE(window.fake.messageBox.shown.size(), 1); // the folder, reported as a load reports it
+    QVERIFY(window.fake.messageBox.shown[0].text.startsWith(u"Path/File access error\r\n"_s));
+    QCOMPARE(window.form.mousePointer().value(), int(MousePointer::Default));
+
+    QMimeData text;
+    text.setText(u"Corner\r\nVertex"_s);
+    drop(text);
+    QTRY_COMPARE(window.sides(), (QStringList{u"Edge"_s, u"Corner"_s, u"Vertex"_s}));
+    QCOMPARE(window.header(), u"There are currently 3 sides on this dice."_s);
 }
 
 QTEST_MAIN(Form1DiceTest)

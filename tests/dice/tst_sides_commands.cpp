@@ -3,13 +3,18 @@
 #include "dice/SideListLoader.h"
 #include "dice/SidesCommands.h"
 #include "fakes/Fakes.h"
+#include "fakes/TestSupport.h"
 
+#include <QFile>
 #include <QRandomGenerator>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
 using dice::Example;
+
+enum class Edit { AddSide, DoubleClick, DeleteKey, ClearList, Example, LoadFile, Paste, DropFiles, DropText };
 
 namespace {
 
@@ -66,6 +71,12 @@ private slots:
     void diceBeyond32767SidesKeepWorking();
     void duplicateTestAgreesWithALinearScan();
     void failedHeaderRefreshIsReportedAndTheCommandGoesOn();
+    void pastedAndDroppedTextFollowTheFileRules_data();
+    void pastedAndDroppedTextFollowTheFileRules();
+    void everyChangeUndoesAndRedoes_data();
+    void everyChangeUndoesAndRedoes();
+    void undoStepsBackInOrderAndWaitsForTheBusyPointer();
+    void copiedAndSavedSidesReadBackAsTheSameList();
 };
 
 void SidesCommandsTest::addSideKeepsTheAnswerExactlyAndRefusesExactDuplicates() {
@@ -234,12 +245,12 @@ void SidesCommandsTest::diceBeyond32767SidesKeepWorking() {
 }
 
 void SidesCommandsTest::duplicateTestAgreesWithALinearScan() {
-    // The index must follow every kind of edit; a linear scan over the items is the reference.
+    // The index must follow every kind of edit, undo and redo included; a linear scan is the reference.
     Dice dice;
     QRandomGenerator random(20240611);
     const QStringList pool = {u"a"_s, u"A"_s, u"a "_s, u" a"_s, u"b"_s, u"1"_s, u"2"_s, u"Heads"_s, u"Tails"_s};
-    for (int step = 0; step < 400; ++step) {
-        switch (random.bounded(6)) {
+    for (int step = 0; step < 1000; ++step) {
+        switch (random.bounded(8)) {
         case 0:
         case 1:
             dice.answer({pool[random.bounded(pool.size())]});
@@ -256,6 +267,12 @@ void SidesCommandsTest::duplicateTestAgreesWithALinearScan() {
             break;
         case 4:
             dice.sides.addItem(pool[random.bounded(pool.size())]); // the unchecked restore path
+            break;
+        case 5:
+            dice.commands.undo();
+            break;
+        case 6:
+            dice.commands.redo();
             break;
         default:
             if (random.bounded(4) == 0)
@@ -278,6 +295,158 @@ void SidesCommandsTest::failedHeaderRefreshIsReportedAndTheCommandGoesOn() {
     QCOMPARE(sides.itemCount(), 1);
     QCOMPARE(fake.messageBox.shown.size(), 1);
     QVERIFY(fake.messageBox.shown[0].text.contains(u"in Quorvin2021/08/31.Form1.PushButton6_Click at line 108"_s));
+}
+
+void SidesCommandsTest::pastedAndDroppedTextFollowTheFileRules_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("added"); // to a list holding "A"
+    QTest::newRow("CR, LF and CR LF") << u"B\rC\nD\r\nE"_s << QStringList{u"B"_s, u"C"_s, u"D"_s, u"E"_s};
+    QTest::newRow("empty lines") << u"\n\nB\r\n\r\nC\n"_s << QStringList{u"B"_s, u"C"_s};
+    QTest::newRow("duplicates") << u"A\nB\nB\na"_s << QStringList{u"B"_s, u"a"_s};
+    QTest::newRow("nothing trimmed") << u" B\tb \n  "_s << QStringList{u" B\tb "_s, u"  "_s};
+    QTest::newRow("nothing") << QString() << QStringList{};
+}
+
+void SidesCommandsTest::pastedAndDroppedTextFollowTheFileRules() {
+    QFETCH(QString, text);
+    QFETCH(QStringList, added);
+    for (const bool drop : {false, true}) {
+        Dice dice;
+        dice.fill({u"A"_s});
+        dice.fake.clipboard.text = text;
+        drop ? dice.commands.dropText(text) : dice.commands.paste();
+        QCOMPARE(dice.labels(), QStringList{u"A"_s} + added);
+        QCOMPARE(dice.header(), dice::sidesHeaderText(1 + added.size()));
+    }
+}
+
+void SidesCommandsTest::everyChangeUndoesAndRedoes_data() {
+    QTest::addColumn<Edit>("edit");
+    QTest::addColumn<QStringList>("after"); // of A, B, C, D with B and D selected
+    const QStringList abcd = {u"A"_s, u"B"_s, u"C"_s, u"D"_s};
+    QTest::newRow("add side") << Edit::AddSide << abcd + QStringList{u"E"_s};
+    QTest::newRow("double-click") << Edit::DoubleClick << QStringList{u"A"_s, u"B"_s, u"C"_s};
+    QTest::newRow("Delete key") << Edit::DeleteKey << QStringList{u"A"_s, u"C"_s};
+    QTest::newRow("clear list") << Edit::ClearList << QStringList{};
+    QTest::newRow("example") << Edit::Example << QStringList{u"Heads"_s, u"Tails"_s};
+    QTest::newRow("load file") << Edit::LoadFile << abcd + QStringList{u"E"_s, u"F"_s};
+    QTest::newRow("paste") << Edit::Paste << abcd + QStringList{u"E"_s};
+    QTest::newRow("drop files") << Edit::DropFiles << abcd + QStringList{u"E"_s, u"F"_s, u"G"_s};
+    QTest::newRow("drop text") << Edit::DropText << abcd + QStringList{u"G"_s};
+}
+
+void SidesCommandsTest::everyChangeUndoesAndRedoes() {
+    QFETCH(Edit, edit);
+    QFETCH(QStringList, after);
+    Dice dice;
+    const QStringList before = {u"A"_s, u"B"_s, u"C"_s, u"D"_s};
+    dice.fill(before);
+    dice.sides.selectionModel()->select(dice.sides.index(1, 0), QItemSelectionModel::Select);
+    dice.sides.selectionModel()->setCurrentIndex(dice.sides.index(3, 0), QItemSelectionModel::Select);
+    QTemporaryDir dir;
+    const QString e = fakes::writeFile(dir.filePath(u"e.txt"_s), "E\nA\r\nF");
+    const QString g = fakes::writeFile(dir.filePath(u"g.txt"_s), "G\r\nE");
+    switch (edit) {
+    case Edit::AddSide:
+        dice.answer({u"E"_s});
+        dice.commands.addSide();
+        break;
+    case Edit::DoubleClick:
+        dice.commands.removeOnDoubleClick();
+        break;
+    case Edit::DeleteKey:
+        dice.commands.keyDown(Qt::Key_Delete);
+        break;
+    case Edit::ClearList:
+        dice.commands.clearList();
+        break;
+    case Edit::Example:
+        dice.commands.loadExample(Example::Coin);
+        break;
+    case Edit::LoadFile:
+        dice.fake.fileDialogs.openAnswers.enqueue({e});
+        dice.commands.loadListFromFile();
+        break;
+    case Edit::Paste:
+        dice.fake.clipboard.text = u"C\nE"_s;
+        dice.commands.paste();
+        break;
+    case Edit::DropFiles:
+        dice.commands.dropFiles({e, g});
+        break;
+    case Edit::DropText:
+        dice.commands.dropText(u"G"_s);
+        break;
+    }
+    QCOMPARE(dice.labels(), after);
+    for (int round = 0; round < 2; ++round) {
+        dice.commands.undo();
+        QCOMPARE(dice.labels(), before);
+        QCOMPARE(dice.header(), dice::sidesHeaderText(before.size()));
+        dice.commands.redo();
+        QCOMPARE(dice.labels(), after);
+        QCOMPARE(dice.header(), dice::sidesHeaderText(after.size()));
+    }
+    QVERIFY(dice.fake.messageBox.shown.isEmpty());
+}
+
+void SidesCommandsTest::undoStepsBackInOrderAndWaitsForTheBusyPointer() {
+    Dice dice;
+    dice.fill({u"A"_s});
+    dice.answer({u"B"_s});
+    dice.commands.addSide();
+    dice.commands.clearList();
+    dice.fake.clipboard.text = u"C"_s;
+    dice.commands.paste();
+
+    dice.pointer.set(core::MousePointer::Hourglass); // an undo may remove sides: it waits, as removing does
+    dice.commands.undo();
+    QCOMPARE(dice.labels(), QStringList{u"C"_s});
+    dice.pointer.set(core::MousePointer::Default);
+    const QList<QStringList> back = {{}, {u"A"_s, u"B"_s}, {u"A"_s}, {u"A"_s}};
+    for (const QStringList& labels : back) {
+        dice.commands.undo();
+        QCOMPARE(dice.labels(), labels);
+    }
+    for (int step = 0; step < 4; ++step)
+        dice.commands.redo();
+    QCOMPARE(dice.labels(), QStringList{u"C"_s});
+
+    // A list changed behind the history's back drops the history rather than undoing the wrong rows.
+    dice.sides.addItem(u"X"_s);
+    dice.commands.undo();
+    QCOMPARE(dice.labels(), (QStringList{u"C"_s, u"X"_s}));
+    QVERIFY(!dice.commands.undoStack().canUndo());
+}
+
+void SidesCommandsTest::copiedAndSavedSidesReadBackAsTheSameList() {
+    Dice dice;
+    const QStringList labels = {u"\uFEFFfirst"_s, u" two  "_s, u"\t3"_s, u"\u00E9\U0001F3B2"_s, u"last;"_s};
+    dice.fill(labels);
+    QTemporaryDir dir;
+    const QString path = fakes::writeFile(dir.filePath(u"sides.txt"_s), "older and longer content");
+    dice.fake.fileDialogs.saveAnswers.enqueue(path);
+    dice.commands.saveSideList();
+    QCOMPARE(dice.fake.fileDialogs.saveTitles, QStringList{u"Save Side List"_s});
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), (labels.join(u'\n') + u'\n').toUtf8());
+
+    Dice reloaded;
+    Main::LoadListviewFromTextFile(reloaded.sides, path, reloaded.fake.messageBox);
+    QCOMPARE(reloaded.labels(), labels);
+
+    // Selected sides, in list order whatever the order of selecting, paste back as the same labels.
+    dice.sides.selectionModel()->select(dice.sides.index(3, 0), QItemSelectionModel::Select);
+    dice.sides.selectionModel()->select(dice.sides.index(0, 0), QItemSelectionModel::Select);
+    dice.sides.selectionModel()->select(dice.sides.index(1, 0), QItemSelectionModel::Select);
+    dice.commands.copySelection();
+    QCOMPARE(dice.fake.clipboard.text, labels[0] + u'\n' + labels[1] + u'\n' + labels[3] + u'\n');
+    Dice other;
+    other.fake.clipboard.text = dice.fake.clipboard.text;
+    other.commands.paste();
+    QCOMPARE(other.labels(), (QStringList{labels[0], labels[1], labels[3]}));
+    QVERIFY(dice.fake.messageBox.shown.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(SidesCommandsTest)

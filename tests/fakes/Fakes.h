@@ -89,6 +89,7 @@ class FakeClipboard final : public platform::Clipboard {
 public:
     bool clear() override;
     bool setText(const QString& text, int format) override;
+    QString getText() override { return text; }
     QString text;
     bool hasText = false;
     int clearAttempts = 0;

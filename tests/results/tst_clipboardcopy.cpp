@@ -173,6 +173,7 @@ void ClipboardCopyTest::clipboardErrorsAreSwallowed() {
             lastFormat = format;
             return true;
         }
+        QString getText() override { return placed; }
         int attempts = 0;
         int lastFormat = -1;
         QString placed;

@@ -164,13 +164,13 @@ void ResultsListTest::sidesListIsNotTickable() {
     m_form->sides().addItem(u"Heads"_s);
     m_form->sides().addItem(u"Tails"_s);
     shell::ListView* view = m_form->ListView1;
-    QCOMPARE(view->selectionMode(), QAbstractItemView::SingleSelection);
-    QVERIFY(view->actions().isEmpty());
+    for (const QAction* action : view->actions())
+        QVERIFY(!action->text().contains(u"Tick"_s));
     view->setFocus();
-    QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier); // selects the sides, for copying
     QTest::keyClick(view, Qt::Key_Space);
     QCOMPARE(m_form->sides().tickedCount(), 0);
-    QVERIFY(view->selectionModel()->selectedRows().size() <= 1);
+    QVERIFY(!m_form->sides().data(m_form->sides().index(0, 0), Qt::CheckStateRole).isValid());
 }
 
 void ResultsListTest::overlappingSelectionRangesFlipOnce() {

@@ -1,9 +1,12 @@
 // Side-list files of hundreds of megabytes: run on demand only (see README, "Testing"). Each load runs
 // in a child process that measures its own peak resident memory, which must stay within a small
-// multiple of what the loaded list itself holds.
+// multiple of what the loaded list itself holds; a dropped file or pasted text is undone and redone
+// on top.
 
 #include "core/ListModel.h"
+#include "core/MousePointer.h"
 #include "dice/SideListLoader.h"
+#include "dice/SidesCommands.h"
 #include "fakes/Fakes.h"
 
 #include <QFile>
@@ -38,7 +41,7 @@ struct LoadFigures {
 };
 
 // Loads the file in a child process, so the peak belongs to this load alone.
-LoadFigures loadInChild(const QString& path) {
+LoadFigures loadInChild(const QString& path, const QString& via) {
     int pipeEnds[2];
     if (::pipe(pipeEnds) != 0)
         qFatal("pipe");
@@ -46,14 +49,31 @@ LoadFigures loadInChild(const QString& path) {
     if (child == 0) {
         ::close(pipeEnds[0]);
         core::ListModel list;
+        list.addColumn(dice::sidesHeaderText(0));
         list.setTextIndexEnabled(true);
-        fakes::FakeMessageBox messageBox;
+        fakes::FakeServices fake;
+        core::MousePointer pointer;
+        dice::SidesCommands commands(list, pointer, fake.services);
+        if (via == u"paste"_s) {
+            QFile file(path);
+            if (!file.open(QIODevice::ReadOnly))
+                ::_exit(4);
+            fake.clipboard.text = QString::fromUtf8(file.readAll());
+        }
         QFile clear(u"/proc/self/clear_refs"_s);
         if (clear.open(QIODevice::WriteOnly)) // resets the peak to the current size
             clear.write("5");
         clear.close();
         const std::int64_t before = statusKiB("VmRSS:") * 1024;
-        Main::LoadListviewFromTextFile(list, path, messageBox);
+        if (via != u"load"_s) {
+            via == u"paste"_s ? commands.paste() : commands.dropFiles({path});
+            commands.undo();
+            if (list.itemCount() != 0)
+                ::_exit(3);
+            commands.redo();
+        } else {
+            Main::LoadListviewFromTextFile(list, path, fake.messageBox);
+        }
         LoadFigures figures{list.itemCount(), static_cast<std::int64_t>(list.bytesUsed()),
                             statusKiB("VmHWM:") * 1024 - before};
         if (::write(pipeEnds[1], &figures, sizeof figures) != sizeof figures)
@@ -108,26 +128,34 @@ private:
 void StressHugeSideFilesTest::memoryStaysNearTheList_data() {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<std::int64_t>("items");
-    QTest::newRow("one 100 MB line") << u"line"_s << std::int64_t{1};
-    QTest::newRow("1 GiB of a million labels repeated") << u"repeats"_s << std::int64_t{1048576};
-    QTest::newRow("64 MiB of distinct labels") << u"distinct"_s << std::int64_t{6100805};
+    QTest::addColumn<QString>("via"); // load, drop or paste; the last two are undone and redone too
+    QTest::newRow("one 100 MB line") << u"line"_s << std::int64_t{1} << u"load"_s;
+    QTest::newRow("1 GiB of a million labels repeated") << u"repeats"_s << std::int64_t{1048576} << u"load"_s;
+    QTest::newRow("64 MiB of distinct labels") << u"distinct"_s << std::int64_t{6100805} << u"load"_s;
+    QTest::newRow("1 GiB dropped") << u"repeats"_s << std::int64_t{1048576} << u"drop"_s;
+    QTest::newRow("10 MiB of distinct labels pasted") << u"ten"_s << std::int64_t{953251} << u"paste"_s;
 }
 
 void StressHugeSideFilesTest::memoryStaysNearTheList() {
     QFETCH(QString, kind);
     QFETCH(std::int64_t, items);
+    QFETCH(QString, via);
     const QString path = m_dir.filePath(kind + u".txt"_s);
     if (kind == u"line"_s) {
         writeRepeated(path, QByteArray(kMiB, 'x'), 100);
     } else if (kind == u"repeats"_s) {
         writeRepeated(path, numberedLines(0, 1048576, 7), 128); // 8 MiB a round
+    } else if (kind == u"ten"_s) {
+        QByteArray lines = numberedLines(0, 953251, 10);
+        lines.truncate(10 * kMiB); // the last line without its end
+        writeRepeated(path, lines, 1);
     } else {
         QByteArray lines = numberedLines(0, 6100805, 10);
         lines.truncate(64 * kMiB);
         writeRepeated(path, lines, 1);
     }
 
-    const LoadFigures figures = loadInChild(path);
+    const LoadFigures figures = loadInChild(path, via);
     QFile::remove(path);
     qInfo("%s: %lld items, list %lld MiB, peak growth %lld MiB", qPrintable(kind),
           static_cast<long long>(figures.items), static_cast<long long>(figures.listBytes / kMiB),
