@@ -21,8 +21,7 @@ public:
     enum class LineEnd { CrLf, Lf };
 
     // Opens the temporary file for path; throws RuntimeError when the file cannot be created.
-    explicit TextFileWriter(const QString& path, Encoding encoding = Encoding::System,
-                            LineEnd lineEnd = LineEnd::CrLf);
+    explicit TextFileWriter(const QString& path, Encoding encoding = Encoding::System, LineEnd lineEnd = LineEnd::CrLf);
     ~TextFileWriter();
     TextFileWriter(const TextFileWriter&) = delete;
     TextFileWriter& operator=(const TextFileWriter&) = delete;
