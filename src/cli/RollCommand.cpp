@@ -31,9 +31,6 @@ namespace cli {
 namespace {
 
 constexpr char16_t kPrefix[] = u"quorvin-tessaly roll: ";
-// What the window starts with when the store has no counts yet.
-constexpr char16_t kStoredDiceDefault[] = u"1";
-constexpr char16_t kStoredRollsDefault[] = u"5";
 constexpr qsizetype kReadChunkBytes = 1024 * 1024;
 
 // Appends the side-list file's new sides to the list, as "Load List From File" does.
@@ -104,11 +101,13 @@ int roll(const RollOptions& options, RollEnvironment& environment, QString& doin
     }
     doing = u"reading the settings"_s;
     const std::optional<std::int64_t> dice =
-        countOf(options.dice, environment, u"Text1"_s, kStoredDiceDefault, u"number of dice"_s, u"--dice"_s);
+        countOf(options.dice, environment, QString::fromUtf16(dice::kDicePerRollKey), dice::kDicePerRollDefault,
+                u"number of dice"_s, u"--dice"_s);
     if (!dice)
         return kExitUsage;
     const std::optional<std::int64_t> rolls =
-        countOf(options.rolls, environment, u"Text2"_s, kStoredRollsDefault, u"number of rolls"_s, u"--rolls"_s);
+        countOf(options.rolls, environment, QString::fromUtf16(dice::kNumberOfRollsKey), dice::kNumberOfRollsDefault,
+                u"number of rolls"_s, u"--rolls"_s);
     if (!rolls)
         return kExitUsage;
 

@@ -214,8 +214,14 @@ void Form1::Form_Load() {
     if (handExists) {
         trap(126, [&] { m_handCursor = Main::LoadCursorFile(Main::FindProgramFile(u"HAND-M.CUR"_s)); });
     }
-    trap(128, [&] { Text1->setText(settings.read(u"Text1"_s, u"1"_s)); });
-    trap(130, [&] { Text2->setText(settings.read(u"Text2"_s, u"5"_s)); });
+    trap(128, [&] {
+        Text1->setText(
+            settings.read(QString::fromUtf16(dice::kDicePerRollKey), QString::fromUtf16(dice::kDicePerRollDefault)));
+    });
+    trap(130, [&] {
+        Text2->setText(settings.read(QString::fromUtf16(dice::kNumberOfRollsKey),
+                                     QString::fromUtf16(dice::kNumberOfRollsDefault)));
+    });
     QString dice;
     trap(132, [&] { dice = settings.read(u"Dice"_s, QString()); });
     if (trap.test(134, [&] { return !dice.isEmpty(); })) {
@@ -437,12 +443,12 @@ void Form1::ListView1_DropText(const QString& text) {
 void Form1::Text1_Change() {
     // No trap of its own; a failing store is still reported rather than lost in the event loop.
     core::Trap trap(m_services, u"Form1.Text1_Change"_s);
-    autosave(trap, 0, [&] { m_countFields->changed(u"Text1"_s, Text1->text()); });
+    autosave(trap, 0, [&] { m_countFields->changed(QString::fromUtf16(dice::kDicePerRollKey), Text1->text()); });
 }
 
 void Form1::Text2_Change() {
     core::Trap trap(m_services, u"Form1.Text2_Change"_s);
-    autosave(trap, 0, [&] { m_countFields->changed(u"Text2"_s, Text2->text()); });
+    autosave(trap, 0, [&] { m_countFields->changed(QString::fromUtf16(dice::kNumberOfRollsKey), Text2->text()); });
 }
 
 void Form1::Text1_LostFocus() {
