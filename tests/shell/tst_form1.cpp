@@ -5,6 +5,8 @@
 #include "shell/Form1.h"
 #include "shell/ListView.h"
 
+#include <QAction>
+#include <QContextMenuEvent>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -25,6 +27,8 @@ QStringList writesOf(const fakes::FakeSettingsStore& settings, const QString& ke
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(core::RollMode)
 
 class Form1Test : public QObject {
     Q_OBJECT
@@ -47,6 +51,8 @@ private slots:
     void enterOnAFocusedButtonRunsItsCommand();
     void homeAndEndGoToTheFirstAndLastRow_data();
     void homeAndEndGoToTheFirstAndLastRow();
+    void rollModeIsChosenKeptAndShown_data();
+    void rollModeIsChosenKeptAndShown();
 };
 
 void Form1Test::firstStartShowsDefaultsAndStoresThem() {
@@ -321,6 +327,71 @@ void Form1Test::homeAndEndGoToTheFirstAndLastRow() {
     QCOMPARE(view->currentIndex().row(), row);
     if (!control) // moving with Ctrl leaves a multiple selection as it is
         QVERIFY(view->selectionModel()->isRowSelected(row, QModelIndex()));
+}
+
+void Form1Test::rollModeIsChosenKeptAndShown_data() {
+    QTest::addColumn<QString>("stored"); // null: nothing stored
+    QTest::addColumn<int>("chosen");     // the menu entry triggered, or -1
+    QTest::addColumn<core::RollMode>("mode");
+    QTest::newRow("nothing stored") << QString() << -1 << core::RollMode::Independent;
+    QTest::newRow("a stored bag") << u"bag"_s << -1 << core::RollMode::Bag;
+    QTest::newRow("an unknown stored mode") << u"Distinct"_s << -1 << core::RollMode::Independent;
+    QTest::newRow("no side twice, chosen") << u"bag"_s << 1 << core::RollMode::Distinct;
+    QTest::newRow("independent, chosen") << u"distinct"_s << 0 << core::RollMode::Independent;
+}
+
+void Form1Test::rollModeIsChosenKeptAndShown() {
+    QFETCH(QString, stored);
+    QFETCH(int, chosen);
+    QFETCH(core::RollMode, mode);
+    fakes::FakeServices fake;
+    if (!stored.isNull())
+        fake.settings.values.insert(u"RollMode"_s, stored);
+    shell::Form1 form(fake.services);
+    form.Form_Load();
+    QPushButton* button = form.PushButton8;
+    const QList<QAction*> entries = button->actions();
+    QCOMPARE(button->contextMenuPolicy(), Qt::ActionsContextMenu);
+    QCOMPARE(entries.size(), 3);
+    QCOMPARE(entries[1]->text(), u"No Side Twice In A Roll"_s);
+    if (chosen >= 0)
+        entries[chosen]->trigger();
+
+    QCOMPARE(form.rollMode(), mode);
+    for (qsizetype entry = 0; entry < entries.size(); ++entry)
+        QCOMPARE(entries[entry]->isChecked(), entries[entry]->text() == core::rollModeName(mode));
+    QVERIFY2(button->toolTip().startsWith(u"Roll mode: "_s + core::rollModeName(mode) + u'.'),
+             qPrintable(button->toolTip()));
+    QCOMPARE(writesOf(fake.settings, u"RollMode"_s),
+             chosen < 0 ? QStringList() : QStringList{core::rollModeWord(mode)});
+
+    // Start Rolling draws in that mode: 3 dice of rock, paper, scissors repeat a side only independently.
+    form.PushButton7_Click();
+    form.Text1->setText(u"3"_s);
+    form.Text2->setText(u"30"_s);
+    QTest::mouseClick(button, Qt::LeftButton);
+    int repeating = 0;
+    for (const QString& row : fakes::itemTexts(form.results())) {
+        const QStringList labels = row.split(u" - "_s);
+        repeating += QSet<QString>(labels.begin(), labels.end()).size() < 3 ? 1 : 0;
+    }
+    QCOMPARE(form.results().itemCount(), 30);
+    QCOMPARE(repeating > 0, mode == core::RollMode::Independent);
+
+    // The keyboard opens the menu too; the filter keeps it from blocking the test.
+    struct MenuCatcher : QObject {
+        QList<QContextMenuEvent::Reason> reasons;
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() != QEvent::ContextMenu)
+                return false;
+            reasons.append(static_cast<QContextMenuEvent*>(event)->reason());
+            return true;
+        }
+    } catcher;
+    button->installEventFilter(&catcher);
+    QTest::keyClick(button, Qt::Key_F10, Qt::ShiftModifier);
+    QCOMPARE(catcher.reasons, QList<QContextMenuEvent::Reason>{QContextMenuEvent::Keyboard});
+    QVERIFY(fake.messageBox.shown.isEmpty());
 }
 
 QTEST_MAIN(Form1Test)
