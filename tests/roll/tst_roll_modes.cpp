@@ -1,5 +1,4 @@
 #include "core/ListModel.h"
-#include "core/Trap.h"
 #include "fakes/Fakes.h"
 #include "fakes/TestSupport.h"
 #include "roll/StartRolling.h"
@@ -18,30 +17,25 @@ Q_DECLARE_METATYPE(core::RollMode)
 
 namespace {
 
-struct Rolled {
-    QStringList texts;
-    std::vector<std::vector<int>> rows; // side numbers from 1, as the labels read
-    QStringList messages;
-};
-
-// Rolls the labels "1" to "sides" with the fakes, whose random source is a fixed pseudo-random stream.
-Rolled rollLabels(fakes::FakeServices& fake, RollMode mode, int sides, const QString& dice, int rolls,
-                  const QString& earlier = {}) {
+// Start Rolling over the labels "1" to "sides" after an earlier row, with the fakes' fixed random stream.
+QStringList rollRows(fakes::FakeServices& fake, RollMode mode, int sides, const QString& dice, int rolls) {
     core::ListModel sideList;
     for (int side = 1; side <= sides; ++side)
         sideList.addItem(QString::number(side));
     core::ListModel results;
-    results.addColumn(u"Results"_s);
-    if (!earlier.isEmpty())
-        results.addItem(earlier);
+    results.addItem(u"earlier"_s);
     roll::startRolling(fake.services, sideList, results, QString::number(rolls), dice, mode);
-    Rolled rolled{fakes::itemTexts(results), {}, fake.messageBox.texts()};
-    for (const QString& row : rolled.texts) {
-        std::vector<int>& drawn = rolled.rows.emplace_back();
+    return fakes::itemTexts(results);
+}
+
+// Every die of every row, in order.
+std::vector<int> allDice(const QStringList& rows) {
+    std::vector<int> dice;
+    for (const QString& row : rows) {
         for (const QString& label : row.split(u" - "_s))
-            drawn.push_back(label.toInt());
+            dice.push_back(label.toInt());
     }
-    return rolled;
+    return dice;
 }
 
 } // namespace
@@ -49,101 +43,62 @@ Rolled rollLabels(fakes::FakeServices& fake, RollMode mode, int sides, const QSt
 class RollModesTest : public QObject {
     Q_OBJECT
 private slots:
-    void rollsKeepTheirModesPromise_data();
-    void rollsKeepTheirModesPromise();
-    void everyOrderedChoiceIsEquallyLikely_data();
-    void everyOrderedChoiceIsEquallyLikely();
+    void rollsKeepTheirModesPromiseAndAreUniform_data();
+    void rollsKeepTheirModesPromiseAndAreUniform();
     void tooManyDiceAreRefusedBeforeAnythingChanges_data();
     void tooManyDiceAreRefusedBeforeAnythingChanges();
 };
 
-void RollModesTest::rollsKeepTheirModesPromise_data() {
+void RollModesTest::rollsKeepTheirModesPromiseAndAreUniform_data() {
     QTest::addColumn<RollMode>("mode");
     QTest::addColumn<int>("sides");
     QTest::addColumn<int>("dice");
-    QTest::addColumn<int>("rolls");
-    QTest::newRow("no side twice") << RollMode::Distinct << 6 << 3 << 200;
-    QTest::newRow("no side twice, every side each roll") << RollMode::Distinct << 4 << 4 << 50;
-    QTest::newRow("bag, refilled between rolls") << RollMode::Bag << 6 << 3 << 101;
-    QTest::newRow("bag, refilled within rolls") << RollMode::Bag << 7 << 3 << 150;
-    QTest::newRow("bag, every side each roll") << RollMode::Bag << 5 << 5 << 20;
-    QTest::newRow("bag of one die a roll") << RollMode::Bag << 4 << 1 << 41;
-    QTest::newRow("bag of a large die") << RollMode::Bag << 70000 << 4 << 40000;
+    QTest::addColumn<int>("group");    // dice read as one outcome of the uniformity test
+    QTest::addColumn<int>("outcomes"); // how many there are, all equally likely; 0: no test
+    QTest::newRow("no side twice, 4 sides, 2 dice: 12 ordered pairs") << RollMode::Distinct << 4 << 2 << 2 << 12;
+    QTest::newRow("no side twice, every side each roll") << RollMode::Distinct << 3 << 3 << 3 << 6;
+    // Two rolls of 2 dice empty a bag of 4: all 24 orders of the sides, bag after bag.
+    QTest::newRow("bag, refilled between rolls") << RollMode::Bag << 4 << 2 << 4 << 24;
+    QTest::newRow("bag, refilled within rolls") << RollMode::Bag << 7 << 3 << 0 << 0;
+    QTest::newRow("bag of one die a roll") << RollMode::Bag << 3 << 1 << 3 << 6;
+    QTest::newRow("bag of a large die") << RollMode::Bag << 70000 << 4 << 0 << 0;
 }
 
-void RollModesTest::rollsKeepTheirModesPromise() {
-    QFETCH(RollMode, mode);
-    QFETCH(int, sides);
-    QFETCH(int, dice);
-    QFETCH(int, rolls);
-    fakes::FakeServices fake;
-    const Rolled rolled = rollLabels(fake, mode, sides, QString::number(dice), rolls);
-
-    QCOMPARE(rolled.messages, QStringList());
-    QCOMPARE(int(rolled.rows.size()), rolls);
-    // Every pick mixes the clock in first, one pick a die.
-    QCOMPARE(fake.clock.reads, rolls * dice);
-    QCOMPARE(fake.random.reseeds, rolls * dice);
-    std::vector<int> all;
-    for (const std::vector<int>& row : rolled.rows) {
-        QCOMPARE(int(row.size()), dice);
-        const std::set<int> shown(row.begin(), row.end());
-        QCOMPARE(int(shown.size()), dice);
-        QVERIFY(*shown.begin() >= 1 && *shown.rbegin() <= sides);
-        all.insert(all.end(), row.begin(), row.end());
-    }
-    if (mode != RollMode::Bag)
-        return;
-    // Every bag, one after the other, holds every side once: the last one as far as it got.
-    for (std::size_t start = 0; start < all.size(); start += static_cast<std::size_t>(sides)) {
-        const std::size_t end = std::min(all.size(), start + static_cast<std::size_t>(sides));
-        const std::set<int> bag(all.begin() + static_cast<std::ptrdiff_t>(start),
-                                all.begin() + static_cast<std::ptrdiff_t>(end));
-        QVERIFY2(bag.size() == end - start, qPrintable(u"bag from draw %1"_s.arg(start)));
-    }
-}
-
-void RollModesTest::everyOrderedChoiceIsEquallyLikely_data() {
-    QTest::addColumn<RollMode>("mode");
-    QTest::addColumn<int>("sides");
-    QTest::addColumn<int>("dice");
-    QTest::addColumn<int>("group"); // dice read as one outcome
-    QTest::addColumn<int>("outcomes");
-    // One roll: every ordered pair of different sides, 4 x 3 of them.
-    QTest::newRow("no side twice, 4 sides, 2 dice") << RollMode::Distinct << 4 << 2 << 2 << 12;
-    QTest::newRow("no side twice, 3 sides, 3 dice") << RollMode::Distinct << 3 << 3 << 3 << 6;
-    // A bag of 4 sides is two rolls of 2 dice: every one of the 24 orders of the sides, bag after bag.
-    QTest::newRow("bag, 4 sides, 2 dice") << RollMode::Bag << 4 << 2 << 4 << 24;
-    QTest::newRow("bag, 3 sides, 1 die") << RollMode::Bag << 3 << 1 << 3 << 6;
-}
-
-void RollModesTest::everyOrderedChoiceIsEquallyLikely() {
+void RollModesTest::rollsKeepTheirModesPromiseAndAreUniform() {
     QFETCH(RollMode, mode);
     QFETCH(int, sides);
     QFETCH(int, dice);
     QFETCH(int, group);
     QFETCH(int, outcomes);
     constexpr int kPerOutcome = 400;
+    const int rolls = std::max({101, 2 * sides / dice + 1, outcomes * kPerOutcome * std::max(group, 1) / dice});
     fakes::FakeServices fake;
-    const Rolled rolled = rollLabels(fake, mode, sides, QString::number(dice), outcomes * kPerOutcome * group / dice);
+    const std::vector<int> all = allDice(rollRows(fake, mode, sides, QString::number(dice), rolls));
+    QVERIFY(fake.messageBox.shown.isEmpty());
+    QCOMPARE(int(all.size()), rolls * dice);
+    QCOMPARE(fake.random.reseeds, rolls * dice); // the clock mixed in before every pick
+    QVERIFY(*std::min_element(all.begin(), all.end()) >= 1 && *std::max_element(all.begin(), all.end()) <= sides);
+    auto different = [&](std::size_t start, int count) {
+        const auto first = all.begin() + std::ptrdiff_t(start);
+        return int(std::set<int>(first, first + count).size());
+    };
+    for (std::size_t start = 0; start < all.size(); start += std::size_t(dice))
+        QCOMPARE(different(start, dice), dice);
+    // Every bag holds each side once, across the rolls it spans.
+    for (std::size_t start = 0; mode == RollMode::Bag && start + std::size_t(sides) <= all.size();
+         start += std::size_t(sides))
+        QCOMPARE(different(start, sides), sides);
 
     std::map<std::vector<int>, int> counts;
-    std::vector<int> outcome;
-    for (const std::vector<int>& row : rolled.rows) {
-        for (int side : row) {
-            outcome.push_back(side);
-            if (int(outcome.size()) == group) {
-                ++counts[outcome];
-                outcome.clear();
-            }
-        }
-    }
+    for (auto first = all.begin(); outcomes > 0 && first != all.end(); first += group)
+        ++counts[std::vector<int>(first, first + group)];
     QCOMPARE(int(counts.size()), outcomes);
     double statistic = 0;
-    for (const auto& [shown, count] : counts)
+    for (const auto& [outcome, count] : counts)
         statistic += (count - kPerOutcome) * (count - kPerOutcome) / double(kPerOutcome);
-    const boost::math::chi_squared law(outcomes - 1);
-    const double p = boost::math::cdf(boost::math::complement(law, statistic));
+    const double p = outcomes == 0
+                         ? 1
+                         : boost::math::cdf(boost::math::complement(boost::math::chi_squared(outcomes - 1), statistic));
     QVERIFY2(p > 0.001, qPrintable(u"chi-square %1, p %2"_s.arg(statistic).arg(p)));
 }
 
@@ -152,12 +107,10 @@ void RollModesTest::tooManyDiceAreRefusedBeforeAnythingChanges_data() {
     QTest::addColumn<int>("sides");
     QTest::addColumn<QString>("dice");
     QTest::addColumn<QString>("message"); // empty: the roll goes ahead
-    QTest::newRow("7 of 6 sides, no side twice")
-        << RollMode::Distinct << 6 << u"7"_s << u"A roll of 7 dice needs at least 7 different sides."_s;
-    QTest::newRow("a bag without sides") << RollMode::Bag << 0 << u"1"_s
-                                         << u"A roll of 1 dice needs at least 1 different sides."_s;
-    QTest::newRow("7.5 rounds to 8") << RollMode::Bag << 6 << u"7.5"_s
-                                     << u"A roll of 8 dice needs at least 8 different sides."_s;
+    const QString tooMany = u"A roll of %1 dice needs at least %1 different sides."_s;
+    QTest::newRow("7 of 6 sides") << RollMode::Distinct << 6 << u"7"_s << tooMany.arg(7);
+    QTest::newRow("a bag without sides") << RollMode::Bag << 0 << u"1"_s << tooMany.arg(1);
+    QTest::newRow("7.5 rounds to 8") << RollMode::Bag << 6 << u"7.5"_s << tooMany.arg(8);
     QTest::newRow("6.5 rounds to 6, as many as sides") << RollMode::Distinct << 6 << u"6.5"_s << QString();
     QTest::newRow("independent dice may repeat") << RollMode::Independent << 6 << u"7"_s << QString();
 }
@@ -168,18 +121,17 @@ void RollModesTest::tooManyDiceAreRefusedBeforeAnythingChanges() {
     QFETCH(QString, dice);
     QFETCH(QString, message);
     fakes::FakeServices fake;
-    const Rolled rolled = rollLabels(fake, mode, sides, dice, 3, u"from an earlier roll"_s);
-
+    const QStringList rows = rollRows(fake, mode, sides, dice, 3);
     if (message.isEmpty()) {
-        QCOMPARE(rolled.messages, QStringList());
-        QCOMPARE(int(rolled.rows.size()), 3);
+        QVERIFY(fake.messageBox.shown.isEmpty());
+        QCOMPARE(rows.size(), 3);
         return;
     }
     QCOMPARE(fake.messageBox.shown.size(), 1);
-    QCOMPARE(fake.messageBox.shown[0].text, message);
-    QCOMPARE(fake.messageBox.shown[0].style, int(platform::OkOnly));
-    QCOMPARE(fake.messageBox.shown[0].title, QString()); // the application title
-    QCOMPARE(rolled.texts, QStringList{u"from an earlier roll"_s});
+    QCOMPARE(fake.messageBox.shown.first().text, message);
+    QCOMPARE(fake.messageBox.shown.first().style, int(platform::OkOnly));
+    QCOMPARE(fake.messageBox.shown.first().title, QString()); // the application title
+    QCOMPARE(rows, QStringList{u"earlier"_s});
     QCOMPARE(fake.random.draws, 0);
 }
 

@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include <map>
+#include <numeric>
 
 using namespace Qt::StringLiterals;
 using stats::Statistics;
@@ -160,76 +161,57 @@ void StatisticsTest::rollsWithoutRepeatsFollowTheirLaw() {
     QFETCH(int, dice);
     const auto sides = static_cast<std::uint32_t>(labels.size());
     const std::vector<std::int64_t> values = *stats::wholeNumbers(drawsOf(labels, 1, {}).labels());
-    std::vector<std::vector<std::uint32_t>> everyRoll{{}};
-    for (int die = 0; die < dice; ++die) {
-        std::vector<std::vector<std::uint32_t>> longer;
-        for (const auto& roll : everyRoll) {
-            for (std::uint32_t side = 0; side < sides; ++side) {
-                if (std::find(roll.begin(), roll.end(), side) == roll.end()) {
-                    longer.push_back(roll);
-                    longer.back().push_back(side);
-                }
-            }
-        }
-        everyRoll = std::move(longer);
-    }
-    const double chance = 1.0 / static_cast<double>(everyRoll.size());
+    const auto law = stats::rollLaw(core::RollMode::Distinct, sides, dice);
+    std::vector<std::uint32_t> order(sides);
+    std::iota(order.begin(), order.end(), 0U);
+    std::map<std::vector<std::uint32_t>, int> rolls; // the first D of every order, (s - D)! times each
+    do {
+        ++rolls[std::vector<std::uint32_t>(order.begin(), order.begin() + dice)];
+    } while (std::next_permutation(order.begin(), order.end()));
+    const double chance = 1.0 / static_cast<double>(rolls.size());
     std::map<std::int64_t, double> totals;
-    double firstSideOnAnyDie = 0; // its count's variance over one roll
+    double firstSideVariance = 0; // of its count over every die of one roll
     double meanStatistic = 0;     // of the side counts of one roll
-    double repeatsAcross = 0;     // the last die of a roll shown again first in the next
-    const auto distinct = stats::rollLaw(core::RollMode::Distinct, sides, dice);
-    const double p = static_cast<double>(dice) / sides;
-    for (const auto& roll : everyRoll) {
-        std::int64_t total = 0;
+    for (const auto& [roll, orders] : rolls) {
         std::vector<std::uint64_t> counts(sides, 0);
+        std::int64_t total = 0;
         for (std::uint32_t side : roll) {
-            total += values[side];
             ++counts[side];
+            total += values[side];
         }
         totals[total] += chance;
-        firstSideOnAnyDie += chance * (counts[0] - p) * (counts[0] - p);
-        meanStatistic += chance * distinct->sidesTest(counts, 1, 0).statistic;
-        for (const auto& next : everyRoll)
-            repeatsAcross += chance * chance * (roll.back() == next.front() ? 1 : 0);
+        firstSideVariance += chance * std::pow(counts[0] - double(dice) / sides, 2);
+        meanStatistic += chance * law->sidesTest(counts, 1, 0).statistic;
+        QCOMPARE(law->orderedProbability(roll), chance);
     }
-
-    QCOMPARE(distinct->sideCount(1, 0).variance, firstSideOnAnyDie);
-    QCOMPARE(distinct->sideCount(1, 1).variance, (1.0 / sides) * (1 - 1.0 / sides));
-    // Read with the counts' own spread, the statistic averages its degrees of freedom; it has none to
-    // test when every roll shows every side.
+    QCOMPARE(law->sideCount(1, 0).variance, firstSideVariance);
+    QCOMPARE(law->unorderedProbability(rolls.begin()->first), chance * std::tgamma(dice + 1)); // sides 0, 1, ...
+    // Two rolls hold a run of two when the last die of one shows again first in the next.
+    QCOMPARE(law->expectedLongestRun(2, 0), 1 + 1.0 / sides);
+    // Read with the counts' own spread, the statistic averages its degrees of freedom; when every roll
+    // shows every side, the counts cannot vary and there is nothing to test.
     if (dice > 1 && dice == int(sides))
-        QVERIFY(!distinct->sidesTest(std::vector<std::uint64_t>(sides, 1), 1, 0).applicable());
+        QVERIFY(!law->sidesTest(std::vector<std::uint64_t>(sides, 1), 1, 0).applicable());
     else
         QVERIFY(std::abs(meanStatistic - (sides - 1)) < 1e-9);
-    QVERIFY(std::abs(distinct->expectedLongestRun(2, 0) - (1 + repeatsAcross)) < 1e-12);
-
-    // A bag's rolls, each taken alone, are the same; their counts have no spread to test against.
-    const auto bag = stats::rollLaw(core::RollMode::Bag, sides, dice);
-    QVERIFY(std::isnan(bag->sideCount(10, 0).variance) && !bag->sidesTest({}, 10, 0).applicable());
-    QVERIFY(!bag->untestable().isEmpty() && distinct->untestable().isEmpty());
-    for (const auto* law : {distinct.get(), bag.get()}) {
-        for (const auto& roll : {everyRoll.front(), everyRoll.back()}) {
-            std::vector<std::uint32_t> sorted = roll;
-            std::sort(sorted.begin(), sorted.end());
-            QVERIFY(std::abs(law->orderedProbability(roll) - chance) < 1e-15);
-            QVERIFY(std::abs(law->unorderedProbability(sorted) - chance * std::tgamma(dice + 1)) < 1e-15);
-        }
-        QCOMPARE(law->orderedProbability(std::vector<std::uint32_t>(2, 0)), 0.0);
-        const std::optional<stats::TotalLaw> law2 = law->totals(values);
-        QVERIFY(law2);
-        double mean = 0;
-        double variance = 0;
-        for (const auto& [total, chanceOf] : totals)
-            mean += chanceOf * total;
-        for (const auto& [total, chanceOf] : totals)
-            variance += chanceOf * (total - mean) * (total - mean);
-        for (std::size_t cell = 0; cell < law2->probability.size(); ++cell) {
-            const std::int64_t total = law2->first + static_cast<std::int64_t>(cell);
-            QVERIFY2(std::abs(law2->probability[cell] - totals[total]) < 1e-12, qPrintable(QString::number(total)));
-        }
-        QVERIFY(std::abs(law2->moments.mean - mean) < 1e-12 && std::abs(law2->moments.variance - variance) < 1e-12);
+    const std::optional<stats::TotalLaw> exact = law->totals(values);
+    QVERIFY(exact);
+    double mean = 0;
+    double square = 0;
+    for (std::size_t cell = 0; cell < exact->probability.size(); ++cell) {
+        const std::int64_t total = exact->first + static_cast<std::int64_t>(cell);
+        QVERIFY2(std::abs(exact->probability[cell] - totals[total]) < 1e-12, qPrintable(QString::number(total)));
+        mean += totals[total] * double(total);
+        square += totals[total] * double(total) * double(total);
     }
+    QVERIFY(std::abs(exact->moments.mean - mean) < 1e-9 &&
+            std::abs(exact->moments.variance - (square - mean * mean)) < 1e-9);
+
+    // A bag's rolls, each taken alone, are the same; but they depend on each other, so nothing is tested.
+    const auto bag = stats::rollLaw(core::RollMode::Bag, sides, dice);
+    QCOMPARE(bag->totals(values)->probability, exact->probability);
+    QVERIFY(std::isnan(bag->sideCount(10, 0).variance) && !bag->sidesTest({}, 10, 0).applicable());
+    QVERIFY(!bag->untestable().isEmpty() && law->untestable().isEmpty());
 }
 
 void StatisticsTest::combinationsExpectMultinomialCounts_data() {
