@@ -13,6 +13,7 @@
 #include "platform/QtServices.h"
 #include "platform/RuntimeError.h"
 #include "platform/TextFile.h"
+#include "roll/StartRolling.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -134,9 +135,19 @@ int roll(const RollOptions& options, RollEnvironment& environment, QString& doin
         return kExitFailure;
     }
 
+    doing = u"reading the settings"_s;
+    const core::RollMode mode =
+        options.mode ? *options.mode
+                     : core::rollModeFromWord(environment.settings.read(QString::fromUtf16(core::kRollModeKey), {}))
+                           .value_or(core::RollMode::Independent);
+    if (core::drawsDifferentSides(mode) && *dice > sides.size()) {
+        environment.reportError(QString::fromUtf16(kPrefix) + roll::tooManyDiceMessage(*dice));
+        return kExitUsage;
+    }
+
     doing = u"preparing the sides"_s;
     const RollWriter writer(sides);
-    const RollDraws draws(writer.sideCount());
+    RollDraws draws(writer.sideCount(), mode, *dice);
     SeededGenerator generator(options.seed ? *options.seed : environment.freshSeed());
     std::unique_ptr<AtomicFileSink> file;
     ByteSink* sink = &environment.standardOutput;

@@ -2,29 +2,56 @@
 
 #include "SeededGenerator.h"
 
+#include "core/RollMode.h"
+#include "roll/NoRepeatDraws.h"
+
 #include <cstdint>
 #include <span>
+#include <variant>
 
 namespace cli {
 
-// How the dice of one roll are drawn: every die an independent draw, with replacement, of one side of
-// the same die. A roll's dice come from one call in roll order, so other ways of drawing a roll and
-// whatever counts the draws take the same place.
+// How the dice of the rolls are drawn, in the roll mode: every die an independent draw, with
+// replacement, of one side of the same die; or a roll without repeats, drawn as the window draws it
+// (roll/NoRepeatDraws.h) with the seeded generator's picks. The dice come from calls in roll order,
+// a roll in one call or in several, so whatever counts the draws takes the same place.
 class RollDraws {
 public:
-    explicit RollDraws(std::uint64_t sides)
-        : m_side(sides) {}
+    // dicePerRoll is at least 1, and at most `sides` in a mode without repeats.
+    RollDraws(std::uint64_t sides, core::RollMode mode = core::RollMode::Independent, std::int64_t dicePerRoll = 1);
 
     std::uint64_t sides() const { return m_side.sides(); }
 
-    // Fills indices with the sides (from 0) of the next dice of the roll.
-    void draw(SeededGenerator& generator, std::span<std::uint64_t> indices) const {
-        for (std::uint64_t& index : indices)
-            index = m_side(generator);
+    // Fills indices with the sides (from 0) of the next dice, a new roll after every dicePerRoll of them.
+    void draw(SeededGenerator& generator, std::span<std::uint64_t> indices) {
+        if (auto* distinct = std::get_if<roll::DistinctDraw<std::uint64_t>>(&m_noRepeats)) {
+            drawWithout(*distinct, generator, indices);
+        } else if (auto* bag = std::get_if<roll::BagDraw<std::uint64_t>>(&m_noRepeats)) {
+            drawWithout(*bag, generator, indices);
+        } else {
+            for (std::uint64_t& index : indices)
+                index = m_side(generator);
+        }
     }
 
 private:
+    template <class Draws>
+    void drawWithout(Draws& draws, SeededGenerator& generator, std::span<std::uint64_t> indices) {
+        const auto pick = [&generator](std::uint64_t bound) { return boundedBelow(generator, bound); };
+        for (std::uint64_t& index : indices) {
+            if (m_inRoll == m_dicePerRoll) {
+                draws.startRoll();
+                m_inRoll = 0;
+            }
+            index = draws.next(pick);
+            ++m_inRoll;
+        }
+    }
+
     BoundedDraw m_side;
+    std::variant<std::monostate, roll::DistinctDraw<std::uint64_t>, roll::BagDraw<std::uint64_t>> m_noRepeats;
+    std::int64_t m_dicePerRoll;
+    std::int64_t m_inRoll; // dice of the current roll drawn so far
 };
 
 } // namespace cli

@@ -48,11 +48,12 @@ std::variant<RollOptions, QString> parseRollOptions(const QStringList& arguments
     const QCommandLineOption example(u"example"_s, QString(), u"NAME"_s);
     const QCommandLineOption dice(u"dice"_s, QString(), u"N"_s);
     const QCommandLineOption rolls(u"rolls"_s, QString(), u"N"_s);
+    const QCommandLineOption mode(u"mode"_s, QString(), u"MODE"_s);
     const QCommandLineOption seed(u"seed"_s, QString(), u"N"_s);
     const QCommandLineOption output(QStringList{u"o"_s, u"output"_s}, QString(), u"FILE"_s);
     const QCommandLineOption help(QStringList{u"h"_s, u"help"_s});
     QCommandLineParser parser;
-    parser.addOptions({sides, example, dice, rolls, seed, output, help});
+    parser.addOptions({sides, example, dice, rolls, mode, seed, output, help});
     // The parser expects the program's name first.
     if (!parser.parse(QStringList{u"roll"_s} + arguments))
         return parser.errorText();
@@ -89,6 +90,12 @@ std::variant<RollOptions, QString> parseRollOptions(const QStringList& arguments
         return *problem;
     if (std::optional<QString> problem = count(rolls, std::numeric_limits<std::int64_t>::max(), options.rolls))
         return *problem;
+    if (parser.isSet(mode)) {
+        const QString word = parser.value(mode);
+        options.mode = core::rollModeFromWord(word);
+        if (!options.mode)
+            return badValue(u"mode"_s, u"independent, distinct or bag"_s, word);
+    }
     if (parser.isSet(seed)) {
         const QString text = parser.value(seed);
         options.seed = wholeNumber(text);
@@ -114,8 +121,13 @@ Sides (without either option, the sides the window stored):
 Counts (without these, the numbers stored by the window):
   --dice N           Dice per roll, from 1 to 2147483647.
   --rolls N          Number of rolls, 1 or more.
+Roll mode (without it, the mode the window stored; independent when there is none):
+  --mode MODE        independent: every die any side, as if rolled alone.
+                     distinct: no side twice in a roll.
+                     bag: every side once before any side again, and no side twice
+                     in a roll. The two last need at least as many sides as dice.
 Randomness:
-  --seed N           Roll reproducibly: the same seed, sides and counts give the same
+  --seed N           Roll reproducibly: the same seed, sides, counts and mode give the same
                      lines on every machine and in every later version. N is from 0
                      to 18446744073709551615. Without it the seed comes from the
                      operating system.
@@ -128,11 +140,18 @@ Every die is drawn with the generator xoshiro256** 1.0, whose state is the first
 four outputs of SplitMix64 started from the seed. A side of an n-sided die is the
 high 64 bits of the 128-bit product of a draw and n; a draw whose low 64 bits fall
 below 2^64 mod n is drawn again (Lemire's method), so every side is exactly equally
-likely. Neither will ever change.
+likely. The modes without repeats keep a list of the sides, 0 to n - 1 at the start,
+that they rearrange from roll to roll. distinct draws each roll as the first D steps
+of a Fisher-Yates shuffle of that list: die i (from 0) swaps place i with place
+i + k, k picked below n - i as above, and takes what is then at place i. bag draws
+die after die in the same way from the places not yet taken since the bag was last
+filled; when all n are taken it fills the bag again, and a roll that is under way
+then leaves its own dice out until it ends. None of this will ever change.
 
 Exit status: 0 when all lines were written, or when the reader of a pipe stopped
 reading; 1 when the sides cannot be read, there are none, or the lines cannot be
-written; 2 for an unknown option, a bad number or an unusable stored count.
+written; 2 for an unknown option, a bad number, an unusable stored count, or more
+dice than sides in the modes without repeats.
 )"_s;
 }
 

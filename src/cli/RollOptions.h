@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/RollMode.h"
 #include "dice/Examples.h"
 
 #include <QString>
@@ -18,6 +19,7 @@ struct RollOptions {
     std::optional<dice::Example> example;
     std::optional<std::int64_t> dice;
     std::optional<std::int64_t> rolls;
+    std::optional<core::RollMode> mode;
     std::optional<std::uint64_t> seed;
     std::optional<QString> outputFile; // "-" is standard output
     bool help = false;

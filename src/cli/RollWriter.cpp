@@ -41,7 +41,7 @@ RollWriter::RollWriter(const core::TextRows& sides) {
     }
 }
 
-bool RollWriter::write(const RollDraws& draws, SeededGenerator& generator, std::int64_t dice, std::int64_t rolls,
+bool RollWriter::write(RollDraws& draws, SeededGenerator& generator, std::int64_t dice, std::int64_t rolls,
                        ByteSink& sink) const {
     if (m_longestEntry <= kSlotBytes) {
         // Short labels, the usual case: each entry in a slot of its own, padded to the slot's size.
@@ -68,8 +68,8 @@ bool RollWriter::write(const RollDraws& draws, SeededGenerator& generator, std::
 }
 
 template <class CopyEntry>
-bool RollWriter::writeWith(CopyEntry copyEntry, std::size_t longestEntry, const RollDraws& draws,
-                           SeededGenerator& generator, std::int64_t dice, std::int64_t rolls, ByteSink& sink) const {
+bool RollWriter::writeWith(CopyEntry copyEntry, std::size_t longestEntry, RollDraws& draws, SeededGenerator& generator,
+                           std::int64_t dice, std::int64_t rolls, ByteSink& sink) const {
     // The block is flushed before an entry once it holds kBlockBytes, so one entry more always fits.
     std::vector<char> block(kBlockBytes + longestEntry);
     char* const start = block.data();

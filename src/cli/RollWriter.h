@@ -24,12 +24,12 @@ public:
 
     // Writes `rolls` lines of `dice` dice each (both at least 1), the dice drawn by draws, which must
     // roll a die of sideCount() sides. False when the reader went away before the end.
-    bool write(const RollDraws& draws, SeededGenerator& generator, std::int64_t dice, std::int64_t rolls,
+    bool write(RollDraws& draws, SeededGenerator& generator, std::int64_t dice, std::int64_t rolls,
                ByteSink& sink) const;
 
 private:
     template <class CopyEntry>
-    bool writeWith(CopyEntry copyEntry, std::size_t longestEntry, const RollDraws& draws, SeededGenerator& generator,
+    bool writeWith(CopyEntry copyEntry, std::size_t longestEntry, RollDraws& draws, SeededGenerator& generator,
                    std::int64_t dice, std::int64_t rolls, ByteSink& sink) const;
 
     std::vector<char> m_entries;       // every side's label followed by " - ", back to back

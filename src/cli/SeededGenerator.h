@@ -77,4 +77,17 @@ private:
     std::uint64_t m_threshold; // 2^64 mod n
 };
 
+// The same pick for a die whose size changes from draw to draw (n at least 1). The threshold is below
+// n, so a draw whose low word reaches n is kept without it: it is worked out only in the rare other
+// case, and the picks are those of BoundedDraw.
+inline std::uint64_t boundedBelow(SeededGenerator& generator, std::uint64_t n) {
+    UInt128 product = static_cast<UInt128>(generator.next()) * n;
+    if (static_cast<std::uint64_t>(product) < n) {
+        const std::uint64_t threshold = (0 - n) % n;
+        while (static_cast<std::uint64_t>(product) < threshold)
+            product = static_cast<UInt128>(generator.next()) * n;
+    }
+    return static_cast<std::uint64_t>(product >> 64);
+}
+
 } // namespace cli

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "RollMode.h"
 #include "TextRows.h"
 
 #include <QString>
@@ -15,10 +16,6 @@ namespace core {
 // What joins the labels of one roll in its result line.
 inline constexpr char16_t kRollSeparator[] = u" - ";
 inline constexpr std::int64_t kRollSeparatorLength = std::size(kRollSeparator) - 1;
-
-// How a roll drew its dice. A roll keeps the mode it was drawn with, and the statistics' expectations
-// follow it.
-enum class RollMode : std::uint8_t { Independent };
 
 // The rows of one roll, kept as what was drawn rather than as text: for every row the side index
 // (from 0) of each die, into the labels as they stood at the roll. An index takes 1 byte for up to

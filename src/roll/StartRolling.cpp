@@ -6,6 +6,7 @@
 #include "core/Trap.h"
 #include "dice/CountConversion.h"
 #include "platform/Memory.h"
+#include "platform/MessageBox.h"
 #include "platform/RuntimeError.h"
 #include "platform/Services.h"
 
@@ -37,10 +38,28 @@ std::int32_t sideCount(const core::DrawRows& batch) {
         std::min<std::int64_t>(batch.sideCount(), std::numeric_limits<std::int32_t>::max()));
 }
 
+// A mode that shows no side twice in a roll cannot roll more dice than there are sides. Said before
+// anything happens, so the results stay; a count that does not convert is left to the roll's own
+// report.
+bool tooManyDice(const platform::Services& services, const core::ListModel& sides, const QString& dicePerRoll) {
+    const std::optional<double> dice = dice::roundedCount(dicePerRoll);
+    if (!dice || *dice <= static_cast<double>(sides.itemCount()) || *dice > std::numeric_limits<std::int32_t>::max())
+        return false;
+    services.messageBox->show(tooManyDiceMessage(static_cast<std::int32_t>(*dice)), platform::OkOnly, QString());
+    return true;
+}
+
 } // namespace
+
+QString tooManyDiceMessage(std::int64_t dice) {
+    const QString count = QString::number(dice);
+    return u"A roll of "_s + count + u" dice needs at least "_s + count + u" different sides."_s;
+}
 
 void startRolling(const platform::Services& services, const core::ListModel& sides, core::ListModel& results,
                   const QString& numberOfRolls, const QString& dicePerRoll, core::RollMode mode) {
+    if (core::drawsDifferentSides(mode) && tooManyDice(services, sides, dicePerRoll))
+        return;
     core::Trap trap(services, u"Form1.PushButton8_Click"_s);
     trap(100, [&] { results.removeAll(); });
 

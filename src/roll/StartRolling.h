@@ -22,9 +22,13 @@ namespace roll {
 
 // numberOfRolls and dicePerRoll are the texts of Text2 and Text1. Failures are reported through the
 // procedure's trap; a count that cannot be converted, or a result that cannot fit in memory, is
-// reported once and ends the command.
+// reported once and ends the command. In a mode that shows no side twice in a roll, more dice than
+// sides get tooManyDiceMessage() in a message box instead, and nothing else happens.
 void startRolling(const platform::Services& services, const core::ListModel& sides, core::ListModel& results,
                   const QString& numberOfRolls, const QString& dicePerRoll,
                   core::RollMode mode = core::RollMode::Independent);
+
+// "A roll of D dice needs at least D different sides."
+QString tooManyDiceMessage(std::int64_t dice);
 
 } // namespace roll

@@ -23,10 +23,13 @@
 #include "roll/StartRolling.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QFocusEvent>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -162,6 +165,7 @@ void Form1::buildControls() {
     ListView1->setFocus();
 
     connect(PushButton8, &QPushButton::clicked, this, &Form1::PushButton8_Click);
+    buildRollModeMenu();
     connect(PushButton10, &QPushButton::clicked, this, &Form1::PushButton10_Click);
     connect(PushButton11, &QPushButton::clicked, this, &Form1::PushButton11_Click);
     connect(PushButton12, &QPushButton::clicked, this, &Form1::PushButton12_Click);
@@ -175,6 +179,35 @@ void Form1::buildControls() {
     addAction(m_statisticsAction);
     ListView2->addMenuAction(m_statisticsAction);
     connect(m_statisticsAction, &QAction::triggered, this, &Form1::showStatistics);
+}
+
+void Form1::buildRollModeMenu() {
+    PushButton8->setContextMenuPolicy(Qt::ActionsContextMenu);
+    m_rollModes = new QActionGroup(PushButton8);
+    m_rollModes->setExclusive(true);
+    for (const core::RollMode mode : core::kRollModes) {
+        QAction* entry = m_rollModes->addAction(core::rollModeName(mode));
+        entry->setCheckable(true);
+        connect(entry, &QAction::triggered, this, [this, mode] { RollMode_Click(mode); });
+    }
+    PushButton8->addActions(m_rollModes->actions());
+    showRollMode();
+}
+
+void Form1::showRollMode() {
+    const QList<QAction*> entries = m_rollModes->actions();
+    for (qsizetype i = 0; i < entries.size(); ++i)
+        entries[i]->setChecked(core::kRollModes[i] == m_rollMode);
+    PushButton8->setToolTip(u"Roll mode: "_s + core::rollModeName(m_rollMode) +
+                            u". Right-click or press Shift+F10 to choose another."_s);
+}
+
+void Form1::RollMode_Click(core::RollMode mode) {
+    m_rollMode = mode;
+    showRollMode();
+    core::Trap trap(m_services, u"Form1.RollMode_Click"_s);
+    autosave(trap, 0,
+             [&] { m_services.settings->write(QString::fromUtf16(core::kRollModeKey), core::rollModeWord(mode)); });
 }
 
 void Form1::showStatistics() {
@@ -238,6 +271,12 @@ void Form1::Form_Load() {
     trap(148, [&] { m_sides.setColumnWidthTwips(1, 7000); });
     trap(150, [&] { m_results.addColumn(u"Results"_s); });
     trap(152, [&] { m_results.setColumnWidthTwips(1, 7000); });
+    // Any other stored text than a mode's word leaves the default mode.
+    trap(154, [&] {
+        const QString word = settings.read(QString::fromUtf16(core::kRollModeKey), QString());
+        m_rollMode = core::rollModeFromWord(word).value_or(core::RollMode::Independent);
+    });
+    showRollMode();
     // The restored sides are what the store holds already.
     m_diceSaveTimer.stop();
 }
@@ -278,7 +317,7 @@ void Form1::Form_Unload() {
 }
 
 void Form1::PushButton8_Click() {
-    roll::startRolling(m_services, m_sides, m_results, Text2->text(), Text1->text());
+    roll::startRolling(m_services, m_sides, m_results, Text2->text(), Text1->text(), m_rollMode);
 }
 
 void Form1::PushButton10_Click() {
@@ -490,6 +529,16 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
             // run inside the focus change.
             QMetaObject::invokeMethod(this, watched == Text1 ? &Form1::Text1_LostFocus : &Form1::Text2_LostFocus,
                                       Qt::QueuedConnection);
+        }
+    } else if (event->type() == QEvent::KeyPress && watched == PushButton8) {
+        // The roll modes' menu from the keyboard, as the lists open theirs (the Menu key comes through
+        // the platform).
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_F10 && (key->modifiers() & ~Qt::KeypadModifier) == Qt::ShiftModifier) {
+            const QPoint anchor = PushButton8->rect().bottomLeft();
+            QContextMenuEvent menu(QContextMenuEvent::Keyboard, anchor, PushButton8->mapToGlobal(anchor));
+            QCoreApplication::sendEvent(PushButton8, &menu);
+            return true;
         }
     } else if (event->type() == QEvent::MouseMove) {
         auto* widget = static_cast<QWidget*>(watched);

@@ -7,6 +7,7 @@
 
 #include "core/ListModel.h"
 #include "core/MousePointer.h"
+#include "core/RollMode.h"
 #include "platform/Services.h"
 
 #include <QCursor>
@@ -19,6 +20,7 @@
 #include <optional>
 
 class QAction;
+class QActionGroup;
 class QGroupBox;
 class QLineEdit;
 class QPushButton;
@@ -56,6 +58,10 @@ public:
     static constexpr std::chrono::milliseconds kDiceSaveDelay{300};
     bool diceSavePending() const { return m_diceSaveTimer.isActive(); }
     void PushButton8_Click();
+    // The roll mode, chosen in the context menu of "Start Rolling" (also Shift+F10 and the Menu key on
+    // the button) and kept under "RollMode"; the button's tooltip names it.
+    void RollMode_Click(core::RollMode mode);
+    core::RollMode rollMode() const { return m_rollMode; }
     void PushButton10_Click();
     void PushButton11_Click();
     void PushButton12_Click();
@@ -138,6 +144,8 @@ private:
     void applyPointer(int shape);
     void connectDiceDefinition();
     void buildSidesMenu();
+    void buildRollModeMenu();
+    void showRollMode();
     void pointerCue(int shape);
     void countFieldLostFocus(QLineEdit* field);
     bool autosave(core::Trap& trap, int line, const std::function<void()>& write);
@@ -153,6 +161,8 @@ private:
     std::unique_ptr<dice::SidesCommands> m_sidesCommands;
     std::unique_ptr<dice::CountFields> m_countFields;
     QAction* m_statisticsAction = nullptr;
+    core::RollMode m_rollMode = core::RollMode::Independent;
+    QActionGroup* m_rollModes = nullptr;      // one checkable entry per mode, in core::kRollModes order
     StatisticsWindow* m_statistics = nullptr; // made when first asked for
     bool m_checkingCount = false;             // the check's own message box moves the focus too
     bool m_storeFailing = false;              // the last write of an edit to the store failed

@@ -4,9 +4,18 @@
 #include <cmath>
 #include <map>
 
+using namespace Qt::StringLiterals;
+
 namespace stats {
 
 namespace {
+
+// Totals of dice without repeats keep one row of cells per number of dice chosen so far.
+constexpr double kMaxSubsetCells = 1 << 22;
+
+bool hasRepeat(std::span<const std::uint32_t> sortedSides) {
+    return std::adjacent_find(sortedSides.begin(), sortedSides.end()) != sortedSides.end();
+}
 
 // Every die an independent, uniform draw of one of s sides.
 class IndependentLaw final : public RollLaw {
@@ -120,14 +129,169 @@ std::optional<TotalLaw> IndependentLaw::totals(std::span<const std::int64_t> val
     return law;
 }
 
+// Every roll an ordered choice of D different sides, all equally likely, and the rolls independent.
+class DistinctLaw : public RollLaw {
+public:
+    DistinctLaw(std::int64_t sides, std::int32_t dice)
+        : m_sides(sides)
+        , m_dice(dice) {}
+
+    // A side comes up at most once a roll: on a given die with chance 1/s, on any die with chance D/s.
+    Moments sideCount(std::uint64_t rolls, std::int32_t die) const override {
+        const double p = (die == 0 ? m_dice : 1) / static_cast<double>(m_sides);
+        const auto r = static_cast<double>(rolls);
+        return {r * p, r * p * (1 - p)};
+    }
+
+    // Over every die, a roll's counts are one draw without replacement: each count varies by
+    // (s - D) / (s - 1) of what the counts of as many independent dice would, and each pair of counts
+    // varies against each other alike, so the scaled statistic follows chi-square with s - 1 degrees
+    // of freedom. When every roll shows every side, the counts cannot vary at all.
+    ChiSquare sidesTest(std::span<const std::uint64_t> counts, std::uint64_t rolls, std::int32_t die) const override {
+        if (die != 0 || m_dice == 1)
+            return RollLaw::sidesTest(counts, rolls, die);
+        if (m_dice >= m_sides)
+            return {};
+        ChiSquare test = RollLaw::sidesTest(counts, rolls, die);
+        if (test.applicable()) {
+            test.statistic *= static_cast<double>(m_sides - 1) / static_cast<double>(m_sides - m_dice);
+            test.pValue = chiSquarePValue(test.statistic, static_cast<double>(test.degreesOfFreedom));
+        }
+        return test;
+    }
+
+    // s (s - 1) ... (s - D + 1) ordered choices.
+    double orderedProbability(std::span<const std::uint32_t> sides) const override {
+        std::vector<std::uint32_t> sorted(sides.begin(), sides.end());
+        std::sort(sorted.begin(), sorted.end());
+        if (hasRepeat(sorted))
+            return 0;
+        return std::exp(logFalling(static_cast<std::int64_t>(sides.size())) * -1);
+    }
+
+    // C(s, D) sets of sides, each shown in D! orders.
+    double unorderedProbability(std::span<const std::uint32_t> sortedSides) const override {
+        if (hasRepeat(sortedSides))
+            return 0;
+        const auto d = static_cast<std::int64_t>(sortedSides.size());
+        return std::exp(std::lgamma(static_cast<double>(d) + 1) - logFalling(d));
+    }
+
+    std::optional<TotalLaw> totals(std::span<const std::int64_t> values) const override;
+
+    double expectedLongestRun(std::uint64_t rolls, std::int32_t die) const override {
+        const double p = 1.0 / static_cast<double>(m_sides);
+        // One die read roll after roll is a sequence of independent draws, as is a roll of one die.
+        if (die != 0 || m_dice == 1)
+            return stats::expectedLongestRun(rolls, p);
+        if (rolls == 0)
+            return 0;
+        // No side repeats within a roll, so a run is at most two long: the last die of a roll shown
+        // again by the first of the next, with chance 1/s at each of the rolls - 1 joins, independently.
+        return 2 - std::pow(1 - p, static_cast<double>(rolls - 1));
+    }
+
+protected:
+    std::int64_t m_sides;
+    std::int32_t m_dice;
+
+private:
+    // log(s (s - 1) ... (s - d + 1))
+    double logFalling(std::int64_t d) const {
+        return std::lgamma(static_cast<double>(m_sides) + 1) - std::lgamma(static_cast<double>(m_sides - d) + 1);
+    }
+};
+
+std::optional<TotalLaw> DistinctLaw::totals(std::span<const std::int64_t> values) const {
+    const auto sides = static_cast<std::int64_t>(values.size());
+    const auto dice = static_cast<std::int64_t>(m_dice);
+    if (values.empty() || dice > sides)
+        return std::nullopt;
+    const auto [low, high] = std::minmax_element(values.begin(), values.end());
+    const std::int64_t width = *high - *low;
+    if (width > 0 && dice > (kMaxTotalCells - 1) / width)
+        return std::nullopt;
+    const std::int64_t cells = dice * width + 1;
+    const double rows = static_cast<double>(dice + 1);
+    if (static_cast<double>(sides) * static_cast<double>(dice) * static_cast<double>(cells) > kMaxConvolutionSteps ||
+        rows * static_cast<double>(cells) > kMaxSubsetCells)
+        return std::nullopt;
+
+    // chosen[j][t]: the chance that j sides taken at random from those seen so far add up to t above
+    // j times the lowest value. Side k joins a random j of the first k with chance j / k.
+    std::vector<double> chosen(static_cast<std::size_t>((dice + 1) * cells), 0.0);
+    chosen[0] = 1.0;
+    for (std::int64_t k = 1; k <= sides; ++k) {
+        const std::int64_t value = values[static_cast<std::size_t>(k - 1)] - *low;
+        // Rows that the sides still to come can no longer fill up to D are not needed again.
+        const std::int64_t lowest = std::max<std::int64_t>(1, dice - (sides - k));
+        for (std::int64_t j = std::min(k, dice); j >= lowest; --j) {
+            const double joins = static_cast<double>(j) / static_cast<double>(k);
+            double* row = chosen.data() + j * cells;
+            const double* fewer = chosen.data() + (j - 1) * cells;
+            for (std::int64_t t = j * width; t >= 0; --t)
+                row[t] = (1 - joins) * row[t] + (t >= value ? joins * fewer[t - value] : 0.0);
+        }
+    }
+
+    TotalLaw law;
+    law.first = dice * *low;
+    law.probability.assign(chosen.begin() + dice * cells, chosen.end());
+    long double mean = 0;
+    for (std::int64_t value : values)
+        mean += value;
+    mean /= sides;
+    long double variance = 0;
+    for (std::int64_t value : values)
+        variance += (value - mean) * (value - mean);
+    variance /= sides;
+    // Drawing without replacement narrows the spread of the sum by (s - D) / (s - 1).
+    const long double narrowing = sides > 1 ? static_cast<long double>(sides - dice) / (sides - 1) : 0;
+    law.moments = {static_cast<double>(mean * dice), static_cast<double>(variance * dice * narrowing)};
+    return law;
+}
+
+// Every roll of a bag, taken alone, is as a roll of "no side twice" (the bag treats every side alike,
+// so each roll is equally likely to be any ordered choice of D different sides). The rolls depend on
+// each other, though: which rows are counted decides how the counts spread, so there is no test.
+class BagLaw final : public DistinctLaw {
+public:
+    using DistinctLaw::DistinctLaw;
+
+    Moments sideCount(std::uint64_t rolls, std::int32_t die) const override {
+        return {DistinctLaw::sideCount(rolls, die).mean, std::nan("")};
+    }
+    ChiSquare sidesTest(std::span<const std::uint64_t>, std::uint64_t, std::int32_t) const override { return {}; }
+    QString untestable() const override {
+        return u"A bag gives every side once before any side again, so its rolls depend on each other and the "
+               u"side counts stay close to even by design; the chi-square tests, which need independent rolls, "
+               u"do not apply."_s;
+    }
+    double expectedLongestRun(std::uint64_t, std::int32_t) const override { return std::nan(""); }
+};
+
 } // namespace
 
+ChiSquare RollLaw::sidesTest(std::span<const std::uint64_t> counts, std::uint64_t rolls, std::int32_t die) const {
+    const std::vector<double> expected(counts.size(), sideCount(rolls, die).mean);
+    return pearson(counts, expected);
+}
+
 std::unique_ptr<RollLaw> rollLaw(core::RollMode mode, std::int64_t sides, std::int32_t dice) {
-    switch (mode) {
-    case core::RollMode::Independent:
-        break;
+    sides = std::max<std::int64_t>(sides, 1);
+    dice = std::max<std::int32_t>(dice, 1);
+    // No roll of these modes has more dice than sides: the roll refuses it.
+    if (dice <= sides) {
+        switch (mode) {
+        case core::RollMode::Distinct:
+            return std::make_unique<DistinctLaw>(sides, dice);
+        case core::RollMode::Bag:
+            return std::make_unique<BagLaw>(sides, dice);
+        case core::RollMode::Independent:
+            break;
+        }
     }
-    return std::make_unique<IndependentLaw>(std::max<std::int64_t>(sides, 1), std::max<std::int32_t>(dice, 1));
+    return std::make_unique<IndependentLaw>(sides, dice);
 }
 
 double expectedLongestRun(std::uint64_t length, double p) {

@@ -4,7 +4,11 @@
 // a roll drew its dice. A new mode is a new RollLaw and a case in rollLaw(); its drawer goes to
 // roll/RollModes.h.
 
+#include "Fairness.h"
+
 #include "core/DrawRows.h"
+
+#include <QString>
 
 #include <cstdint>
 #include <memory>
@@ -30,15 +34,23 @@ class RollLaw {
 public:
     virtual ~RollLaw() = default;
 
-    // A side's count over `rolls` rolls: of die `die` (from 1), or of every die together (0).
+    // A side's count over `rolls` rolls: of die `die` (from 1), or of every die together (0). The
+    // variance is NaN where the mode gives no spread that holds for any choice of rows.
     virtual Moments sideCount(std::uint64_t rolls, std::int32_t die) const = 0;
+    // Pearson's chi-square of the side counts against sideCount()'s means, read with the spread that
+    // the mode gives them.
+    virtual ChiSquare sidesTest(std::span<const std::uint64_t> counts, std::uint64_t rolls, std::int32_t die) const;
+    // Why no chi-square test applies to this mode's rolls at all, in words for the user; empty when
+    // the rolls are independent and the tests apply.
+    virtual QString untestable() const { return {}; }
     // The probability that one roll shows exactly these sides, in this order.
     virtual double orderedProbability(std::span<const std::uint32_t> sides) const = 0;
     // The probability that one roll shows these sides in some order; the sides come sorted.
     virtual double unorderedProbability(std::span<const std::uint32_t> sortedSides) const = 0;
     // The law of a roll's total when side i is worth values[i]; none when it is too large to work out.
     virtual std::optional<TotalLaw> totals(std::span<const std::int64_t> values) const = 0;
-    // The expected longest run of one side over `rolls` rolls, reading die `die` (or every die, 0).
+    // The expected longest run of one side over `rolls` rolls, reading die `die` (or every die, 0); NaN
+    // where the mode gives none that holds for any choice of rows.
     virtual double expectedLongestRun(std::uint64_t rolls, std::int32_t die) const = 0;
 };
 

@@ -62,6 +62,7 @@ Statistics Statistics::compute(const Selection& selection, const Options& option
     const core::DrawRows& draws = selection.draws;
     result.m_draws = draws;
     result.m_dice = draws.dice();
+    result.m_mode = draws.mode();
     result.m_values = wholeNumbers(draws.labels());
     if (draws.empty()) {
         result.m_emptyReason = kNothingToCount;
@@ -83,7 +84,8 @@ Statistics Statistics::compute(const Selection& selection, const Options& option
     }
     const Moments perSide = law->sideCount(result.m_rolls, die);
     const std::vector<double> expectedSides(result.m_sides.counts.size(), perSide.mean);
-    result.m_sidesTest = pearson(result.m_sides.counts, expectedSides);
+    result.m_untestable = law->untestable();
+    result.m_sidesTest = law->sidesTest(result.m_sides.counts, result.m_rolls, die);
     result.m_expectedLongestRun = law->expectedLongestRun(result.m_rolls, die);
 
     std::optional<TotalLaw> totals;
@@ -93,7 +95,8 @@ Statistics Statistics::compute(const Selection& selection, const Options& option
     if (totals) {
         auto counts = countTotals(selection, *result.m_values, std::ssize(totals->probability), work);
         auto table = std::make_shared<TotalsTable>(std::move(counts), *totals, result.m_rolls);
-        result.m_totalsTest = pearsonPooled(table->counts(), table->expectedCounts());
+        if (result.m_untestable.isEmpty())
+            result.m_totalsTest = pearsonPooled(table->counts(), table->expectedCounts());
         result.m_observedTotals = table->observed();
         result.m_exactTotals = totals->moments;
         if (options.view == View::Totals) {
@@ -135,6 +138,7 @@ QList<std::pair<QString, QString>> Statistics::fairnessLines() const {
     return {
         {u"Rolls"_s, QString::number(m_rolls)},
         {u"Dice per roll"_s, QString::number(m_dice)},
+        {u"Roll mode"_s, core::rollModeName(m_mode)},
         {u"Chi-square"_s, test.applicable() ? formatStatistic(test.statistic) : notApplicable},
         {u"Degrees of freedom"_s, test.applicable() ? QString::number(test.degreesOfFreedom) : notApplicable},
         {u"p-value"_s, test.applicable() ? formatPValue(test.pValue) : notApplicable},
@@ -144,21 +148,32 @@ QList<std::pair<QString, QString>> Statistics::fairnessLines() const {
 QStringList Statistics::summary() const {
     if (m_rolls == 0)
         return {};
-    QStringList lines;
-    lines.append(testSentence(m_die == 0 ? u"Sides"_s : u"Sides of die "_s + QString::number(m_die), m_sidesTest));
+    QStringList lines{u"Roll mode: "_s + core::rollModeName(m_mode) + u'.'};
+    if (!m_untestable.isEmpty())
+        lines.append(m_untestable);
+    else
+        lines.append(testSentence(m_die == 0 ? u"Sides"_s : u"Sides of die "_s + QString::number(m_die), m_sidesTest));
     if (m_observedTotals && m_exactTotals) {
-        lines.append(testSentence(u"Totals"_s, m_totalsTest));
+        if (m_untestable.isEmpty())
+            lines.append(testSentence(u"Totals"_s, m_totalsTest));
         lines.append(u"Totals: mean "_s + formatExpected(m_observedTotals->mean) + u" (exact "_s +
                      formatExpected(m_exactTotals->mean) + u"), standard deviation "_s +
                      formatExpected(std::sqrt(m_observedTotals->variance)) + u" (exact "_s +
                      formatExpected(std::sqrt(m_exactTotals->variance)) + u")."_s);
     }
     const Run& run = m_sides.longestRun;
-    lines.append(u"Longest run of one side: "_s + QString::number(run.length) + u" \u00D7 "_s +
-                 quoted(m_draws.labels().at(run.side)) + u"; fair dice give about "_s +
-                 QString::number(m_expectedLongestRun, 'f', 1) + u" in a roll of this size."_s);
-    lines.append(u"Reading a p-value: among fair rolls of this size, one in a hundred gives a p-value below 0.01, "
-                 u"and one in twenty a p-value below 0.05."_s);
+    QString longest = u"Longest run of one side: "_s + QString::number(run.length) + u" \u00D7 "_s +
+                      quoted(m_draws.labels().at(run.side));
+    if (std::isnan(m_expectedLongestRun))
+        longest += u'.';
+    else
+        longest += u"; fair dice give about "_s + QString::number(m_expectedLongestRun, 'f', 1) +
+                   u" in a roll of this size."_s;
+    lines.append(longest);
+    if (m_untestable.isEmpty()) {
+        lines.append(u"Reading a p-value: among fair rolls of this size, one in a hundred gives a p-value below 0.01, "
+                     u"and one in twenty a p-value below 0.05."_s);
+    }
     return lines;
 }
 

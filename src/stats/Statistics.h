@@ -44,13 +44,14 @@ public:
 
     std::uint64_t rolls() const { return m_rolls; }
     std::int32_t dicePerRoll() const { return m_dice; }
+    core::RollMode rollMode() const { return m_mode; }
     // The test the view stands on: of the side counts, or of the totals in the totals view.
     const ChiSquare& chiSquare() const { return m_view == View::Totals ? m_totalsTest : m_sidesTest; }
     const ChiSquare& sidesTest() const { return m_sidesTest; }
     const Run& longestRun() const { return m_sides.longestRun; }
     double expectedLongestRun() const { return m_expectedLongestRun; }
 
-    // "Rolls", "Dice per roll", "Chi-square", "Degrees of freedom", "p-value", with their values.
+    // "Rolls", "Dice per roll", "Roll mode", "Chi-square", "Degrees of freedom", "p-value", with their values.
     QList<std::pair<QString, QString>> fairnessLines() const;
     // Plain sentences: the tests, the longest run, the totals' mean and spread, reading a p-value.
     QStringList summary() const;
@@ -77,6 +78,8 @@ private:
     std::shared_ptr<const Table> m_table;
     std::uint64_t m_rolls = 0;
     std::int32_t m_dice = 0;
+    core::RollMode m_mode = core::RollMode::Independent;
+    QString m_untestable; // why no test applies to the mode's rolls
     SideCounts m_sides;
     ChiSquare m_sidesTest;
     ChiSquare m_totalsTest;

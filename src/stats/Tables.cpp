@@ -15,7 +15,7 @@ QString share(std::uint64_t count, std::uint64_t total) {
 }
 
 QString deviation(std::uint64_t count, Moments moments) {
-    if (moments.variance <= 0)
+    if (!(moments.variance > 0)) // none, or no spread to measure against (NaN)
         return {};
     return formatDeviation((static_cast<double>(count) - moments.mean) / std::sqrt(moments.variance));
 }

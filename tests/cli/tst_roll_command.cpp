@@ -117,6 +117,13 @@ void RollCommandTest::answersEveryCommandLine_data() {
     // The lines of a seeded roll never change: a different generator or pick fails here first.
     row("seeded roll, pinned", u"--example six --dice 3 --rolls 5 --seed 1"_s, {}, {}, 0,
         "5 - 4 - 4\n3 - 5 - 1\n1 - 3 - 6\n4 - 6 - 6\n6 - 5 - 4\n", {});
+    row("seeded roll without repeats, pinned", u"--example six --dice 3 --rolls 5 --seed 1 --mode distinct"_s, {}, {},
+        0, "5 - 4 - 1\n1 - 3 - 5\n1 - 5 - 6\n2 - 3 - 5\n6 - 4 - 3\n", {});
+    // Bags of six, refilled within the second roll: its 6 and 2 wait until it ends.
+    row("seeded bag, pinned, from the stored mode", u"--example six --dice 4 --rolls 3 --seed 1"_s,
+        {{u"RollMode"_s, u"bag"_s}}, {}, 0, "5 - 4 - 1 - 3\n6 - 2 - 5 - 1\n2 - 6 - 4 - 3\n", {});
+    row("unknown stored mode rolls independent dice", u"--example six --dice 3 --rolls 2 --seed 1"_s,
+        {{u"RollMode"_s, u"Bag"_s}}, {}, 0, "5 - 4 - 4\n3 - 5 - 1\n", {});
     // Stored as the window stores them: counts converted with rounding, sides with repeats kept.
     row("stored sides and counts", u"--seed 9"_s,
         {{u"Dice"_s, u"x;;x;y;"_s}, {u"Text1"_s, u"2.5"_s}, {u"Text2"_s, u" 3 "_s}}, {}, 0, "x - x\nx - y\ny - y\n",
@@ -134,6 +141,10 @@ void RollCommandTest::answersEveryCommandLine_data() {
         u"--rolls takes a whole number from 1 to 9223372036854775807, not '1.5'."_s + tryHelp);
     row("seed beyond 64 bits", u"--seed 18446744073709551616"_s, six, {}, 2, {},
         u"--seed takes a whole number from 0 to 18446744073709551615, not '18446744073709551616'."_s + tryHelp);
+    row("unknown mode", u"--mode shuffle"_s, six, {}, 2, {},
+        u"--mode takes independent, distinct or bag, not 'shuffle'."_s + tryHelp);
+    row("more dice than sides without repeats", u"--example coin --dice 3 --mode distinct"_s,
+        {{u"RollMode"_s, u"bag"_s}}, {}, 2, {}, u"A roll of 3 dice needs at least 3 different sides."_s);
     row("unknown example", u"--example d6"_s, {}, {}, 2, {},
         u"--example takes coin, six, twenty or rps, not 'd6'."_s + tryHelp);
     row("two sources", u"--sides - --example coin"_s, {}, {}, 2, {},
@@ -191,10 +202,13 @@ void RollCommandTest::dieIsFairAndDiceIndependent_data() {
     QTest::addColumn<int>("sides");
     QTest::addColumn<int>("dice");
     QTest::addColumn<int>("rolls");
-    QTest::newRow("coin") << u"coin"_s << 2 << 4 << 5000;
-    QTest::newRow("rock, paper, scissors") << u"rps"_s << 3 << 3 << 10000;
-    QTest::newRow("six") << u"six"_s << 6 << 3 << 20000;
-    QTest::newRow("twenty") << u"twenty"_s << 20 << 2 << 40000;
+    QTest::addColumn<QString>("mode");
+    QTest::newRow("coin") << u"coin"_s << 2 << 4 << 5000 << u"independent"_s;
+    QTest::newRow("rock, paper, scissors") << u"rps"_s << 3 << 3 << 10000 << u"independent"_s;
+    QTest::newRow("six") << u"six"_s << 6 << 3 << 20000 << u"independent"_s;
+    QTest::newRow("twenty") << u"twenty"_s << 20 << 2 << 40000 << u"independent"_s;
+    // Pairs of different sides only, every ordered one alike.
+    QTest::newRow("six, no side twice") << u"six"_s << 6 << 3 << 20000 << u"distinct"_s;
 }
 
 void RollCommandTest::dieIsFairAndDiceIndependent() {
@@ -202,8 +216,9 @@ void RollCommandTest::dieIsFairAndDiceIndependent() {
     QFETCH(int, sides);
     QFETCH(int, dice);
     QFETCH(int, rolls);
+    QFETCH(QString, mode);
     const Outcome outcome = roll({u"--example"_s, example, u"--dice"_s, QString::number(dice), u"--rolls"_s,
-                                  QString::number(rolls), u"--seed"_s, u"2024"_s});
+                                  QString::number(rolls), u"--seed"_s, u"2024"_s, u"--mode"_s, mode});
     QCOMPARE(outcome.exitCode, 0);
     const QStringList lines = QString::fromUtf8(outcome.output).split(u'\n');
     QCOMPARE(lines.size(), rolls + 1); // the last line ends too
@@ -220,7 +235,9 @@ void RollCommandTest::dieIsFairAndDiceIndependent() {
     }
     QCOMPARE(qsizetype(singles.size()), qsizetype(sides));
     const double singlesP = uniformityPValue(singles, sides);
-    const double pairsP = uniformityPValue(pairs, qint64{sides} * sides);
+    const qint64 pairCells = qint64{sides} * (mode == u"distinct" ? sides - 1 : sides);
+    QCOMPARE_LE(qint64(pairs.size()), pairCells);
+    const double pairsP = uniformityPValue(pairs, pairCells);
     QVERIFY2(singlesP > 0.001 && pairsP > 0.001,
              qPrintable(u"p = %1 for sides, %2 for pairs"_s.arg(singlesP).arg(pairsP)));
 }

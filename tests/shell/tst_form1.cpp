@@ -5,6 +5,8 @@
 #include "shell/Form1.h"
 #include "shell/ListView.h"
 
+#include <QAction>
+#include <QContextMenuEvent>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -25,6 +27,8 @@ QStringList writesOf(const fakes::FakeSettingsStore& settings, const QString& ke
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(core::RollMode)
 
 class Form1Test : public QObject {
     Q_OBJECT
@@ -47,6 +51,8 @@ private slots:
     void enterOnAFocusedButtonRunsItsCommand();
     void homeAndEndGoToTheFirstAndLastRow_data();
     void homeAndEndGoToTheFirstAndLastRow();
+    void rollModeIsChosenKeptAndShown_data();
+    void rollModeIsChosenKeptAndShown();
 };
 
 void Form1Test::firstStartShowsDefaultsAndStoresThem() {
@@ -321,6 +327,65 @@ void Form1Test::homeAndEndGoToTheFirstAndLastRow() {
     QCOMPARE(view->currentIndex().row(), row);
     if (!control) // moving with Ctrl leaves a multiple selection as it is
         QVERIFY(view->selectionModel()->isRowSelected(row, QModelIndex()));
+}
+
+void Form1Test::rollModeIsChosenKeptAndShown_data() {
+    QTest::addColumn<QString>("stored"); // null: nothing stored
+    QTest::addColumn<int>("chosen");     // the menu entry triggered, or -1
+    QTest::addColumn<core::RollMode>("mode");
+    QTest::newRow("nothing stored") << QString() << -1 << core::RollMode::Independent;
+    QTest::newRow("a stored bag") << u"bag"_s << -1 << core::RollMode::Bag;
+    QTest::newRow("an unknown stored mode") << u"Distinct"_s << -1 << core::RollMode::Independent;
+    QTest::newRow("no side twice, chosen") << u"bag"_s << 1 << core::RollMode::Distinct;
+    QTest::newRow("independent, chosen") << u"distinct"_s << 0 << core::RollMode::Independent;
+}
+
+void Form1Test::rollModeIsChosenKeptAndShown() {
+    QFETCH(QString, stored);
+    QFETCH(int, chosen);
+    QFETCH(core::RollMode, mode);
+    fakes::FakeServices fake;
+    if (!stored.isNull())
+        fake.settings.values.insert(u"RollMode"_s, stored);
+    shell::Form1 form(fake.services);
+    form.Form_Load();
+    QPushButton* button = form.PushButton8;
+    const QList<QAction*> entries = button->actions();
+    QCOMPARE(entries.size(), 3);
+    if (chosen >= 0)
+        entries[chosen]->trigger();
+
+    for (const QAction* entry : entries)
+        QCOMPARE(entry->isChecked(), entry->text() == core::rollModeName(mode));
+    QVERIFY(button->toolTip().startsWith(u"Roll mode: "_s + core::rollModeName(mode) + u'.'));
+    QCOMPARE(writesOf(fake.settings, u"RollMode"_s),
+             chosen < 0 ? QStringList() : QStringList{core::rollModeWord(mode)});
+    // Start Rolling rolls in that mode: 30 rolls of 3 dice over rock, paper, scissors repeat a side only
+    // when independent.
+    form.PushButton7_Click();
+    form.Text1->setText(u"3"_s);
+    form.Text2->setText(u"30"_s);
+    QTest::mouseClick(button, Qt::LeftButton);
+    const QStringList rows = fakes::itemTexts(form.results());
+    QCOMPARE(rows.size(), 30);
+    const bool repeats = std::any_of(rows.begin(), rows.end(), [](const QString& row) {
+        const QStringList labels = row.split(u" - "_s);
+        return QSet<QString>(labels.begin(), labels.end()).size() < 3;
+    });
+    QCOMPARE(repeats, mode == core::RollMode::Independent);
+
+    // Shift+F10 on the button asks for its menu (the filter keeps the menu from blocking the test).
+    struct MenuCatcher : QObject {
+        int keyboardRequests = 0;
+        bool eventFilter(QObject*, QEvent* event) override {
+            const bool menu = event->type() == QEvent::ContextMenu;
+            keyboardRequests += menu && static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard;
+            return menu;
+        }
+    } catcher;
+    button->installEventFilter(&catcher);
+    QTest::keyClick(button, Qt::Key_F10, Qt::ShiftModifier);
+    QCOMPARE(catcher.keyboardRequests, 1);
 }
 
 QTEST_MAIN(Form1Test)

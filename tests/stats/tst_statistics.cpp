@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include <map>
+#include <numeric>
 
 using namespace Qt::StringLiterals;
 using stats::Statistics;
@@ -17,11 +18,12 @@ namespace {
 
 using Rows = QList<QList<int>>;
 
-core::DrawRows drawsOf(const QStringList& labels, int dice, const Rows& rows) {
+core::DrawRows drawsOf(const QStringList& labels, int dice, const Rows& rows,
+                       core::RollMode mode = core::RollMode::Independent) {
     auto texts = std::make_shared<core::TextRows>();
     for (const QString& label : labels)
         texts->append(label);
-    core::DrawRows draws(texts, dice);
+    core::DrawRows draws(texts, dice, mode);
     draws.build([&](auto& indices) {
         for (const QList<int>& row : rows) {
             for (int side : row)
@@ -48,6 +50,7 @@ std::map<QString, std::uint64_t> tableCounts(const stats::Table& table) {
 } // namespace
 
 Q_DECLARE_METATYPE(Statistics::View)
+Q_DECLARE_METATYPE(core::RollMode)
 
 class StatisticsTest : public QObject {
     Q_OBJECT
@@ -56,6 +59,8 @@ private slots:
     void pValueMatchesReference();
     void totalsFollowTheExactDistribution_data();
     void totalsFollowTheExactDistribution();
+    void rollsWithoutRepeatsFollowTheirLaw_data();
+    void rollsWithoutRepeatsFollowTheirLaw();
     void combinationsExpectMultinomialCounts_data();
     void combinationsExpectMultinomialCounts();
     void longestRunAndItsExpectation_data();
@@ -137,6 +142,76 @@ void StatisticsTest::totalsFollowTheExactDistribution() {
         QCOMPARE(law->probability[static_cast<std::size_t>(10 - law->first)], 27.0 / 216);
         QCOMPARE(law->probability[static_cast<std::size_t>(11 - law->first)], 27.0 / 216);
     }
+}
+
+void StatisticsTest::rollsWithoutRepeatsFollowTheirLaw_data() {
+    QTest::addColumn<QStringList>("labels");
+    QTest::addColumn<int>("dice");
+    const QStringList six{u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s, u"6"_s};
+    QTest::newRow("2 of 6") << six << 2;
+    QTest::newRow("3 of 6") << six << 3;
+    QTest::newRow("uneven values, two worth 5") << QStringList{u"-1"_s, u"5"_s, u"05"_s, u"2"_s} << 2;
+    QTest::newRow("every side") << QStringList{u"1"_s, u"2"_s, u"3"_s, u"4"_s} << 4;
+    QTest::newRow("one die") << QStringList{u"1"_s, u"2"_s, u"3"_s} << 1;
+}
+
+// Against every roll that can come up: each ordered choice of different sides, equally likely.
+void StatisticsTest::rollsWithoutRepeatsFollowTheirLaw() {
+    QFETCH(QStringList, labels);
+    QFETCH(int, dice);
+    const auto sides = static_cast<std::uint32_t>(labels.size());
+    const std::vector<std::int64_t> values = *stats::wholeNumbers(drawsOf(labels, 1, {}).labels());
+    const auto law = stats::rollLaw(core::RollMode::Distinct, sides, dice);
+    std::vector<std::uint32_t> order(sides);
+    std::iota(order.begin(), order.end(), 0U);
+    std::map<std::vector<std::uint32_t>, int> rolls; // the first D of every order, (s - D)! times each
+    do {
+        ++rolls[std::vector<std::uint32_t>(order.begin(), order.begin() + dice)];
+    } while (std::next_permutation(order.begin(), order.end()));
+    const double chance = 1.0 / static_cast<double>(rolls.size());
+    std::map<std::int64_t, double> totals;
+    double firstSideVariance = 0; // of its count over every die of one roll
+    double meanStatistic = 0;     // of the side counts of one roll
+    for (const auto& [roll, orders] : rolls) {
+        std::vector<std::uint64_t> counts(sides, 0);
+        std::int64_t total = 0;
+        for (std::uint32_t side : roll) {
+            ++counts[side];
+            total += values[side];
+        }
+        totals[total] += chance;
+        firstSideVariance += chance * std::pow(counts[0] - double(dice) / sides, 2);
+        meanStatistic += chance * law->sidesTest(counts, 1, 0).statistic;
+        QCOMPARE(law->orderedProbability(roll), chance);
+    }
+    QCOMPARE(law->sideCount(1, 0).variance, firstSideVariance);
+    QCOMPARE(law->unorderedProbability(rolls.begin()->first), chance * std::tgamma(dice + 1)); // sides 0, 1, ...
+    // Two rolls hold a run of two when the last die of one shows again first in the next.
+    QCOMPARE(law->expectedLongestRun(2, 0), 1 + 1.0 / sides);
+    // Read with the counts' own spread, the statistic averages its degrees of freedom; when every roll
+    // shows every side, the counts cannot vary and there is nothing to test.
+    if (dice > 1 && dice == int(sides))
+        QVERIFY(!law->sidesTest(std::vector<std::uint64_t>(sides, 1), 1, 0).applicable());
+    else
+        QVERIFY(std::abs(meanStatistic - (sides - 1)) < 1e-9);
+    const std::optional<stats::TotalLaw> exact = law->totals(values);
+    QVERIFY(exact);
+    double mean = 0;
+    double square = 0;
+    for (std::size_t cell = 0; cell < exact->probability.size(); ++cell) {
+        const std::int64_t total = exact->first + static_cast<std::int64_t>(cell);
+        QVERIFY2(std::abs(exact->probability[cell] - totals[total]) < 1e-12, qPrintable(QString::number(total)));
+        mean += totals[total] * double(total);
+        square += totals[total] * double(total) * double(total);
+    }
+    QVERIFY(std::abs(exact->moments.mean - mean) < 1e-9 &&
+            std::abs(exact->moments.variance - (square - mean * mean)) < 1e-9);
+
+    // A bag's rolls, each taken alone, are the same; but they depend on each other, so nothing is tested.
+    const auto bag = stats::rollLaw(core::RollMode::Bag, sides, dice);
+    QCOMPARE(bag->totals(values)->probability, exact->probability);
+    QVERIFY(std::isnan(bag->sideCount(10, 0).variance) && !bag->sidesTest({}, 10, 0).applicable());
+    QVERIFY(!bag->untestable().isEmpty() && law->untestable().isEmpty());
 }
 
 void StatisticsTest::combinationsExpectMultinomialCounts_data() {
@@ -299,20 +374,25 @@ void StatisticsTest::nothingToTestIsSaidPlainly_data() {
     QTest::addColumn<Statistics::View>("view");
     QTest::addColumn<QString>("reason");
     QTest::addColumn<QString>("chiSquare");
+    QTest::addColumn<core::RollMode>("mode");
+    const auto independent = core::RollMode::Independent;
     const QStringList coin{u"H"_s, u"T"_s};
     QTest::newRow("no rows") << coin << Rows{} << false << Statistics::View::Sides << Statistics::kNothingToCount
-                             << u"not applicable"_s;
+                             << u"not applicable"_s << independent;
     QTest::newRow("none ticked") << coin << Rows{{0}, {1}} << true << Statistics::View::Sides
-                                 << Statistics::kNoTickedRows << u"not applicable"_s;
+                                 << Statistics::kNoTickedRows << u"not applicable"_s << independent;
     QTest::newRow("rolled without sides") << QStringList{} << Rows{{0}} << false << Statistics::View::Sides
-                                          << Statistics::kNoSides << u"not applicable"_s;
+                                          << Statistics::kNoSides << u"not applicable"_s << independent;
     QTest::newRow("one-sided die") << QStringList{u"X"_s} << Rows{{0}, {0}} << false << Statistics::View::Sides
-                                   << QString() << u"not applicable"_s;
+                                   << QString() << u"not applicable"_s << independent;
     QTest::newRow("totals of words") << coin << Rows{{0}, {1}} << false << Statistics::View::Totals
                                      << u"Totals need every side to be a whole number, such as 1 to 6."_s
-                                     << u"not applicable"_s;
+                                     << u"not applicable"_s << independent;
     QTest::newRow("a fair coin") << coin << Rows{{0}, {1}} << false << Statistics::View::Sides << QString()
-                                 << u"0.000"_s;
+                                 << u"0.000"_s << independent;
+    // A bag's side counts are even by design: they are shown, not tested.
+    QTest::newRow("a bag") << coin << Rows{{0}, {1}} << false << Statistics::View::Sides << QString()
+                           << u"not applicable"_s << core::RollMode::Bag;
 }
 
 void StatisticsTest::nothingToTestIsSaidPlainly() {
@@ -325,12 +405,19 @@ void StatisticsTest::nothingToTestIsSaidPlainly() {
     std::optional<std::vector<bool>> ticked;
     if (tickedOnly)
         ticked = std::vector<bool>(static_cast<std::size_t>(rows.size()), false);
-    const Statistics counted = compute(drawsOf(labels, 1, rows), {view, 0, false}, ticked);
+    QFETCH(core::RollMode, mode);
+    const Statistics counted = compute(drawsOf(labels, 1, rows, mode), {view, 0, false}, ticked);
     QCOMPARE(counted.emptyReason(), reason);
     QCOMPARE(counted.table() == nullptr, !reason.isEmpty());
     const auto lines = counted.fairnessLines();
-    QCOMPARE(lines.size(), 5);
-    QCOMPARE(lines[2], std::make_pair(u"Chi-square"_s, chiSquare));
+    QCOMPARE(lines.size(), 6);
+    QCOMPARE(lines[2], std::make_pair(u"Roll mode"_s, core::rollModeName(mode)));
+    QCOMPARE(lines[3], std::make_pair(u"Chi-square"_s, chiSquare));
+    if (mode == core::RollMode::Bag) {
+        QCOMPARE(counted.summary().mid(0, 2),
+                 (QStringList{u"Roll mode: Draw From A Bag."_s, stats::rollLaw(mode, 2, 1)->untestable()}));
+        QCOMPARE(counted.table()->cell(0, 4), QString()); // no deviation without a spread
+    }
 }
 
 void StatisticsTest::totalsPoolCellsExpectedFewerThanFiveTimes() {
@@ -380,6 +467,7 @@ void StatisticsTest::exportsCarryTableAndFairnessLines_data() {
                                                   QString(),
                                                   u"Rolls\t4"_s,
                                                   u"Dice per roll\t1"_s,
+                                                  u"Roll mode\tEvery Die Independent"_s,
                                                   u"Chi-square\t1.000"_s,
                                                   u"Degrees of freedom\t1"_s,
                                                   u"p-value\t0.3173"_s};
@@ -391,6 +479,7 @@ void StatisticsTest::exportsCarryTableAndFairnessLines_data() {
                                         QString(),
                                         u"Rolls,4"_s,
                                         u"Dice per roll,1"_s,
+                                        u"Roll mode,Every Die Independent"_s,
                                         u"Chi-square,1.000"_s,
                                         u"Degrees of freedom,1"_s,
                                         u"p-value,0.3173"_s};

@@ -1,0 +1,139 @@
+#include "core/ListModel.h"
+#include "fakes/Fakes.h"
+#include "fakes/TestSupport.h"
+#include "roll/StartRolling.h"
+
+#include <QTest>
+
+#include <boost/math/distributions/chi_squared.hpp>
+
+#include <map>
+#include <set>
+
+using namespace Qt::StringLiterals;
+using core::RollMode;
+
+Q_DECLARE_METATYPE(core::RollMode)
+
+namespace {
+
+// Start Rolling over the labels "1" to "sides" after an earlier row, with the fakes' fixed random stream.
+QStringList rollRows(fakes::FakeServices& fake, RollMode mode, int sides, const QString& dice, int rolls) {
+    core::ListModel sideList;
+    for (int side = 1; side <= sides; ++side)
+        sideList.addItem(QString::number(side));
+    core::ListModel results;
+    results.addItem(u"earlier"_s);
+    roll::startRolling(fake.services, sideList, results, QString::number(rolls), dice, mode);
+    return fakes::itemTexts(results);
+}
+
+// Every die of every row, in order.
+std::vector<int> allDice(const QStringList& rows) {
+    std::vector<int> dice;
+    for (const QString& row : rows) {
+        for (const QString& label : row.split(u" - "_s))
+            dice.push_back(label.toInt());
+    }
+    return dice;
+}
+
+} // namespace
+
+class RollModesTest : public QObject {
+    Q_OBJECT
+private slots:
+    void rollsKeepTheirModesPromiseAndAreUniform_data();
+    void rollsKeepTheirModesPromiseAndAreUniform();
+    void tooManyDiceAreRefusedBeforeAnythingChanges_data();
+    void tooManyDiceAreRefusedBeforeAnythingChanges();
+};
+
+void RollModesTest::rollsKeepTheirModesPromiseAndAreUniform_data() {
+    QTest::addColumn<RollMode>("mode");
+    QTest::addColumn<int>("sides");
+    QTest::addColumn<int>("dice");
+    QTest::addColumn<int>("group");    // dice read as one outcome of the uniformity test
+    QTest::addColumn<int>("outcomes"); // how many there are, all equally likely; 0: no test
+    QTest::newRow("no side twice, 4 sides, 2 dice: 12 ordered pairs") << RollMode::Distinct << 4 << 2 << 2 << 12;
+    QTest::newRow("no side twice, every side each roll") << RollMode::Distinct << 3 << 3 << 3 << 6;
+    // Two rolls of 2 dice empty a bag of 4: all 24 orders of the sides, bag after bag.
+    QTest::newRow("bag, refilled between rolls") << RollMode::Bag << 4 << 2 << 4 << 24;
+    QTest::newRow("bag, refilled within rolls") << RollMode::Bag << 7 << 3 << 0 << 0;
+    QTest::newRow("bag of one die a roll") << RollMode::Bag << 3 << 1 << 3 << 6;
+    QTest::newRow("bag of a large die") << RollMode::Bag << 70000 << 4 << 0 << 0;
+}
+
+void RollModesTest::rollsKeepTheirModesPromiseAndAreUniform() {
+    QFETCH(RollMode, mode);
+    QFETCH(int, sides);
+    QFETCH(int, dice);
+    QFETCH(int, group);
+    QFETCH(int, outcomes);
+    constexpr int kPerOutcome = 400;
+    const int rolls = std::max({101, 2 * sides / dice + 1, outcomes * kPerOutcome * std::max(group, 1) / dice});
+    fakes::FakeServices fake;
+    const std::vector<int> all = allDice(rollRows(fake, mode, sides, QString::number(dice), rolls));
+    QVERIFY(fake.messageBox.shown.isEmpty());
+    QCOMPARE(int(all.size()), rolls * dice);
+    QCOMPARE(fake.random.reseeds, rolls * dice); // the clock mixed in before every pick
+    QVERIFY(*std::min_element(all.begin(), all.end()) >= 1 && *std::max_element(all.begin(), all.end()) <= sides);
+    auto different = [&](std::size_t start, int count) {
+        const auto first = all.begin() + std::ptrdiff_t(start);
+        return int(std::set<int>(first, first + count).size());
+    };
+    for (std::size_t start = 0; start < all.size(); start += std::size_t(dice))
+        QCOMPARE(different(start, dice), dice);
+    // Every bag holds each side once, across the rolls it spans.
+    for (std::size_t start = 0; mode == RollMode::Bag && start + std::size_t(sides) <= all.size();
+         start += std::size_t(sides))
+        QCOMPARE(different(start, sides), sides);
+
+    std::map<std::vector<int>, int> counts;
+    for (auto first = all.begin(); outcomes > 0 && first != all.end(); first += group)
+        ++counts[std::vector<int>(first, first + group)];
+    QCOMPARE(int(counts.size()), outcomes);
+    double statistic = 0;
+    for (const auto& [outcome, count] : counts)
+        statistic += (count - kPerOutcome) * (count - kPerOutcome) / double(kPerOutcome);
+    const double p = outcomes == 0
+                         ? 1
+                         : boost::math::cdf(boost::math::complement(boost::math::chi_squared(outcomes - 1), statistic));
+    QVERIFY2(p > 0.001, qPrintable(u"chi-square %1, p %2"_s.arg(statistic).arg(p)));
+}
+
+void RollModesTest::tooManyDiceAreRefusedBeforeAnythingChanges_data() {
+    QTest::addColumn<RollMode>("mode");
+    QTest::addColumn<int>("sides");
+    QTest::addColumn<QString>("dice");
+    QTest::addColumn<QString>("message"); // empty: the roll goes ahead
+    const QString tooMany = u"A roll of %1 dice needs at least %1 different sides."_s;
+    QTest::newRow("7 of 6 sides") << RollMode::Distinct << 6 << u"7"_s << tooMany.arg(7);
+    QTest::newRow("a bag without sides") << RollMode::Bag << 0 << u"1"_s << tooMany.arg(1);
+    QTest::newRow("7.5 rounds to 8") << RollMode::Bag << 6 << u"7.5"_s << tooMany.arg(8);
+    QTest::newRow("6.5 rounds to 6, as many as sides") << RollMode::Distinct << 6 << u"6.5"_s << QString();
+    QTest::newRow("independent dice may repeat") << RollMode::Independent << 6 << u"7"_s << QString();
+}
+
+void RollModesTest::tooManyDiceAreRefusedBeforeAnythingChanges() {
+    QFETCH(RollMode, mode);
+    QFETCH(int, sides);
+    QFETCH(QString, dice);
+    QFETCH(QString, message);
+    fakes::FakeServices fake;
+    const QStringList rows = rollRows(fake, mode, sides, dice, 3);
+    if (message.isEmpty()) {
+        QVERIFY(fake.messageBox.shown.isEmpty());
+        QCOMPARE(rows.size(), 3);
+        return;
+    }
+    QCOMPARE(fake.messageBox.shown.size(), 1);
+    QCOMPARE(fake.messageBox.shown.first().text, message);
+    QCOMPARE(fake.messageBox.shown.first().style, int(platform::OkOnly));
+    QCOMPARE(fake.messageBox.shown.first().title, QString()); // the application title
+    QCOMPARE(rows, QStringList{u"earlier"_s});
+    QCOMPARE(fake.random.draws, 0);
+}
+
+QTEST_GUILESS_MAIN(RollModesTest)
+#include "tst_roll_modes.moc"
