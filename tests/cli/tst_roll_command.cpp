@@ -81,6 +81,8 @@ private slots:
     void dieIsFairAndDiceIndependent_data();
     void dieIsFairAndDiceIndependent();
     void generatorGivesItsPublishedOutputs();
+    void statsCountTheLinesOfTheSameRoll_data();
+    void statsCountTheLinesOfTheSameRoll();
 
 private:
     QTemporaryDir m_folder;
@@ -251,6 +253,87 @@ void RollCommandTest::generatorGivesItsPublishedOutputs() {
     for (int i = 0; i < 9; ++i)
         fromState.next();
     QCOMPARE(fromState.next(), 0x11b10070bdeb59bcULL);
+}
+
+void RollCommandTest::statsCountTheLinesOfTheSameRoll_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("modeName");
+    QTest::addColumn<bool>("numeric");
+    auto row = [](const char* name, const QString& arguments, const QString& modeName, bool numeric) {
+        QTest::newRow(name) << arguments.split(u' ') << modeName << numeric;
+    };
+    row("six, three dice", u"--example six --dice 3 --rolls 3000 --seed 7"_s, u"Every Die Independent"_s, true);
+    row("rock, paper, scissors: no totals", u"--example rps --dice 2 --rolls 500 --seed 7"_s,
+        u"Every Die Independent"_s, false);
+    row("twenty, no side twice", u"--example twenty --dice 4 --rolls 900 --seed 8 --mode distinct"_s,
+        u"No Side Twice In A Roll"_s, true);
+    row("six from a bag", u"--example six --dice 4 --rolls 700 --seed 9 --mode bag"_s, u"Draw From A Bag"_s, true);
+    // A roll larger than one block of draws is counted across blocks.
+    row("rolls of 5000 dice", u"--example six --dice 5000 --rolls 3 --seed 4"_s, u"Every Die Independent"_s, true);
+}
+
+void RollCommandTest::statsCountTheLinesOfTheSameRoll() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, modeName);
+    QFETCH(bool, numeric);
+    const qint64 rolls = arguments[arguments.indexOf(u"--rolls"_s) + 1].toLongLong();
+    const qint64 dice = arguments[arguments.indexOf(u"--dice"_s) + 1].toLongLong();
+
+    // given the sides and totals counted from the lines of the same seeded roll
+    const Outcome lines = roll(arguments);
+    QCOMPARE(lines.exitCode, 0);
+    std::map<QString, qint64> sides;
+    std::map<QString, qint64> totals;
+    for (const QString& line : QString::fromUtf8(lines.output).split(u'\n', Qt::SkipEmptyParts)) {
+        qint64 total = 0;
+        for (const QString& side : line.split(u" - "_s)) {
+            ++sides[side];
+            total += side.toLongLong();
+        }
+        ++totals[QString::number(total)];
+    }
+
+    // when its statistics are printed, to standard output and to a file alike
+    const Outcome printed = roll(arguments + QStringList{u"--stats"_s});
+    QCOMPARE(printed.exitCode, 0);
+    QCOMPARE(printed.errors, QStringList());
+    const QString file = m_folder.filePath(u"statistics.tsv"_s);
+    QCOMPARE(roll(arguments + QStringList{u"--stats"_s, u"-o"_s, file}).exitCode, 0);
+    QCOMPARE(contents(file), printed.output);
+
+    // then each block is a table and its fairness lines: the counts are those of the lines
+    const QStringList blocks = QString::fromUtf8(printed.output).split(u"\n\n"_s);
+    QCOMPARE(blocks.size(), numeric ? 4 : 2);
+    auto checkTable = [&](const QString& block, const QString& first, const std::map<QString, qint64>& counted,
+                          qint64 sum) {
+        QStringList rows = block.split(u'\n');
+        QCOMPARE(rows.takeFirst(), first + u"\tCount\tShare\tExpected\tDeviation"_s);
+        std::map<QString, qint64> shown;
+        for (const QString& row : rows) {
+            const QStringList cells = row.split(u'\t');
+            QCOMPARE(cells.size(), 5);
+            if (cells[0] == u"Total" && first == u"Side")
+                QCOMPARE(cells[1].toLongLong(), sum);
+            else if (cells[1] != u"0")
+                shown[cells[0]] = cells[1].toLongLong();
+        }
+        QCOMPARE(shown, counted);
+    };
+    checkTable(blocks[0], u"Side"_s, sides, rolls * dice);
+    if (numeric)
+        checkTable(blocks[2], u"Total"_s, totals, rolls);
+    for (qsizetype fairness = 1; fairness < blocks.size(); fairness += 2) {
+        const QStringList names{u"Rolls\t"_s + QString::number(rolls),
+                                u"Dice per roll\t"_s + QString::number(dice),
+                                u"Roll mode\t"_s + modeName,
+                                u"Chi-square\t"_s,
+                                u"Degrees of freedom\t"_s,
+                                u"p-value\t"_s};
+        const QStringList rows = blocks[fairness].split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE_GE(rows.size(), names.size());
+        for (qsizetype i = 0; i < names.size(); ++i)
+            QVERIFY2(rows[i].startsWith(names[i]), qPrintable(rows[i]));
+    }
 }
 
 QTEST_GUILESS_MAIN(RollCommandTest)
