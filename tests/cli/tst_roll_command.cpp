@@ -7,6 +7,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -267,7 +268,6 @@ void RollCommandTest::statsCountTheLinesOfTheSameRoll_data() {
         u"Every Die Independent"_s, false);
     row("twenty, no side twice", u"--example twenty --dice 4 --rolls 900 --seed 8 --mode distinct"_s,
         u"No Side Twice In A Roll"_s, true);
-    row("six from a bag", u"--example six --dice 4 --rolls 700 --seed 9 --mode bag"_s, u"Draw From A Bag"_s, true);
     // A roll larger than one block of draws is counted across blocks.
     row("rolls of 5000 dice", u"--example six --dice 5000 --rolls 3 --seed 4"_s, u"Every Die Independent"_s, true);
 }
@@ -304,35 +304,23 @@ void RollCommandTest::statsCountTheLinesOfTheSameRoll() {
     // then each block is a table and its fairness lines: the counts are those of the lines
     const QStringList blocks = QString::fromUtf8(printed.output).split(u"\n\n"_s);
     QCOMPARE(blocks.size(), numeric ? 4 : 2);
-    auto checkTable = [&](const QString& block, const QString& first, const std::map<QString, qint64>& counted,
-                          qint64 sum) {
-        QStringList rows = block.split(u'\n');
+    for (qsizetype at = 0; at < blocks.size(); at += 2) {
+        QStringList rows = blocks[at].split(u'\n');
+        const QString first = at == 0 ? u"Side"_s : u"Total"_s;
         QCOMPARE(rows.takeFirst(), first + u"\tCount\tShare\tExpected\tDeviation"_s);
+        if (at == 0)
+            QCOMPARE(rows.takeLast().section(u'\t', 0, 1), u"Total\t"_s + QString::number(rolls * dice));
         std::map<QString, qint64> shown;
         for (const QString& row : rows) {
-            const QStringList cells = row.split(u'\t');
-            QCOMPARE(cells.size(), 5);
-            if (cells[0] == u"Total" && first == u"Side")
-                QCOMPARE(cells[1].toLongLong(), sum);
-            else if (cells[1] != u"0")
-                shown[cells[0]] = cells[1].toLongLong();
+            if (row.section(u'\t', 1, 1) != u"0")
+                shown[row.section(u'\t', 0, 0)] = row.section(u'\t', 1, 1).toLongLong();
         }
-        QCOMPARE(shown, counted);
-    };
-    checkTable(blocks[0], u"Side"_s, sides, rolls * dice);
-    if (numeric)
-        checkTable(blocks[2], u"Total"_s, totals, rolls);
-    for (qsizetype fairness = 1; fairness < blocks.size(); fairness += 2) {
-        const QStringList names{u"Rolls\t"_s + QString::number(rolls),
-                                u"Dice per roll\t"_s + QString::number(dice),
-                                u"Roll mode\t"_s + modeName,
-                                u"Chi-square\t"_s,
-                                u"Degrees of freedom\t"_s,
-                                u"p-value\t"_s};
-        const QStringList rows = blocks[fairness].split(u'\n', Qt::SkipEmptyParts);
-        QCOMPARE_GE(rows.size(), names.size());
-        for (qsizetype i = 0; i < names.size(); ++i)
-            QVERIFY2(rows[i].startsWith(names[i]), qPrintable(rows[i]));
+        QCOMPARE(shown, at == 0 ? sides : totals);
+        const QRegularExpression fairness(u"^Rolls\t%1\nDice per roll\t%2\nRoll mode\t%3\nChi-square\t.+\n"
+                                          u"Degrees of freedom\t.+\np-value\t.+\n"_s.arg(rolls)
+                                              .arg(dice)
+                                              .arg(modeName));
+        QVERIFY2(fairness.match(blocks[at + 1]).hasMatch(), qPrintable(blocks[at + 1]));
     }
 }
 
