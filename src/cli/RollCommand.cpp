@@ -2,6 +2,7 @@
 
 #include "ByteSink.h"
 #include "RollOptions.h"
+#include "RollStatistics.h"
 #include "RollWriter.h"
 
 #include "core/ListModel.h"
@@ -146,8 +147,10 @@ int roll(const RollOptions& options, RollEnvironment& environment, QString& doin
     }
 
     doing = u"preparing the sides"_s;
-    const RollWriter writer(sides);
-    RollDraws draws(writer.sideCount(), mode, *dice);
+    std::optional<RollWriter> writer;
+    if (!options.stats)
+        writer.emplace(sides);
+    RollDraws draws(static_cast<std::uint64_t>(sides.size()), mode, *dice);
     SeededGenerator generator(options.seed ? *options.seed : environment.freshSeed());
     std::unique_ptr<AtomicFileSink> file;
     ByteSink* sink = &environment.standardOutput;
@@ -159,7 +162,10 @@ int roll(const RollOptions& options, RollEnvironment& environment, QString& doin
         doing = u"standard output"_s;
     }
     // A reader that stopped reading wanted no more lines: not a failure, and nothing to say.
-    if (writer.write(draws, generator, *dice, *rolls, *sink))
+    const bool written = writer ? writer->write(draws, generator, *dice, *rolls, *sink)
+                                : writeStatistics(std::make_shared<const core::TextRows>(std::move(sides)), mode, draws,
+                                                  generator, *dice, *rolls, *sink);
+    if (written)
         sink->finish();
     return 0;
 }

@@ -5,8 +5,9 @@
 // runRoll() reads the options (RollOptions), gathers the sides (--sides files read with the window's
 // side-list reader, an --example, or the stored "Dice") and the counts (--dice and --rolls, or the
 // stored "Text1" and "Text2" read as the window reads them), then streams the lines through a
-// RollWriter: each roll's dice come from RollDraws with a SeededGenerator. Every failure is reported
-// in one place, as one line on standard error, and becomes the exit code.
+// RollWriter: each roll's dice come from RollDraws with a SeededGenerator. With --stats the same draws
+// are counted instead and their statistics written (RollStatistics). Every failure is reported in one
+// place, as one line on standard error, and becomes the exit code.
 
 #include <QString>
 #include <QStringList>

@@ -51,9 +51,10 @@ std::variant<RollOptions, QString> parseRollOptions(const QStringList& arguments
     const QCommandLineOption mode(u"mode"_s, QString(), u"MODE"_s);
     const QCommandLineOption seed(u"seed"_s, QString(), u"N"_s);
     const QCommandLineOption output(QStringList{u"o"_s, u"output"_s}, QString(), u"FILE"_s);
+    const QCommandLineOption stats(u"stats"_s);
     const QCommandLineOption help(QStringList{u"h"_s, u"help"_s});
     QCommandLineParser parser;
-    parser.addOptions({sides, example, dice, rolls, mode, seed, output, help});
+    parser.addOptions({sides, example, dice, rolls, mode, seed, output, stats, help});
     // The parser expects the program's name first.
     if (!parser.parse(QStringList{u"roll"_s} + arguments))
         return parser.errorText();
@@ -62,6 +63,7 @@ std::variant<RollOptions, QString> parseRollOptions(const QStringList& arguments
 
     RollOptions options;
     options.help = parser.isSet(help);
+    options.stats = parser.isSet(stats);
     options.sideFiles = parser.values(sides);
     if (parser.isSet(example)) {
         const QString name = parser.value(example);
@@ -132,6 +134,15 @@ Randomness:
                      to 18446744073709551615. Without it the seed comes from the
                      operating system.
 Output:
+  --stats            Print the statistics of the rolls instead of their lines, as
+                     tab-separated text: the sides table (Side, Count, Share,
+                     Expected, Deviation), a blank line and the fairness lines
+                     (Rolls, Dice per roll, Roll mode, Chi-square, Degrees of
+                     freedom, p-value, then the longest run of one side); then,
+                     when every side is a whole number, a blank line, the totals
+                     table (Total, Count, ...) and its own fairness lines. The
+                     expectations follow the roll mode. The rolls are counted as
+                     they are drawn, so memory stays small however many there are.
   -o, --output FILE  Write the lines to FILE instead, replacing an earlier FILE only
                      once all of them are written; - is standard output.
   -h, --help         Show this help and exit.

@@ -22,6 +22,7 @@ struct RollOptions {
     std::optional<core::RollMode> mode;
     std::optional<std::uint64_t> seed;
     std::optional<QString> outputFile; // "-" is standard output
+    bool stats = false;                // the statistics of the rolls instead of their lines
     bool help = false;
 };
 

@@ -35,6 +35,23 @@ template <class Each> void forSelectedRows(const Selection& selection, Work& wor
     }
 }
 
+// A run goes on while the same side comes up die after die; the longest one is kept.
+void followRun(std::uint32_t side, Run& run, Run& longest) {
+    run = side == run.side ? Run{run.length + 1, side} : Run{1, side};
+    if (run.length > longest.length)
+        longest = run;
+}
+
+// A total less dice times the lowest value is the sum of each die's value above the lowest.
+std::vector<std::int64_t> aboveLowest(std::span<const std::int64_t> values) {
+    const std::int64_t lowest = *std::min_element(values.begin(), values.end());
+    std::vector<std::int64_t> above(values.size());
+    std::transform(values.begin(), values.end(), above.begin(), [&](std::int64_t value) { return value - lowest; });
+    return above;
+}
+
+constexpr Run kNoRun{0, std::numeric_limits<std::uint32_t>::max()};
+
 template <class Index> void sortSides(const Index* row, std::int32_t dice, std::vector<std::uint32_t>& out) {
     out.assign(row, row + dice);
     std::sort(out.begin(), out.end());
@@ -75,7 +92,7 @@ SideCounts countSides(const Selection& selection, std::int32_t die, Work& work) 
     std::visit(
         [&](const auto& all) {
             std::uint64_t* counts = result.counts.data();
-            Run run{0, std::numeric_limits<std::uint32_t>::max()};
+            Run run = kNoRun;
             Run longest;
             std::uint64_t rolls = 0;
             forSelectedRows(selection, work, [&](std::int64_t row) {
@@ -83,9 +100,7 @@ SideCounts countSides(const Selection& selection, std::int32_t die, Work& work) 
                 for (std::int32_t d = 0; d < counted; ++d) {
                     const std::uint32_t side = sides[d];
                     ++counts[side];
-                    run = side == run.side ? Run{run.length + 1, side} : Run{1, side};
-                    if (run.length > longest.length)
-                        longest = run;
+                    followRun(side, run, longest);
                 }
                 ++rolls;
             });
@@ -104,10 +119,7 @@ std::vector<std::uint64_t> countTotals(const Selection& selection, std::span<con
     std::vector<std::uint64_t> counts(static_cast<std::size_t>(cells), 0);
     if (values.empty())
         return counts;
-    // A total less dice times the lowest value is the sum of each die's value above the lowest.
-    const std::int64_t lowest = *std::min_element(values.begin(), values.end());
-    std::vector<std::int64_t> above(values.size());
-    std::transform(values.begin(), values.end(), above.begin(), [&](std::int64_t value) { return value - lowest; });
+    const std::vector<std::int64_t> above = aboveLowest(values);
     const std::int32_t dice = draws.dice();
     std::visit(
         [&](const auto& all) {
@@ -121,6 +133,49 @@ std::vector<std::uint64_t> countTotals(const Selection& selection, std::span<con
         },
         draws.indices());
     return counts;
+}
+
+RunningCounts::RunningCounts(std::int64_t sides, std::int32_t dice, std::span<const std::int64_t> values,
+                             std::int64_t totalCells)
+    : m_dice(dice)
+    , m_run(kNoRun) {
+    m_sides.counts.assign(static_cast<std::size_t>(sides), 0);
+    if (!values.empty()) {
+        m_above = aboveLowest(values);
+        m_totals.assign(static_cast<std::size_t>(totalCells), 0);
+    }
+}
+
+void RunningCounts::add(std::span<const std::uint64_t> sides) {
+    // Kept in locals while counting: the compiler cannot keep members in registers past the stores.
+    std::uint64_t* counts = m_sides.counts.data();
+    const std::int64_t* above = m_above.data();
+    const bool totals = !m_totals.empty();
+    Run run = m_run;
+    Run longest = m_sides.longestRun;
+    std::int32_t inRoll = m_inRoll;
+    std::int64_t cell = m_cell;
+    std::uint64_t rolls = 0;
+    for (const std::uint64_t index : sides) {
+        const auto side = static_cast<std::uint32_t>(index);
+        ++counts[side];
+        followRun(side, run, longest);
+        if (totals)
+            cell += above[side];
+        if (++inRoll == m_dice) {
+            if (totals)
+                ++m_totals[static_cast<std::size_t>(cell)];
+            cell = 0;
+            inRoll = 0;
+            ++rolls;
+        }
+    }
+    m_run = run;
+    m_sides.longestRun = longest;
+    m_inRoll = inRoll;
+    m_cell = cell;
+    m_sides.rolls += rolls;
+    m_sides.draws += sides.size();
 }
 
 std::int64_t Combinations::size() const {

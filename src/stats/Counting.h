@@ -56,6 +56,33 @@ struct SideCounts {
 // Counts die `die` (from 1), or every die (0), of the selected rows. Steps: one per row.
 SideCounts countSides(const Selection& selection, std::int32_t die, Work& work);
 
+// The side counts and the roll totals of rolls counted as they are drawn, block by block, for rolls
+// too many to keep: memory stays that of the counts whatever the number of rolls.
+class RunningCounts {
+public:
+    // Rolls of `dice` dice over `sides` sides (both at least 1). With values, side i being worth values[i],
+    // the totals are counted too, in `totalCells` cells as countTotals() counts them.
+    RunningCounts(std::int64_t sides, std::int32_t dice, std::span<const std::int64_t> values = {},
+                  std::int64_t totalCells = 0);
+
+    // The next dice in roll order, each a side from 0: a roll in one call or spread over several.
+    void add(std::span<const std::uint64_t> sides);
+
+    // Of every die added; rolls counts the whole rolls.
+    const SideCounts& sides() const { return m_sides; }
+    // By cell, as countTotals(); empty without values.
+    const std::vector<std::uint64_t>& totals() const { return m_totals; }
+
+private:
+    SideCounts m_sides;
+    std::vector<std::uint64_t> m_totals;
+    std::vector<std::int64_t> m_above; // each side's value above the lowest
+    std::int32_t m_dice;
+    std::int32_t m_inRoll = 0; // dice of the current roll counted so far
+    std::int64_t m_cell = 0;   // the current roll's total so far, less its dice's lowest values
+    Run m_run;                 // the run that the next die may go on
+};
+
 // How many selected rows have each total, side i being worth values[i]: counts[t - dice * lowest value].
 // cells must hold the highest total too. Steps: one per row.
 std::vector<std::uint64_t> countTotals(const Selection& selection, std::span<const std::int64_t> values,

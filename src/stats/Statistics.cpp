@@ -56,14 +56,19 @@ std::optional<std::vector<std::int64_t>> wholeNumbers(const core::TextRows& labe
     return values;
 }
 
-Statistics Statistics::compute(const Selection& selection, const Options& options, Work& work) {
+Statistics Statistics::start(const core::DrawRows& draws, View view, std::optional<std::vector<std::int64_t>> values) {
     Statistics result;
-    result.m_view = options.view;
-    const core::DrawRows& draws = selection.draws;
+    result.m_view = view;
     result.m_draws = draws;
     result.m_dice = draws.dice();
     result.m_mode = draws.mode();
-    result.m_values = wholeNumbers(draws.labels());
+    result.m_values = std::move(values);
+    return result;
+}
+
+Statistics Statistics::compute(const Selection& selection, const Options& options, Work& work) {
+    const core::DrawRows& draws = selection.draws;
+    Statistics result = start(draws, options.view, wholeNumbers(draws.labels()));
     if (draws.empty()) {
         result.m_emptyReason = kNothingToCount;
         return result;
@@ -73,63 +78,81 @@ Statistics Statistics::compute(const Selection& selection, const Options& option
         return result;
     }
     const std::shared_ptr<const RollLaw> law = rollLaw(draws.mode(), draws.sideCount(), draws.dice());
-    const std::int32_t die = options.view == View::Sides ? options.die : 0;
-    result.m_die = die;
+    result.m_die = options.view == View::Sides ? options.die : 0;
 
-    result.m_sides = countSides(selection, die, work);
+    result.m_sides = countSides(selection, result.m_die, work);
     result.m_rolls = result.m_sides.rolls;
     if (result.m_rolls == 0) {
         result.m_emptyReason = kNoTickedRows;
         return result;
     }
-    const Moments perSide = law->sideCount(result.m_rolls, die);
-    const std::vector<double> expectedSides(result.m_sides.counts.size(), perSide.mean);
-    result.m_untestable = law->untestable();
-    result.m_sidesTest = law->sidesTest(result.m_sides.counts, result.m_rolls, die);
-    result.m_expectedLongestRun = law->expectedLongestRun(result.m_rolls, die);
-
     std::optional<TotalLaw> totals;
+    std::vector<std::uint64_t> totalCounts;
     // The lines of the combinations view say nothing of totals: no pass over the rows for them there.
     if (result.m_values && options.view != View::Combinations)
         totals = law->totals(*result.m_values);
-    if (totals) {
-        auto counts = countTotals(selection, *result.m_values, std::ssize(totals->probability), work);
-        auto table = std::make_shared<TotalsTable>(std::move(counts), *totals, result.m_rolls);
-        if (result.m_untestable.isEmpty())
-            result.m_totalsTest = pearsonPooled(table->counts(), table->expectedCounts());
-        result.m_observedTotals = table->observed();
-        result.m_exactTotals = totals->moments;
-        if (options.view == View::Totals) {
-            result.m_chart.histogram = true;
-            for (std::int64_t row = 0; row < table->rowCount(); ++row) {
-                result.m_chart.observed.push_back(*table->value(row, 1));
-                result.m_chart.expected.push_back(*table->value(row, 3));
-            }
-            result.m_table = std::move(table);
-        }
-    } else if (options.view == View::Totals) {
-        result.m_emptyReason = result.m_values ? u"The totals of these dice span too many values to work out exactly."_s
-                                               : u"Totals need every side to be a whole number, such as 1 to 6."_s;
-    }
+    if (totals)
+        totalCounts = countTotals(selection, *result.m_values, std::ssize(totals->probability), work);
+    result.complete(*law, totals, std::move(totalCounts));
 
-    switch (options.view) {
-    case View::Sides:
-        result.m_chart.observed.assign(result.m_sides.counts.begin(), result.m_sides.counts.end());
-        result.m_chart.expected = expectedSides;
-        result.m_table = std::make_shared<SidesTable>(result.m_sides, draws, perSide);
-        break;
-    case View::Combinations:
+    if (options.view == View::Combinations) {
         try {
             result.m_table = std::make_shared<CombinationsTable>(
                 countCombinations(selection, options.ignoreOrder, work), draws, law);
         } catch (const std::length_error&) {
             result.m_emptyReason = u"There are too many rows to list their combinations."_s;
         }
-        break;
-    case View::Totals:
-        break;
     }
     return result;
+}
+
+Statistics Statistics::compute(const Tally& tally, View view) {
+    Statistics result = start(tally.m_roll, view, tally.m_values);
+    result.m_sides = tally.m_counts.sides();
+    result.m_rolls = result.m_sides.rolls;
+    if (result.m_rolls == 0) {
+        result.m_emptyReason = kNothingToCount;
+        return result;
+    }
+    if (view == View::Combinations) {
+        result.m_emptyReason = u"The combinations of rolls that were not kept cannot be listed."_s;
+        return result;
+    }
+    result.complete(*tally.m_law, tally.m_totals, tally.m_counts.totals());
+    return result;
+}
+
+void Statistics::complete(const RollLaw& law, const std::optional<TotalLaw>& totals,
+                          std::vector<std::uint64_t> totalCounts) {
+    const Moments perSide = law.sideCount(m_rolls, m_die);
+    m_untestable = law.untestable();
+    m_sidesTest = law.sidesTest(m_sides.counts, m_rolls, m_die);
+    m_expectedLongestRun = law.expectedLongestRun(m_rolls, m_die);
+
+    if (totals) {
+        auto table = std::make_shared<TotalsTable>(std::move(totalCounts), *totals, m_rolls);
+        if (m_untestable.isEmpty())
+            m_totalsTest = pearsonPooled(table->counts(), table->expectedCounts());
+        m_observedTotals = table->observed();
+        m_exactTotals = totals->moments;
+        if (m_view == View::Totals) {
+            m_chart.histogram = true;
+            for (std::int64_t row = 0; row < table->rowCount(); ++row) {
+                m_chart.observed.push_back(*table->value(row, 1));
+                m_chart.expected.push_back(*table->value(row, 3));
+            }
+            m_table = std::move(table);
+        }
+    } else if (m_view == View::Totals) {
+        m_emptyReason = m_values ? u"The totals of these dice span too many values to work out exactly."_s
+                                 : u"Totals need every side to be a whole number, such as 1 to 6."_s;
+    }
+
+    if (m_view == View::Sides) {
+        m_chart.observed.assign(m_sides.counts.begin(), m_sides.counts.end());
+        m_chart.expected.assign(m_sides.counts.size(), perSide.mean);
+        m_table = std::make_shared<SidesTable>(m_sides, m_draws, perSide);
+    }
 }
 
 QList<std::pair<QString, QString>> Statistics::fairnessLines() const {
@@ -142,6 +165,16 @@ QList<std::pair<QString, QString>> Statistics::fairnessLines() const {
         {u"Chi-square"_s, test.applicable() ? formatStatistic(test.statistic) : notApplicable},
         {u"Degrees of freedom"_s, test.applicable() ? QString::number(test.degreesOfFreedom) : notApplicable},
         {u"p-value"_s, test.applicable() ? formatPValue(test.pValue) : notApplicable},
+    };
+}
+
+QList<std::pair<QString, QString>> Statistics::longestRunLines() const {
+    const Run& run = m_sides.longestRun;
+    return {
+        {u"Longest run"_s, QString::number(run.length)},
+        {u"Longest run side"_s, run.length == 0 ? QString() : m_draws.labels().at(run.side).toString()},
+        {u"Expected longest run"_s,
+         std::isnan(m_expectedLongestRun) ? u"not applicable"_s : QString::number(m_expectedLongestRun, 'f', 1)},
     };
 }
 
@@ -176,5 +209,14 @@ QStringList Statistics::summary() const {
     }
     return lines;
 }
+
+Tally::Tally(std::shared_ptr<const core::TextRows> labels, std::int32_t dice, core::RollMode mode)
+    : m_roll(std::move(labels), dice, mode)
+    , m_values(wholeNumbers(m_roll.labels()))
+    , m_law(rollLaw(mode, m_roll.sideCount(), dice))
+    , m_totals(m_values ? m_law->totals(*m_values) : std::nullopt)
+    , m_counts(m_roll.sideCount(), dice,
+               m_totals ? std::span<const std::int64_t>(*m_values) : std::span<const std::int64_t>(),
+               m_totals ? std::ssize(m_totals->probability) : 0) {}
 
 } // namespace stats

@@ -6,7 +6,8 @@
 // worker thread and shows it, and the command line can print it with Export.h.
 //
 // Counting happens in Counting.h from the side indices the rows keep; the tables of text that the
-// results are shown, copied and saved as are in Tables.h.
+// results are shown, copied and saved as are in Tables.h. Rolls too many to keep, as the command line
+// rolls them, are counted as they are drawn into a Tally, which gives the same statistics.
 
 #include "Counting.h"
 #include "Fairness.h"
@@ -24,6 +25,8 @@
 
 namespace stats {
 
+class Tally;
+
 class Statistics {
 public:
     enum class View { Sides, Combinations, Totals };
@@ -35,6 +38,8 @@ public:
 
     // Counts what the view shows. Throws Cancelled when the work is cancelled.
     static Statistics compute(const Selection& selection, const Options& options, Work& work);
+    // The same of the rolls tallied so far, over every die, in the sides or the totals view.
+    static Statistics compute(const Tally& tally, View view);
 
     // Why there is nothing to show, in words for the user; empty when there is a table.
     const QString& emptyReason() const { return m_emptyReason; }
@@ -53,6 +58,8 @@ public:
 
     // "Rolls", "Dice per roll", "Roll mode", "Chi-square", "Degrees of freedom", "p-value", with their values.
     QList<std::pair<QString, QString>> fairnessLines() const;
+    // "Longest run", "Longest run side" and "Expected longest run", with their values.
+    QList<std::pair<QString, QString>> longestRunLines() const;
     // Plain sentences: the tests, the longest run, the totals' mean and spread, reading a p-value.
     QStringList summary() const;
 
@@ -70,6 +77,11 @@ public:
     static const QString kNoSides;
 
 private:
+    static Statistics start(const core::DrawRows& draws, View view, std::optional<std::vector<std::int64_t>> values);
+    // What follows the count of the sides (and of the totals, when their law is known): the tests and
+    // expectations of the roll's mode, and the view's table and chart, but for combinations.
+    void complete(const RollLaw& law, const std::optional<TotalLaw>& totals, std::vector<std::uint64_t> totalCounts);
+
     View m_view = View::Sides;
     core::DrawRows m_draws;
     std::int32_t m_die = 0;
@@ -87,6 +99,26 @@ private:
     std::optional<Moments> m_observedTotals;
     std::optional<Moments> m_exactTotals;
     Chart m_chart;
+};
+
+// Rolls counted as they are drawn, never kept: the counts of Counting.h's RunningCounts, with the
+// expectations of the rolls' mode and, when every label is a whole number, the law of their totals.
+class Tally {
+public:
+    // Rolls of `dice` dice (at least 1) over labels, which are not empty, drawn in `mode`.
+    Tally(std::shared_ptr<const core::TextRows> labels, std::int32_t dice, core::RollMode mode);
+
+    // The next dice in roll order, each a side from 0: a roll in one call or spread over several.
+    void add(std::span<const std::uint64_t> sides) { m_counts.add(sides); }
+
+private:
+    friend class Statistics;
+
+    core::DrawRows m_roll; // no rows: the labels, the dice and the mode
+    std::optional<std::vector<std::int64_t>> m_values;
+    std::shared_ptr<const RollLaw> m_law;
+    std::optional<TotalLaw> m_totals;
+    RunningCounts m_counts;
 };
 
 // Side i's value when every label is a whole number (an optional sign and digits, at most 10^12).

@@ -104,13 +104,14 @@ void ProcessRollTest::closedPipeEndsQuietly() {
 }
 
 void ProcessRollTest::memoryDoesNotGrowWithRolls() {
-    // The largest child so far: a few rolls first, then two million.
-    auto peakAfter = [this](const QString& rolls) {
+    // The largest child so far: a few rolls first, then two million, then the statistics of four million.
+    auto peakAfter = [this](const QString& rolls, const QStringList& more = {}) {
         QProcess program;
         program.setProcessEnvironment(withoutDisplay(m_config.path()));
         program.setStandardOutputFile(QProcess::nullDevice());
         program.start(QStringLiteral(TESSALY_EXECUTABLE),
-                      {u"roll"_s, u"--example"_s, u"twenty"_s, u"--dice"_s, u"3"_s, u"--rolls"_s, rolls});
+                      QStringList{u"roll"_s, u"--example"_s, u"twenty"_s, u"--dice"_s, u"3"_s, u"--rolls"_s, rolls} +
+                          more);
         const bool finished = program.waitForFinished(300000) && program.exitCode() == 0;
         return finished ? childrenPeakKilobytes() : -1L;
     };
@@ -120,6 +121,10 @@ void ProcessRollTest::memoryDoesNotGrowWithRolls() {
     QVERIFY(many > 0);
     // Two million lines are over 20 MB of text; none of it may stay.
     QVERIFY2(many - few < 4096, qPrintable(u"peak grew by %1 kB"_s.arg(many - few)));
+    // Twelve million dice would be 12 MB kept at a byte each: counted as drawn, none of them stays.
+    const long counted = peakAfter(u"4000000"_s, {u"--stats"_s});
+    QVERIFY(counted > 0);
+    QVERIFY2(counted - few < 4096, qPrintable(u"peak with --stats grew by %1 kB"_s.arg(counted - few)));
 }
 
 QTEST_GUILESS_MAIN(ProcessRollTest)

@@ -7,6 +7,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -81,6 +82,8 @@ private slots:
     void dieIsFairAndDiceIndependent_data();
     void dieIsFairAndDiceIndependent();
     void generatorGivesItsPublishedOutputs();
+    void statsCountTheLinesOfTheSameRoll_data();
+    void statsCountTheLinesOfTheSameRoll();
 
 private:
     QTemporaryDir m_folder;
@@ -251,6 +254,74 @@ void RollCommandTest::generatorGivesItsPublishedOutputs() {
     for (int i = 0; i < 9; ++i)
         fromState.next();
     QCOMPARE(fromState.next(), 0x11b10070bdeb59bcULL);
+}
+
+void RollCommandTest::statsCountTheLinesOfTheSameRoll_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("modeName");
+    QTest::addColumn<bool>("numeric");
+    auto row = [](const char* name, const QString& arguments, const QString& modeName, bool numeric) {
+        QTest::newRow(name) << arguments.split(u' ') << modeName << numeric;
+    };
+    row("six, three dice", u"--example six --dice 3 --rolls 3000 --seed 7"_s, u"Every Die Independent"_s, true);
+    row("rock, paper, scissors: no totals", u"--example rps --dice 2 --rolls 500 --seed 7"_s,
+        u"Every Die Independent"_s, false);
+    row("twenty, no side twice", u"--example twenty --dice 4 --rolls 900 --seed 8 --mode distinct"_s,
+        u"No Side Twice In A Roll"_s, true);
+    // A roll larger than one block of draws is counted across blocks.
+    row("rolls of 5000 dice", u"--example six --dice 5000 --rolls 3 --seed 4"_s, u"Every Die Independent"_s, true);
+}
+
+void RollCommandTest::statsCountTheLinesOfTheSameRoll() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, modeName);
+    QFETCH(bool, numeric);
+    const qint64 rolls = arguments[arguments.indexOf(u"--rolls"_s) + 1].toLongLong();
+    const qint64 dice = arguments[arguments.indexOf(u"--dice"_s) + 1].toLongLong();
+
+    // given the sides and totals counted from the lines of the same seeded roll
+    const Outcome lines = roll(arguments);
+    QCOMPARE(lines.exitCode, 0);
+    std::map<QString, qint64> sides;
+    std::map<QString, qint64> totals;
+    for (const QString& line : QString::fromUtf8(lines.output).split(u'\n', Qt::SkipEmptyParts)) {
+        qint64 total = 0;
+        for (const QString& side : line.split(u" - "_s)) {
+            ++sides[side];
+            total += side.toLongLong();
+        }
+        ++totals[QString::number(total)];
+    }
+
+    // when its statistics are printed, to standard output and to a file alike
+    const Outcome printed = roll(arguments + QStringList{u"--stats"_s});
+    QCOMPARE(printed.exitCode, 0);
+    QCOMPARE(printed.errors, QStringList());
+    const QString file = m_folder.filePath(u"statistics.tsv"_s);
+    QCOMPARE(roll(arguments + QStringList{u"--stats"_s, u"-o"_s, file}).exitCode, 0);
+    QCOMPARE(contents(file), printed.output);
+
+    // then each block is a table and its fairness lines: the counts are those of the lines
+    const QStringList blocks = QString::fromUtf8(printed.output).split(u"\n\n"_s);
+    QCOMPARE(blocks.size(), numeric ? 4 : 2);
+    for (qsizetype at = 0; at < blocks.size(); at += 2) {
+        QStringList rows = blocks[at].split(u'\n');
+        const QString first = at == 0 ? u"Side"_s : u"Total"_s;
+        QCOMPARE(rows.takeFirst(), first + u"\tCount\tShare\tExpected\tDeviation"_s);
+        if (at == 0)
+            QCOMPARE(rows.takeLast().section(u'\t', 0, 1), u"Total\t"_s + QString::number(rolls * dice));
+        std::map<QString, qint64> shown;
+        for (const QString& row : rows) {
+            if (row.section(u'\t', 1, 1) != u"0")
+                shown[row.section(u'\t', 0, 0)] = row.section(u'\t', 1, 1).toLongLong();
+        }
+        QCOMPARE(shown, at == 0 ? sides : totals);
+        const QRegularExpression fairness(u"^Rolls\t%1\nDice per roll\t%2\nRoll mode\t%3\nChi-square\t.+\n"
+                                          u"Degrees of freedom\t.+\np-value\t.+\n"_s.arg(rolls)
+                                              .arg(dice)
+                                              .arg(modeName));
+        QVERIFY2(fairness.match(blocks[at + 1]).hasMatch(), qPrintable(blocks[at + 1]));
+    }
 }
 
 QTEST_GUILESS_MAIN(RollCommandTest)

@@ -75,6 +75,8 @@ private slots:
     void sortingKeepsTheTotalRowLast();
     void exportsCarryTableAndFairnessLines_data();
     void exportsCarryTableAndFairnessLines();
+    void tallyInBlocksMatchesKeptRows_data();
+    void tallyInBlocksMatchesKeptRows();
 };
 
 void StatisticsTest::pValueMatchesReference_data() {
@@ -499,6 +501,47 @@ void StatisticsTest::exportsCarryTableAndFairnessLines() {
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), (lines.join(u"\r\n"_s) + u"\r\n"_s).toUtf8());
+}
+
+void StatisticsTest::tallyInBlocksMatchesKeptRows_data() {
+    QTest::addColumn<QStringList>("labels");
+    QTest::addColumn<int>("dice");
+    QTest::addColumn<core::RollMode>("mode");
+    QTest::addColumn<int>("block"); // dice per call, across the rolls' ends
+    const QStringList six{u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s, u"6"_s};
+    QTest::newRow("rolls split between blocks") << six << 3 << core::RollMode::Independent << 7;
+    QTest::newRow("die by die, no side twice") << six << 2 << core::RollMode::Distinct << 1;
+    QTest::newRow("a bag, words") << QStringList{u"ant"_s, u"bee"_s, u"cat"_s} << 2 << core::RollMode::Bag << 5;
+}
+
+void StatisticsTest::tallyInBlocksMatchesKeptRows() {
+    QFETCH(QStringList, labels);
+    QFETCH(int, dice);
+    QFETCH(core::RollMode, mode);
+    QFETCH(int, block);
+    // Few sides and a fixed sequence: long runs, some of them across blocks.
+    std::vector<std::uint64_t> drawn(600);
+    std::uint64_t state = 12345;
+    for (std::uint64_t& side : drawn)
+        side = ((state = state * 6364136223846793005ULL + 1) >> 33) % static_cast<std::uint64_t>(labels.size());
+    Rows rows(static_cast<qsizetype>(drawn.size()) / dice);
+    for (std::size_t at = 0; at < drawn.size(); ++at)
+        rows[static_cast<qsizetype>(at) / dice].append(static_cast<int>(drawn[at]));
+    const core::DrawRows draws = drawsOf(labels, dice, rows, mode);
+    stats::Tally tally(std::make_shared<core::TextRows>(draws.labels()), dice, mode);
+    for (std::size_t at = 0; at < drawn.size(); at += static_cast<std::size_t>(block))
+        tally.add(std::span(drawn).subspan(at, std::min(drawn.size() - at, static_cast<std::size_t>(block))));
+
+    for (Statistics::View view : {Statistics::View::Sides, Statistics::View::Totals}) {
+        const Statistics kept = compute(draws, {view, 0, false});
+        const Statistics tallied = Statistics::compute(tally, view);
+        QCOMPARE(tallied.emptyReason(), kept.emptyReason());
+        QCOMPARE(tallied.summary(), kept.summary());
+        if (kept.table()) {
+            QCOMPARE(stats::tabSeparated(*tallied.table(), tallied.fairnessLines()),
+                     stats::tabSeparated(*kept.table(), kept.fairnessLines()));
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(StatisticsTest)
