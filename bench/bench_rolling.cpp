@@ -1,6 +1,9 @@
-// Start Rolling of a million rolls of three dice over six three-letter labels, from the click to the
-// rows in the results model, next to the shell pipeline that draws and joins the same labels; and the
-// cost of one draw with its clock read and reseed.
+// Start Rolling of 3,000,000 rolls of three dice over six three-letter labels: as the user meets it,
+// from the click until the shown window has answered the next click, next to the shell pipeline that
+// draws and joins the same rows (compare the two in the same run); then step by step, to see where the
+// time goes: the draws with their clock reads, the rows built into the model, the model's insert with
+// and without a view and its headers, the first paint, and the clearing that starts the next roll;
+// the peak memory of a 10,000,000-roll run. Last, one draw with its clock read and reseed, and its two parts.
 
 #include "BenchApplication.h"
 
@@ -11,49 +14,103 @@
 #include "platform/RandomSource.h"
 #include "platform/Services.h"
 #include "roll/RandomPick.h"
+#include "roll/RollModes.h"
+#include "roll/StartRolling.h"
 #include "shell/Form1.h"
+#include "shell/ListView.h"
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <cstdlib>
+
+#include <malloc.h>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
 const QStringList kLabels{u"ant"_s, u"bee"_s, u"cat"_s, u"dog"_s, u"eel"_s, u"fox"_s};
-constexpr int kRolls = 1000000;
+constexpr int kRolls = 3'000'000;
 constexpr int kDice = 3;
 
-void BM_StartRolling(benchmark::State& state) {
-    fakes::FakeMessageBox messageBox;
-    fakes::FakeSettingsStore settings; // the count fields save every change
-    platform::Services services;
-    services.messageBox = &messageBox;
-    services.settings = &settings;
-    services.clock = &platform::systemClock();
-    services.random = &platform::processRandomSource();
-    shell::Form1 form(services);
-    form.results().addColumn(u"Results"_s);
+// The real clock and generator, fakes for the rest.
+struct RollServices {
+    RollServices() {
+        fake.services.clock = &platform::systemClock();
+        fake.services.random = &platform::processRandomSource();
+    }
+    fakes::FakeServices fake;
+};
+
+core::TextRows labelRows() {
+    core::TextRows rows;
     for (const QString& label : kLabels)
-        form.sides().addItem(label);
-    form.Text1->setText(QString::number(kDice));
-    form.Text2->setText(QString::number(kRolls));
-
-    for (auto _ : state)
-        form.PushButton8->click();
-
-    const core::ListModel& results = form.results();
-    if (!messageBox.shown.isEmpty() || results.itemCount() != kRolls || results.textLength(1) != 15)
-        state.SkipWithError("Start Rolling did not produce the expected rows");
-    state.counters["rows/s"] = benchmark::Counter(double(kRolls), benchmark::Counter::kIsIterationInvariantRate);
-    state.counters["bytes/row"] = double(results.bytesUsed()) / double(results.itemCount());
+        rows.append(label);
+    return rows;
 }
-BENCHMARK(BM_StartRolling)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+
+void countRows(benchmark::State& state) {
+    state.counters["rows/s"] = benchmark::Counter(double(kRolls), benchmark::Counter::kIsIterationInvariantRate);
+}
+
+// Returns once the window has handled every event queued so far: the layout and paint a command left.
+void drainEvents() {
+    bool reached = false;
+    QMetaObject::invokeMethod(
+        qApp, [&] { reached = true; }, Qt::QueuedConnection);
+    while (!reached)
+        QCoreApplication::processEvents();
+}
+
+// The window as the program shows it, with the die and counts typed in.
+struct ShownForm : RollServices {
+    ShownForm() {
+        form.Form_Load();
+        for (const QString& label : kLabels)
+            form.sides().addItem(label);
+        form.Text1->setText(QString::number(kDice));
+        form.Text2->setText(QString::number(kRolls));
+        form.show();
+        if (!QTest::qWaitForWindowExposed(&form))
+            qFatal("the window was not shown");
+    }
+    bool rolledAsExpected() {
+        return fake.messageBox.shown.isEmpty() && form.results().itemCount() == kRolls &&
+               form.results().textLength(1) == 15;
+    }
+    shell::Form1 form{fake.services};
+};
+
+// The click on Start Rolling, then the next click (on the first result row), each handled with all it
+// leaves queued. Arg 1: with the Statistics window open, which counts every new roll.
+void BM_ClickUntilNextClick(benchmark::State& state) {
+    ShownForm shown;
+    shell::Form1& form = shown.form;
+    if (state.range(0) == 1) {
+        QTest::keyClick(&form, Qt::Key_I, Qt::ControlModifier);
+        drainEvents();
+    }
+    for (auto _ : state) {
+        QElapsedTimer timer;
+        timer.start();
+        QTest::mouseClick(form.PushButton8, Qt::LeftButton);
+        drainEvents();
+        const QPoint firstRow = form.ListView2->visualRect(form.results().index(0, 0)).center();
+        QTest::mouseClick(form.ListView2->viewport(), Qt::LeftButton, {}, firstRow);
+        drainEvents();
+        state.SetIterationTime(double(timer.nsecsElapsed()) / 1e9);
+    }
+    if (!shown.rolledAsExpected())
+        state.SkipWithError("Start Rolling did not produce the expected rows");
+    countRows(state);
+    state.counters["bytes/row"] = double(form.results().bytesUsed()) / double(form.results().itemCount());
+}
+BENCHMARK(BM_ClickUntilNextClick)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseManualTime()->MinTime(3.0);
 
 void BM_ShufMawkPipeline(benchmark::State& state) {
     QTemporaryDir folder;
@@ -75,11 +132,155 @@ void BM_ShufMawkPipeline(benchmark::State& state) {
         }
         state.SetIterationTime(double(timer.nsecsElapsed()) / 1e9);
     }
-    state.counters["rows/s"] = benchmark::Counter(double(kRolls), benchmark::Counter::kIsIterationInvariantRate);
+    countRows(state);
 }
-BENCHMARK(BM_ShufMawkPipeline)->Unit(benchmark::kMillisecond)->UseManualTime()->MinTime(2.0);
+BENCHMARK(BM_ShufMawkPipeline)->Unit(benchmark::kMillisecond)->UseManualTime()->MinTime(3.0);
 
-// One die as the engine draws it: clock read, reseed and the bounded pick, through the interfaces.
+// --- step by step
+
+// The draws alone: every die with its clock read and reseed, through the services as a roll makes them.
+void BM_DrawDice(benchmark::State& state) {
+    RollServices services;
+    std::vector<std::uint8_t> indices(static_cast<std::size_t>(kRolls) * kDice);
+    roll::DiceDrawer drawer = roll::diceDrawer(core::RollMode::Independent, static_cast<std::int32_t>(kLabels.size()),
+                                               *services.fake.services.clock, *services.fake.services.random);
+    for (auto _ : state) {
+        std::visit(
+            [&](auto& draw) {
+                for (std::size_t row = 0; row < indices.size(); row += kDice)
+                    draw.drawRoll(std::span<std::uint8_t>(indices.data() + row, kDice));
+            },
+            drawer);
+        benchmark::DoNotOptimize(indices.data());
+    }
+    countRows(state);
+}
+BENCHMARK(BM_DrawDice)->Unit(benchmark::kMillisecond);
+
+// The whole command into a list no view shows: counts, draws, the rows kept as draws, the model's insert.
+void BM_StartRollingWithoutView(benchmark::State& state) {
+    RollServices services;
+    core::ListModel sides;
+    sides.addItems(labelRows());
+    core::ListModel results;
+    for (auto _ : state)
+        roll::startRolling(services.fake.services, sides, results, QString::number(kRolls), QString::number(kDice));
+    if (results.itemCount() != kRolls)
+        state.SkipWithError("Start Rolling did not produce the expected rows");
+    countRows(state);
+}
+BENCHMARK(BM_StartRollingWithoutView)->Unit(benchmark::kMillisecond);
+
+// A finished batch of rows handed to the results list, which no view shows (0) or the window's list shows
+// (1): the model's insert, then the view's and its headers' share. The batch is made outside the timing.
+void BM_ModelInsert(benchmark::State& state) {
+    ShownForm shown;
+    core::ListModel unshown;
+    unshown.addColumn(u"Results"_s);
+    unshown.setCheckable(true);
+    core::ListModel& results = state.range(0) == 1 ? shown.form.results() : unshown;
+    const auto labels = std::make_shared<const core::TextRows>(labelRows());
+    for (auto _ : state) {
+        state.PauseTiming();
+        results.removeAll();
+        drainEvents();
+        core::DrawRows batch(labels, kDice);
+        batch.build([](auto& indices) { indices.resize(static_cast<std::size_t>(kRolls) * kDice, 1); });
+        state.ResumeTiming();
+        results.addItems(std::move(batch));
+    }
+    countRows(state);
+}
+BENCHMARK(BM_ModelInsert)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// Emptying the shown list of a roll, as the next roll starts with.
+void BM_ClearShownRows(benchmark::State& state) {
+    ShownForm shown;
+    core::ListModel& results = shown.form.results();
+    const auto labels = std::make_shared<const core::TextRows>(labelRows());
+    for (auto _ : state) {
+        state.PauseTiming();
+        core::DrawRows batch(labels, kDice);
+        batch.build([](auto& indices) { indices.resize(static_cast<std::size_t>(kRolls) * kDice, 1); });
+        results.addItems(std::move(batch));
+        drainEvents();
+        state.ResumeTiming();
+        results.removeAll();
+    }
+    countRows(state);
+}
+BENCHMARK(BM_ClearShownRows)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// The first paint of the results list after a roll: its rows in view made into text and drawn.
+void BM_FirstPaint(benchmark::State& state) {
+    ShownForm shown;
+    QTest::mouseClick(shown.form.PushButton8, Qt::LeftButton);
+    drainEvents();
+    shell::ListView& view = *shown.form.ListView2;
+    for (auto _ : state)
+        view.viewport()->repaint();
+    if (!shown.rolledAsExpected())
+        state.SkipWithError("Start Rolling did not produce the expected rows");
+}
+BENCHMARK(BM_FirstPaint)->Unit(benchmark::kMicrosecond);
+
+// The process's peak memory above the idle window while the shown window rolls 10,000,000 rolls of
+// three dice, without and with (1) the Statistics window open: the resident high-water mark is reset before the click
+// and read after the next one. Linux with glibc only.
+std::int64_t statusKilobytes(const char* field) {
+    QFile status(u"/proc/self/status"_s);
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith(field))
+            return line.mid(qstrlen(field)).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
+void BM_PeakMemoryPerRow(benchmark::State& state) {
+    constexpr int kBigRolls = 10'000'000;
+    ShownForm shown;
+    shown.form.Text2->setText(QString::number(kBigRolls));
+    if (state.range(0) == 1) {
+        QTest::keyClick(&shown.form, Qt::Key_I, Qt::ControlModifier);
+        drainEvents();
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        shown.form.results().removeAll();
+        QTest::qWait(1000); // the Statistics window lets go of the last roll's rows
+        // Memory the last roll freed goes back to the system, so the roll measured must take its own.
+        malloc_trim(0);
+        QFile clearRefs(u"/proc/self/clear_refs"_s);
+        const bool reset = clearRefs.open(QIODevice::WriteOnly) && clearRefs.write("5") == 1;
+        clearRefs.close();
+        const std::int64_t idle = statusKilobytes("VmRSS:");
+        state.ResumeTiming();
+        QTest::mouseClick(shown.form.PushButton8, Qt::LeftButton);
+        drainEvents();
+        const QPoint firstRow = shown.form.ListView2->visualRect(shown.form.results().index(0, 0)).center();
+        QTest::mouseClick(shown.form.ListView2->viewport(), Qt::LeftButton, {}, firstRow);
+        drainEvents();
+        state.PauseTiming();
+        QTest::qWait(1000); // and the Statistics window has counted it
+        const std::int64_t peak = statusKilobytes("VmHWM:");
+        const std::int64_t after = statusKilobytes("VmRSS:");
+        if (!reset || idle < 0 || peak < 0) {
+            state.SkipWithError("this system does not report the peak memory");
+            break;
+        }
+        state.counters["peak bytes/row"] = double(peak - idle) * 1024.0 / kBigRolls;
+        state.counters["after bytes/row"] = double(after - idle) * 1024.0 / kBigRolls;
+        state.ResumeTiming();
+    }
+    if (shown.form.results().itemCount() != kBigRolls)
+        state.SkipWithError("Start Rolling did not produce the expected rows");
+}
+BENCHMARK(BM_PeakMemoryPerRow)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// --- one die
+
 void BM_PickRandomIndex(benchmark::State& state) {
     platform::Clock& clock = platform::systemClock();
     platform::RandomSource& random = platform::processRandomSource();
@@ -87,7 +288,8 @@ void BM_PickRandomIndex(benchmark::State& state) {
     for (auto _ : state)
         benchmark::DoNotOptimize(Main::PickRandomIndex(sides, clock, random));
 }
-// Its two parts.
+BENCHMARK(BM_PickRandomIndex)->Arg(6)->Arg(40000)->Arg(std::numeric_limits<std::int32_t>::max());
+
 void BM_ClockRead(benchmark::State& state) {
     platform::Clock& clock = platform::systemClock();
     for (auto _ : state)
@@ -105,8 +307,6 @@ void BM_ReseedAndDraw(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ReseedAndDraw);
-
-BENCHMARK(BM_PickRandomIndex)->Arg(6)->Arg(40000)->Arg(std::numeric_limits<std::int32_t>::max());
 
 } // namespace
 
