@@ -40,7 +40,7 @@ private:
         const auto pick = [&generator](std::uint64_t bound) { return boundedBelow(generator, bound); };
         for (std::uint64_t& index : indices) {
             if (m_inRoll == m_dicePerRoll) {
-                draws.startRoll();
+                draws.startRoll(static_cast<std::size_t>(m_dicePerRoll));
                 m_inRoll = 0;
             }
             index = draws.next(pick);

@@ -54,7 +54,7 @@ public:
             return static_cast<std::uint32_t>(
                 Main::PickRandomIndex(static_cast<std::int32_t>(bound), m_clock, m_random) - 1);
         };
-        m_draw.startRoll();
+        m_draw.startRoll(dice.size());
         for (Index& die : dice)
             die = static_cast<Index>(m_draw.next(pick));
     }

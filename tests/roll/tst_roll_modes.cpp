@@ -45,6 +45,7 @@ class RollModesTest : public QObject {
 private slots:
     void rollsKeepTheirModesPromiseAndAreUniform_data();
     void rollsKeepTheirModesPromiseAndAreUniform();
+    void aLargeDieDrawsARepeatedSideAgain();
     void tooManyDiceAreRefusedBeforeAnythingChanges_data();
     void tooManyDiceAreRefusedBeforeAnythingChanges();
 };
@@ -62,6 +63,7 @@ void RollModesTest::rollsKeepTheirModesPromiseAndAreUniform_data() {
     QTest::newRow("bag, refilled within rolls") << RollMode::Bag << 7 << 3 << 0 << 0;
     QTest::newRow("bag of one die a roll") << RollMode::Bag << 3 << 1 << 3 << 6;
     QTest::newRow("bag of a large die") << RollMode::Bag << 70000 << 4 << 0 << 0;
+    QTest::newRow("no side twice, a few dice of a large die") << RollMode::Distinct << 70000 << 4 << 0 << 0;
 }
 
 void RollModesTest::rollsKeepTheirModesPromiseAndAreUniform() {
@@ -76,7 +78,7 @@ void RollModesTest::rollsKeepTheirModesPromiseAndAreUniform() {
     const std::vector<int> all = allDice(rollRows(fake, mode, sides, QString::number(dice), rolls));
     QVERIFY(fake.messageBox.shown.isEmpty());
     QCOMPARE(int(all.size()), rolls * dice);
-    QCOMPARE(fake.random.reseeds, rolls * dice); // the clock mixed in before every pick
+    QVERIFY(fake.random.reseeds >= rolls * dice); // the clock mixed in before every pick, and any redraw
     QVERIFY(*std::min_element(all.begin(), all.end()) >= 1 && *std::max_element(all.begin(), all.end()) <= sides);
     auto different = [&](std::size_t start, int count) {
         const auto first = all.begin() + std::ptrdiff_t(start);
@@ -100,6 +102,16 @@ void RollModesTest::rollsKeepTheirModesPromiseAndAreUniform() {
                          ? 1
                          : boost::math::cdf(boost::math::complement(boost::math::chi_squared(outcomes - 1), statistic));
     QVERIFY2(p > 0.001, qPrintable(u"chi-square %1, p %2"_s.arg(statistic).arg(p)));
+}
+
+// A few dice of a large die are drawn from every side, and a side the roll shows already is drawn again.
+void RollModesTest::aLargeDieDrawsARepeatedSideAgain() {
+    fakes::FakeServices fake;
+    // Picks 4375, 4375 again, then 8750, of 70000 sides (from 0).
+    for (const std::uint32_t value : {0x10000001U, 0x10000001U, 0x20000001U})
+        fake.random.values.enqueue(value);
+    QCOMPARE(rollRows(fake, RollMode::Distinct, 70000, u"2"_s, 1), QStringList{u"4376 - 8751"_s});
+    QCOMPARE(fake.random.reseeds, 3);
 }
 
 void RollModesTest::tooManyDiceAreRefusedBeforeAnythingChanges_data() {
