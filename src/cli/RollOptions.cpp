@@ -157,7 +157,9 @@ of a Fisher-Yates shuffle of that list: die i (from 0) swaps place i with place
 i + k, k picked below n - i as above, and takes what is then at place i. bag draws
 die after die in the same way from the places not yet taken since the bag was last
 filled; when all n are taken it fills the bag again, and a roll that is under way
-then leaves its own dice out until it ends. None of this will ever change.
+then leaves its own dice out until it ends. A distinct roll of at most 16 dice of a
+die of at least 65,536 sides uses no list: each die is picked below n as above, and
+picked again while the roll already shows it. None of this will ever change.
 
 Exit status: 0 when all lines were written, or when the reader of a pipe stopped
 reading; 1 when the sides cannot be read, there are none, or the lines cannot be
