@@ -88,21 +88,52 @@ public:
 
     template <class Pick> Side next(Pick&& pick) {
         assert(m_inRoll < m_order.size());
-        if (m_drawn == m_order.size()) {
+        const auto size = static_cast<Side>(m_order.size());
+        if (m_drawn == size) {
             m_drawn = 0;
-            m_end = static_cast<Side>(m_order.size()) - m_inRoll;
+            m_end = size - m_inRoll;
         }
-        const Side chosen = m_drawn + pick(m_end - m_drawn);
+        Side offset = 0;
+        if (m_pickedAhead > 0) {
+            offset = m_ahead[m_drawn % kAhead];
+            --m_pickedAhead;
+        } else {
+            offset = pick(m_end - m_drawn);
+        }
+        if (m_end == size && size >= kFewestSidesPickedAhead)
+            pickAhead(pick, size);
+        const Side chosen = m_drawn + offset;
         std::swap(m_order[m_drawn], m_order[chosen]);
         ++m_inRoll;
         return m_order[m_drawn++];
     }
 
 private:
+    // A large bag's list outgrows the caches, and each die swaps with a random place of it. The picks
+    // of the next dice are made a few dice early, in the same order and with the same ranges, so that
+    // their places are fetched while this die is handled: the dice come out as without it. Only a
+    // whole bag picks ahead, as no roll's dice are held back from it; a batch of rolls ends with a few
+    // picks unused.
+    static constexpr Side kAhead = 8;
+    static constexpr Side kFewestSidesPickedAhead = Side{1} << 16;
+
+    template <class Pick> void pickAhead(Pick& pick, Side size) {
+        for (Side place = m_drawn + 1 + m_pickedAhead; m_pickedAhead < kAhead - 1 && place < size; ++place) {
+            const Side offset = pick(size - place);
+            m_ahead[place % kAhead] = offset;
+#if defined(__GNUC__)
+            __builtin_prefetch(&m_order[place + offset], 1);
+#endif
+            ++m_pickedAhead;
+        }
+    }
+
     std::vector<Side> m_order;
-    Side m_drawn = 0;  // taken from this bag so far
-    Side m_end = 0;    // the bag ends here while a roll holds its sides back
-    Side m_inRoll = 0; // dice of the current roll so far
+    Side m_drawn = 0;          // taken from this bag so far
+    Side m_end = 0;            // the bag ends here while a roll holds its sides back
+    Side m_inRoll = 0;         // dice of the current roll so far
+    Side m_ahead[kAhead] = {}; // the picks made for the dice at m_drawn onwards, by place modulo kAhead
+    Side m_pickedAhead = 0;
 };
 
 } // namespace roll

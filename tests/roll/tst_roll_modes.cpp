@@ -1,6 +1,7 @@
 #include "core/ListModel.h"
 #include "fakes/Fakes.h"
 #include "fakes/TestSupport.h"
+#include "roll/NoRepeatDraws.h"
 #include "roll/StartRolling.h"
 
 #include <QTest>
@@ -8,6 +9,7 @@
 #include <boost/math/distributions/chi_squared.hpp>
 
 #include <map>
+#include <numeric>
 #include <set>
 
 using namespace Qt::StringLiterals;
@@ -46,6 +48,7 @@ private slots:
     void rollsKeepTheirModesPromiseAndAreUniform_data();
     void rollsKeepTheirModesPromiseAndAreUniform();
     void aLargeDieDrawsARepeatedSideAgain();
+    void aLargeBagDrawsAsThePlainShuffle();
     void tooManyDiceAreRefusedBeforeAnythingChanges_data();
     void tooManyDiceAreRefusedBeforeAnythingChanges();
 };
@@ -62,7 +65,7 @@ void RollModesTest::rollsKeepTheirModesPromiseAndAreUniform_data() {
     QTest::newRow("bag, refilled between rolls") << RollMode::Bag << 4 << 2 << 4 << 24;
     QTest::newRow("bag, refilled within rolls") << RollMode::Bag << 7 << 3 << 0 << 0;
     QTest::newRow("bag of one die a roll") << RollMode::Bag << 3 << 1 << 3 << 6;
-    QTest::newRow("bag of a large die") << RollMode::Bag << 70000 << 4 << 0 << 0;
+    QTest::newRow("bag of a large die, refilled within rolls") << RollMode::Bag << 70000 << 3 << 0 << 0;
     QTest::newRow("no side twice, a few dice of a large die") << RollMode::Distinct << 70000 << 4 << 0 << 0;
 }
 
@@ -112,6 +115,38 @@ void RollModesTest::aLargeDieDrawsARepeatedSideAgain() {
         fake.random.values.enqueue(value);
     QCOMPARE(rollRows(fake, RollMode::Distinct, 70000, u"2"_s, 1), QStringList{u"4376 - 8751"_s});
     QCOMPARE(fake.random.reseeds, 3);
+}
+
+// A large bag picks ahead to fetch its places early; its dice must be those of the plain bag, the
+// sides taken from a shuffled list and a refill within a roll holding that roll's dice back.
+void RollModesTest::aLargeBagDrawsAsThePlainShuffle() {
+    constexpr std::uint32_t kSides = 70000;
+    constexpr int kDice = 3; // 70000 dice are 23333 rolls and 1 die: refills fall within rolls
+    std::uint64_t state = 1;
+    auto pick = [&state](std::uint32_t bound) {
+        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+        return static_cast<std::uint32_t>((state >> 32) % bound);
+    };
+    roll::BagDraw<std::uint32_t> bag(kSides);
+    std::vector<std::uint32_t> drawn;
+    for (int roll = 0; roll < 100000; ++roll) {
+        bag.startRoll(kDice);
+        for (int die = 0; die < kDice; ++die)
+            drawn.push_back(bag.next(pick));
+    }
+    state = 1;
+    std::vector<std::uint32_t> plain(kSides);
+    std::iota(plain.begin(), plain.end(), 0U);
+    std::uint32_t taken = 0;
+    for (std::size_t at = 0; at < drawn.size(); ++at) {
+        const auto inRoll = static_cast<std::uint32_t>(at % kDice);
+        if (taken == kSides)
+            taken = 0;
+        // Dice the roll drew before a refill are the old bag's last places, left out until it ends.
+        const std::uint32_t end = taken < inRoll ? kSides - (inRoll - taken) : kSides;
+        std::swap(plain[taken], plain[taken + pick(end - taken)]);
+        QCOMPARE(drawn[at], plain[taken++]);
+    }
 }
 
 void RollModesTest::tooManyDiceAreRefusedBeforeAnythingChanges_data() {
