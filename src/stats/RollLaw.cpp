@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -12,6 +13,18 @@ namespace {
 
 // Totals of dice without repeats keep one row of cells per number of dice chosen so far.
 constexpr double kMaxSubsetCells = 1 << 22;
+
+// The mean and variance of one die's value, every side alike.
+std::pair<long double, long double> valueSpread(std::span<const std::int64_t> values) {
+    long double mean = 0;
+    for (std::int64_t value : values)
+        mean += value;
+    mean /= static_cast<long double>(values.size());
+    long double variance = 0;
+    for (std::int64_t value : values)
+        variance += (value - mean) * (value - mean);
+    return {mean, variance / static_cast<long double>(values.size())};
+}
 
 bool hasRepeat(std::span<const std::uint32_t> sortedSides) {
     return std::adjacent_find(sortedSides.begin(), sortedSides.end()) != sortedSides.end();
@@ -117,14 +130,7 @@ std::optional<TotalLaw> IndependentLaw::totals(std::span<const std::int64_t> val
         std::swap(p, next);
     }
 
-    long double mean = 0;
-    for (std::int64_t value : values)
-        mean += value;
-    mean /= n;
-    long double variance = 0;
-    for (std::int64_t value : values)
-        variance += (value - mean) * (value - mean);
-    variance /= n;
+    const auto [mean, variance] = valueSpread(values);
     law.moments = {static_cast<double>(mean * dice), static_cast<double>(variance * dice)};
     return law;
 }
@@ -237,14 +243,7 @@ std::optional<TotalLaw> DistinctLaw::totals(std::span<const std::int64_t> values
     TotalLaw law;
     law.first = dice * *low;
     law.probability.assign(chosen.begin() + dice * cells, chosen.end());
-    long double mean = 0;
-    for (std::int64_t value : values)
-        mean += value;
-    mean /= sides;
-    long double variance = 0;
-    for (std::int64_t value : values)
-        variance += (value - mean) * (value - mean);
-    variance /= sides;
+    const auto [mean, variance] = valueSpread(values);
     // Drawing without replacement narrows the spread of the sum by (s - D) / (s - 1).
     const long double narrowing = sides > 1 ? static_cast<long double>(sides - dice) / (sides - 1) : 0;
     law.moments = {static_cast<double>(mean * dice), static_cast<double>(variance * dice * narrowing)};
