@@ -169,13 +169,17 @@ void ListModel::removeAll() {
     m_rows.clear();
     m_draws = DrawRows();
     textsChanged();
+    forgetRowState();
+    endResetModel();
+}
+
+void ListModel::forgetRowState() {
     std::vector<bool>().swap(m_ticks);
     m_tickedCount = 0;
     m_subItems.clear();
     if (m_index)
         m_index->clear();
     m_indexStale = false;
-    endResetModel();
 }
 
 TextRows ListModel::takeItems(std::int64_t position, std::int64_t count) {
@@ -189,12 +193,7 @@ TextRows ListModel::takeItems(std::int64_t position, std::int64_t count) {
         beginResetModel();
         TextRows taken = std::move(m_rows);
         m_rows = TextRows();
-        std::vector<bool>().swap(m_ticks);
-        m_tickedCount = 0;
-        m_subItems.clear();
-        if (m_index)
-            m_index->clear();
-        m_indexStale = false;
+        forgetRowState();
         endResetModel();
         return taken;
     }

@@ -103,6 +103,7 @@ signals:
 private:
     bool holdsDraws() const { return !m_draws.empty(); }
     void keepAsText();
+    void forgetRowState(); // ticks, sub-items and the index of rows that are all gone
     void textsChanged() { m_snapshot.reset(); }
     void checkPosition(std::int64_t position) const;
     void checkColumn(int column) const;
