@@ -125,7 +125,8 @@ QRectF StatisticsChart::plotArea() const {
         widest = std::max(widest, metrics.horizontalAdvance(axisNumber(value, step)));
     const double left = widest + 10;
     const double bottom = metrics.height() + 8;
-    const double above = metrics.height() + 8; // room for the legend
+    // Room for the legend, and below it for what a binned bar stands for.
+    const double above = (bars().binSize > 1 ? 2 : 1) * metrics.height() + 8;
     return QRectF(left, above, std::max(1.0, width() - left - 8), std::max(1.0, height() - above - bottom));
 }
 
@@ -278,15 +279,14 @@ void StatisticsChart::paintEvent(QPaintEvent*) {
     const QString observedName = shown.binSize > 1 ? u"Observed (mean)"_s : u"Observed"_s;
     const QString expectedName = shown.histogram ? u"Exact distribution"_s : u"Expected"_s;
     const double swatch = metrics.height() * 0.7;
-    double x = area.right() - metrics.horizontalAdvance(observedName) - metrics.horizontalAdvance(expectedName) -
-               4 * swatch - 16;
+    double x = std::max(4.0, area.right() - metrics.horizontalAdvance(observedName) -
+                                 metrics.horizontalAdvance(expectedName) - 4 * swatch - 16);
     const double middle = metrics.height() / 2 + 2;
     if (shown.binSize > 1) {
         const QString binned = u"Binned: each bar is the mean of "_s + QLocale().toString(shown.binSize) +
                                (shown.histogram ? u" totals"_s : u" sides"_s);
-        painter.drawText(QRectF(area.left(), 2, std::max(0.0, x - area.left() - 12), metrics.height()),
-                         Qt::AlignLeft | Qt::AlignVCenter,
-                         metrics.elidedText(binned, Qt::ElideRight, std::max(0.0, x - area.left() - 12)));
+        painter.drawText(QRectF(area.left(), metrics.height() + 4, area.width(), metrics.height()),
+                         Qt::AlignLeft | Qt::AlignVCenter, metrics.elidedText(binned, Qt::ElideRight, area.width()));
     }
     painter.fillRect(QRectF(x, middle - swatch / 2, swatch, swatch), colours.color(QPalette::Highlight));
     x += swatch + 4;

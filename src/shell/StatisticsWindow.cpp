@@ -249,6 +249,24 @@ void StatisticsWindow::buildControls() {
     close->setShortcutContext(Qt::WindowShortcut);
     addAction(close);
 
+    // Ctrl+Tab and Ctrl+Shift+Tab step through the views, as through the tabs of a dialog.
+    for (const auto& [keys, step] : {std::pair{QKeySequence::NextChild, 1}, {QKeySequence::PreviousChild, -1}}) {
+        auto* turn = new QAction(this);
+        turn->setShortcuts(keys);
+        turn->setShortcutContext(Qt::WindowShortcut);
+        addAction(turn);
+        connect(turn, &QAction::triggered, this, [this, step = step] {
+            const int count = m_views->count();
+            for (int view = m_views->currentIndex() + step;; view += step) {
+                view = (view + count) % count;
+                if (m_views->isTabEnabled(view)) {
+                    m_views->setCurrentIndex(view);
+                    break;
+                }
+            }
+        });
+    }
+
     connect(copy, &QAction::triggered, this, &StatisticsWindow::copyTable);
     connect(close, &QAction::triggered, this, &QWidget::close);
     connect(m_copyButton, &QPushButton::clicked, this, &StatisticsWindow::copyTable);
