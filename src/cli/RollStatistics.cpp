@@ -3,7 +3,6 @@
 #include "ByteSink.h"
 
 #include "stats/Export.h"
-#include "stats/Statistics.h"
 
 #include <QByteArray>
 
@@ -60,14 +59,7 @@ bool writeStatistics(std::shared_ptr<const core::TextRows> sides, core::RollMode
             text.clear();
         }
     };
-    const stats::Statistics bySide = stats::Statistics::compute(counted, stats::Statistics::View::Sides);
-    stats::writeDelimited(*bySide.table(), bySide.fairnessLines() + bySide.longestRunLines(), stats::Delimited::Tabs,
-                          line);
-    const stats::Statistics byTotal = stats::Statistics::compute(counted, stats::Statistics::View::Totals);
-    if (byTotal.table()) {
-        line(QStringView());
-        stats::writeDelimited(*byTotal.table(), byTotal.fairnessLines(), stats::Delimited::Tabs, line);
-    }
+    stats::writeTally(counted, line);
     return open && sink.write({text.constData(), static_cast<std::size_t>(text.size())});
 }
 

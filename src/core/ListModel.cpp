@@ -6,6 +6,8 @@
 #include <limits>
 #include <tuple>
 
+using namespace Qt::StringLiterals;
+
 namespace core {
 
 using platform::RuntimeError;
@@ -503,8 +505,14 @@ QVariant ListModel::data(const QModelIndex& index, int role) const {
             return text(row + 1); // never the buffer of textView(), which a command may be reading
         return subItem(row + 1, index.column());
     }
-    if (role == Qt::CheckStateRole && m_checkable && index.column() == 0)
-        return m_ticks[static_cast<std::size_t>(row)] ? Qt::Checked : Qt::Unchecked;
+    if (m_checkable && index.column() == 0) {
+        const bool ticked = m_ticks[static_cast<std::size_t>(row)];
+        if (role == Qt::CheckStateRole)
+            return ticked ? Qt::Checked : Qt::Unchecked;
+        // Screen readers on this desktop get no "can be ticked" state from a table cell: it is said here.
+        if (role == Qt::AccessibleDescriptionRole)
+            return ticked ? u"Ticked"_s : u"Not ticked; Space ticks it"_s;
+    }
     return {};
 }
 

@@ -3,14 +3,14 @@
 // The Statistics window: how often each side of the results came up, the distinct result lines and
 // the roll totals, next to what fair dice are expected to give, with the chi-square test of fairness
 // and a chart. It follows the results list (a new roll, Clear Results, tick changes) and counts on a
-// worker thread with stats::Statistics, so the windows stay usable; a count that takes longer than
-// kProgressDelay shows its progress, and closing the window cancels it.
+// worker thread with stats::Statistics, so the windows stay usable; while a count runs the window
+// shows none of the last one, a count that takes longer than kProgressDelay shows its progress, and
+// closing the window cancels it.
 
 #include "StatisticsTableModel.h"
 
 #include "stats/Statistics.h"
 
-#include <QElapsedTimer>
 #include <QTimer>
 #include <QWidget>
 
@@ -23,9 +23,11 @@ class QComboBox;
 class QLabel;
 class QProgressBar;
 class QPushButton;
+class QScrollArea;
 class QSpinBox;
 class QTabBar;
 class QTableView;
+template <typename T> class QFutureWatcher;
 
 namespace core {
 class ListModel;
@@ -47,25 +49,9 @@ public:
 
     static constexpr std::chrono::milliseconds kProgressDelay{300};
 
-    // "Copy" and Ctrl+C: the table as shown and the fairness lines, tab-separated, on the clipboard.
-    void copyTable();
-    // "Save…": the same as a CSV file.
-    void saveTable();
-
     bool isCounting() const { return m_job != nullptr; }
-    // What the window shows now; none while the first count runs.
+    // What the window shows now; none while a count runs.
     const std::optional<stats::Statistics>& statistics() const { return m_statistics; }
-    QString statusText() const;
-
-    // Controls, for the tests.
-    QComboBox* scope = nullptr; // "All rows", "Ticked rows only"
-    QTabBar* views = nullptr;   // "Sides", "Combinations", "Totals"
-    QSpinBox* die = nullptr;    // 0 shows "All dice"
-    QCheckBox* ignoreOrder = nullptr;
-    QTableView* table = nullptr;
-    StatisticsChart* chart = nullptr;
-    QPushButton* copyButton = nullptr;
-    QPushButton* saveButton = nullptr;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -76,27 +62,43 @@ private:
     struct Job;
 
     void buildControls();
+    // "Copy" and Ctrl+C: the table as shown and the fairness lines, tab-separated, on the clipboard.
+    void copyTable();
+    // "Save…": the same as a CSV file.
+    void saveTable();
     void resultsChanged();
     void scheduleCount();
     void startCount();
     void cancelCount();
-    void poll();
+    void finishCount(std::shared_ptr<Job> job); // a copy: the connection that holds it goes
+    void showCounting();
     void showStatistics(stats::Statistics statistics);
     void showNothing(const QString& reason);
     void setStatus(const QString& text);
+    void setSummary(const QString& text);
     stats::Statistics::Options options() const;
 
     core::ListModel& m_results;
     platform::Services& m_services;
     StatisticsTableModel m_model;
     std::shared_ptr<Job> m_job;
+    QFutureWatcher<void>* m_watcher = nullptr; // of m_job
     std::optional<stats::Statistics> m_statistics;
     QTimer m_countSoon;
-    QTimer m_pollTimer;
-    QElapsedTimer m_jobClock;
+    QTimer m_progressDelay;
+
+    QComboBox* m_scope = nullptr; // "All rows", "Ticked rows only"
+    QSpinBox* m_die = nullptr;    // 0 shows "All dice"
+    QCheckBox* m_ignoreOrder = nullptr;
+    QTabBar* m_views = nullptr; // "Sides", "Combinations", "Totals"
     QLabel* m_status = nullptr;
     QProgressBar* m_progress = nullptr;
+    QTableView* m_table = nullptr;
+    StatisticsChart* m_chart = nullptr;
+    QScrollArea* m_summaryArea = nullptr;
     QLabel* m_summary = nullptr;
+    QPushButton* m_copyButton = nullptr;
+    QPushButton* m_saveButton = nullptr;
 };
 
 } // namespace shell

@@ -10,10 +10,21 @@ namespace stats {
 namespace {
 
 constexpr std::int64_t kChunkRows = std::int64_t{1} << 16;
-constexpr std::uint64_t kSortStep = std::uint64_t{1} << 16; // comparisons per step
+// The sort reports every kSortStep comparisons, as kSortStepRows steps: a comparison of two rows far
+// apart takes about as long as counting four rows in turn, so the progress keeps pace with the clock.
+constexpr std::uint64_t kSortStep = std::uint64_t{1} << 16;
+constexpr std::uint64_t kSortStepRows = kSortStep * 4;
 // Lines are counted in a table of every possible line when there are at most this many, or when the
 // table takes no more than the list of row numbers the sort would need.
 constexpr double kSmallLineSpace = 1 << 16;
+
+// The steps planned for sorting the lines of that many rows: std::sort makes about 1.2 n log2 n
+// comparisons of random lines.
+std::uint64_t sortSteps(std::uint64_t rows) {
+    const auto n = static_cast<double>(rows);
+    const auto reports = static_cast<std::uint64_t>(1.2 * n * std::log2(std::max(n, 2.0)) / kSortStep);
+    return reports * kSortStepRows;
+}
 
 // Calls each(row) for every selected row in list order, a chunk of rows per step.
 template <class Each> void forSelectedRows(const Selection& selection, Work& work, Each&& each) {
@@ -70,18 +81,19 @@ double Work::progress() const {
     const std::uint64_t planned = m_planned.load(std::memory_order_relaxed);
     if (planned == 0)
         return 0;
-    return std::min(0.99, static_cast<double>(m_done.load(std::memory_order_relaxed)) / static_cast<double>(planned));
+    return std::min(1.0, static_cast<double>(m_done.load(std::memory_order_relaxed)) / static_cast<double>(planned));
 }
 
 void Work::advance(std::uint64_t steps) {
     m_done.fetch_add(steps, std::memory_order_relaxed);
     if (isCancelled())
         throw Cancelled();
+    if (m_observer)
+        m_observer(progress());
 }
 
 SideCounts countSides(const Selection& selection, std::int32_t die, Work& work) {
     const core::DrawRows& draws = selection.draws;
-    work.plan(static_cast<std::uint64_t>(draws.size()));
     SideCounts result;
     if (draws.sideCount() == 0)
         return result; // nothing was drawn
@@ -115,7 +127,6 @@ SideCounts countSides(const Selection& selection, std::int32_t die, Work& work) 
 std::vector<std::uint64_t> countTotals(const Selection& selection, std::span<const std::int64_t> values,
                                        std::int64_t cells, Work& work) {
     const core::DrawRows& draws = selection.draws;
-    work.plan(static_cast<std::uint64_t>(draws.size()));
     std::vector<std::uint64_t> counts(static_cast<std::size_t>(cells), 0);
     if (values.empty())
         return counts;
@@ -217,18 +228,24 @@ std::size_t Combinations::bytesUsed() const {
            m_singles.capacity() * sizeof(std::uint32_t);
 }
 
+std::uint64_t combinationSteps(const Selection& selection) {
+    return static_cast<std::uint64_t>(selection.draws.size()) + sortSteps(selection.rowCount());
+}
+
 Combinations countCombinations(const Selection& selection, bool ignoreOrder, Work& work) {
     const core::DrawRows& draws = selection.draws;
     Combinations result;
     result.m_draws = draws;
     result.m_ignoreOrder = ignoreOrder;
-    work.plan(static_cast<std::uint64_t>(draws.size()));
     const std::int64_t sides = draws.sideCount();
     if (sides == 0)
         return result;
     const std::int32_t dice = draws.dice();
     const std::uint64_t selected = selection.rowCount();
     const double space = std::pow(static_cast<double>(sides), dice);
+    // The sort reports what it was planned to, whatever its true number of comparisons.
+    const std::uint64_t sortPlanned = sortSteps(selected);
+    std::uint64_t sortReported = 0;
 
     if (space <= kSmallLineSpace ||
         space * sizeof(std::uint64_t) <= static_cast<double>(selected) * sizeof(std::uint32_t)) {
@@ -265,6 +282,7 @@ Combinations countCombinations(const Selection& selection, bool ignoreOrder, Wor
         std::stable_sort(result.m_keyed.begin(), result.m_keyed.end(),
                          [](const auto& a, const auto& b) { return a.count > b.count; });
         result.m_rolls = selected;
+        work.advance(sortPlanned); // no sort of the rows was needed
         return result;
     }
 
@@ -274,8 +292,6 @@ Combinations countCombinations(const Selection& selection, bool ignoreOrder, Wor
     std::vector<std::uint32_t> order;
     order.reserve(static_cast<std::size_t>(selected));
     forSelectedRows(selection, work, [&](std::int64_t row) { order.push_back(static_cast<std::uint32_t>(row)); });
-    const auto n = static_cast<double>(order.size());
-    work.plan(static_cast<std::uint64_t>(n * std::log2(std::max(n, 2.0)) / kSortStep) + 1);
     std::visit(
         [&](const auto& all) {
             using Index = typename std::decay_t<decltype(all)>::value_type;
@@ -290,8 +306,11 @@ Combinations countCombinations(const Selection& selection, bool ignoreOrder, Wor
             const auto line = [&](std::uint32_t row) { return lines + static_cast<std::int64_t>(row) * dice; };
             std::uint64_t comparisons = 0;
             std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-                if (++comparisons % kSortStep == 0)
-                    work.advance(1); // lets a cancel stop the sort
+                if (++comparisons % kSortStep == 0) { // lets a cancel stop the sort
+                    const std::uint64_t steps = std::min(kSortStepRows, sortPlanned - sortReported);
+                    sortReported += steps;
+                    work.advance(steps);
+                }
                 return std::lexicographical_compare(line(a), line(a) + dice, line(b), line(b) + dice);
             });
             std::size_t singles = 0;
@@ -314,6 +333,7 @@ Combinations countCombinations(const Selection& selection, bool ignoreOrder, Wor
                      [](const auto& a, const auto& b) { return a.count > b.count; });
     result.m_singles = std::move(order);
     result.m_rolls = selected;
+    work.advance(sortPlanned - sortReported);
     return result;
 }
 

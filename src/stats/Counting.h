@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <vector>
@@ -25,20 +26,26 @@ struct Selection {
 // Thrown out of a count that was cancelled.
 struct Cancelled {};
 
-// Lets another thread follow a long count and stop it. Counting code plans its steps, then reports
-// them as it goes; a cancelled count throws Cancelled at its next step.
+// Lets another thread follow a long count and stop it. Whoever starts the count plans all of its
+// steps first (the counting functions below say how many each reports), so the progress only grows;
+// the counting code reports them as it goes, and a cancelled count throws Cancelled at its next step.
 class Work {
 public:
+    // Called on the counting thread after each step with the progress so far, from 0 to 1.
+    using Observer = std::function<void(double)>;
+
     void cancel() { m_cancelled.store(true, std::memory_order_relaxed); }
     bool isCancelled() const { return m_cancelled.load(std::memory_order_relaxed); }
     double progress() const; // from 0 to 1
     void plan(std::uint64_t steps) { m_planned.fetch_add(steps, std::memory_order_relaxed); }
     void advance(std::uint64_t steps);
+    void observe(Observer observer) { m_observer = std::move(observer); } // before the count starts
 
 private:
     std::atomic<bool> m_cancelled{false};
     std::atomic<std::uint64_t> m_done{0};
     std::atomic<std::uint64_t> m_planned{0};
+    Observer m_observer;
 };
 
 struct Run {
@@ -122,8 +129,9 @@ private:
     std::vector<std::uint32_t> m_singles;
 };
 
-// Steps: one per row, and one per 65,536 comparisons of the sort. Throws std::length_error for more
-// rows than 32-bit row numbers reach.
+// Steps: combinationSteps(selection), one per row and the rest for sorting the lines. Throws
+// std::length_error for more rows than 32-bit row numbers reach.
 Combinations countCombinations(const Selection& selection, bool ignoreOrder, Work& work);
+std::uint64_t combinationSteps(const Selection& selection);
 
 } // namespace stats

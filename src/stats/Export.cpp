@@ -64,6 +64,18 @@ QString tabSeparated(const Table& table, const FairnessLines& fairness) {
     return text;
 }
 
+void writeTally(const Tally& tally, const std::function<void(QStringView)>& line) {
+    const Statistics bySide = Statistics::compute(tally, Statistics::View::Sides);
+    if (!bySide.table())
+        return;
+    writeDelimited(*bySide.table(), bySide.fairnessLines(), Delimited::Tabs, line);
+    const Statistics byTotal = Statistics::compute(tally, Statistics::View::Totals);
+    if (byTotal.table()) {
+        line(QStringView());
+        writeDelimited(*byTotal.table(), byTotal.fairnessLines(), Delimited::Tabs, line);
+    }
+}
+
 void saveCsv(const QString& path, const Table& table, const FairnessLines& fairness) {
     platform::TextFileWriter file(path, platform::TextFileWriter::Encoding::Utf8);
     writeDelimited(table, fairness, Delimited::Csv, [&](QStringView line) { file.writeLine(line); });

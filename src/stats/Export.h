@@ -3,6 +3,7 @@
 // Taking the statistics out: the table as shown (header row first), a blank line, then the fairness
 // lines as pairs. Tab-separated for the clipboard; CSV (RFC 4180, UTF-8) for a file.
 
+#include "Statistics.h"
 #include "Tables.h"
 
 #include <QList>
@@ -23,6 +24,10 @@ void writeDelimited(const Table& table, const FairnessLines& fairness, Delimited
 
 // The tab-separated text, every line ended with CR LF.
 QString tabSeparated(const Table& table, const FairnessLines& fairness);
+
+// Rolls tallied as they were drawn, as the window copies them: the sides view and, when every side is a
+// whole number and their law can be worked out, a blank line and the totals view.
+void writeTally(const Tally& tally, const std::function<void(QStringView)>& line);
 
 // Writes the CSV file; the file at path is replaced only once the new one is complete. Throws
 // platform::RuntimeError when it cannot be written.

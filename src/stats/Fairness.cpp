@@ -2,9 +2,20 @@
 
 #include <boost/math/special_functions/gamma.hpp>
 
+#include <algorithm>
 #include <vector>
 
 namespace stats {
+
+namespace {
+
+// Expectations that add up to exactly kMinimumExpected may land a hair below it in floating point:
+// they count as reaching it, so that the cells a roll gives do not hang on rounding.
+bool reachesMinimum(double expected) {
+    return expected >= kMinimumExpected * (1 - 1e-9);
+}
+
+} // namespace
 
 double chiSquarePValue(double statistic, double degreesOfFreedom) {
     if (statistic <= 0)
@@ -22,7 +33,7 @@ ChiSquare pearson(std::span<const std::uint64_t> observed, std::span<const doubl
             continue;
         const double difference = static_cast<double>(observed[cell]) - e;
         result.statistic += difference * difference / e;
-        result.lowExpectation = result.lowExpectation || e < kMinimumExpected;
+        result.lowExpectation = result.lowExpectation || !reachesMinimum(e);
     }
     if (observed.size() < 2 || total <= 0)
         return {};
@@ -43,7 +54,7 @@ ChiSquare pearsonPooled(std::span<const std::uint64_t> observed, std::span<const
         pooled = pooled || (e > 0 && expected[cell] > 0);
         o += observed[cell];
         e += expected[cell];
-        if (e >= kMinimumExpected) {
+        if (reachesMinimum(e)) {
             pooledObserved.push_back(o);
             pooledExpected.push_back(e);
             o = 0;
@@ -61,6 +72,10 @@ ChiSquare pearsonPooled(std::span<const std::uint64_t> observed, std::span<const
     }
     ChiSquare result = pearson(pooledObserved, pooledExpected);
     result.pooled = pooled && result.applicable();
+    // Two outcomes or more, joined into one cell: the rolls are too few, not the outcomes.
+    const auto possible = std::count_if(expected.begin(), expected.end(), [](double e) { return e > 0; });
+    if (!result.applicable() && possible > 1)
+        result.declined = ChiSquare::Declined::TooFewRolls;
     return result;
 }
 

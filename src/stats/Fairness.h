@@ -8,11 +8,15 @@
 namespace stats {
 
 struct ChiSquare {
+    // Why a test does not apply: a single outcome, or too few rolls to fill two cells once joined.
+    enum class Declined { OneOutcome, TooFewRolls };
+
     double statistic = 0;
-    std::int64_t degreesOfFreedom = 0; // none when the test does not apply (one cell, nothing counted)
+    std::int64_t degreesOfFreedom = 0; // none when the test does not apply
     double pValue = 1;
-    bool lowExpectation = false; // some cell is expected fewer than kMinimumExpected times
-    bool pooled = false;         // neighbouring cells were joined to reach kMinimumExpected
+    bool lowExpectation = false;              // some cell is expected fewer than kMinimumExpected times
+    bool pooled = false;                      // neighbouring cells were joined to reach kMinimumExpected
+    Declined declined = Declined::OneOutcome; // read only when the test does not apply
 
     bool applicable() const { return degreesOfFreedom > 0; }
 };

@@ -108,14 +108,19 @@ std::optional<TotalLaw> IndependentLaw::totals(std::span<const std::int64_t> val
     for (std::int64_t die = 0; die < dice; ++die) {
         std::fill(next.begin(), next.begin() + reach + width + 1, 0.0);
         if (uniformRange) {
-            // Adding a uniform value 0..width is a moving sum over a window of width + 1 cells.
+            // Adding a uniform value 0..width is a moving sum over a window of width + 1 cells. The law
+            // stays symmetric, so only the rising half is summed: a window sliding down the far side
+            // would subtract nearly equal sums and lose the tail's tiny chances (6^-200 for 200d6).
+            const std::int64_t last = reach + width;
             double window = 0;
-            for (std::int64_t t = 0; t <= reach + width; ++t) {
+            for (std::int64_t t = 0; t <= last / 2; ++t) {
                 if (t <= reach)
                     window += p[static_cast<std::size_t>(t)];
                 if (t - width - 1 >= 0)
                     window -= p[static_cast<std::size_t>(t - width - 1)];
-                next[static_cast<std::size_t>(t)] = std::max(window, 0.0) / static_cast<double>(width + 1);
+                const double here = std::max(window, 0.0) / static_cast<double>(width + 1);
+                next[static_cast<std::size_t>(t)] = here;
+                next[static_cast<std::size_t>(last - t)] = here;
             }
         } else {
             for (std::int64_t t = 0; t <= reach; ++t) {

@@ -18,18 +18,48 @@ QString quoted(QStringView label) {
     return u"\u201C"_s + label + u"\u201D"_s;
 }
 
-QString testSentence(const QString& what, const ChiSquare& test) {
-    if (!test.applicable())
-        return what + u": the chi-square test does not apply, as there is only one possible outcome."_s;
-    QString sentence = what + u": chi-square "_s + formatStatistic(test.statistic) + u" with "_s +
-                       QString::number(test.degreesOfFreedom) +
-                       (test.degreesOfFreedom == 1 ? u" degree of freedom"_s : u" degrees of freedom"_s) +
-                       u", p-value "_s + formatPValue(test.pValue) + u'.';
-    if (test.pooled)
-        sentence += u" Totals expected fewer than 5 times are pooled with their neighbours."_s;
-    else if (test.lowExpectation)
-        sentence += u" Some are expected fewer than 5 times, so the p-value is only a rough guide."_s;
+const QString kNotApplicable = u"not applicable"_s;
+const QString kTotalsTooLarge =
+    u"The totals of these dice span too many values to work out exactly, so they are neither shown nor tested."_s;
+const QString kReadingPValue = u"Among fair rolls of this size, one in a hundred gives a p-value below 0.01, and "
+                               u"one in twenty a p-value below 0.05."_s;
+
+// A sentence to follow a colon: "Totals: the totals of ...".
+QString afterColon(QString sentence) {
+    sentence[0] = sentence[0].toLower();
     return sentence;
+}
+
+// The caveat of a test, or why it does not apply, as a sentence; empty when there is nothing to add.
+QString testNote(const ChiSquare& test, bool totals) {
+    if (!test.applicable()) {
+        if (test.declined == ChiSquare::Declined::TooFewRolls)
+            return u"There are too few rolls for the chi-square test: joined until each is expected at least 5 "
+                   u"times, the totals make a single group."_s;
+        return u"The chi-square test does not apply, as there is only one possible outcome."_s;
+    }
+    if (test.pooled)
+        return u"Totals expected fewer than 5 times are pooled with their neighbours."_s;
+    if (test.lowExpectation)
+        return (totals ? u"Some totals"_s : u"Some sides"_s) +
+               u" are expected fewer than 5 times, so the p-value is only a rough guide."_s;
+    return {};
+}
+
+// The lines of a test and its note, named plainly for the view's own test and after the prefix for
+// the other.
+void appendTest(QList<std::pair<QString, QString>>& lines, const QString& prefix, const ChiSquare& test,
+                const QString& note) {
+    const auto named = [&](const QString& plain, const QString& lower) {
+        return prefix.isEmpty() ? plain : prefix + u' ' + lower;
+    };
+    const bool applies = test.applicable();
+    lines.append({named(u"Chi-square"_s, u"chi-square"_s), applies ? formatStatistic(test.statistic) : kNotApplicable});
+    lines.append({named(u"Degrees of freedom"_s, u"degrees of freedom"_s),
+                  applies ? QString::number(test.degreesOfFreedom) : kNotApplicable});
+    lines.append({named(u"p-value"_s, u"p-value"_s), applies ? formatPValue(test.pValue) : kNotApplicable});
+    if (!note.isEmpty())
+        lines.append({named(u"Note"_s, u"note"_s), note});
 }
 
 } // namespace
@@ -79,6 +109,17 @@ Statistics Statistics::compute(const Selection& selection, const Options& option
     }
     const std::shared_ptr<const RollLaw> law = rollLaw(draws.mode(), draws.sideCount(), draws.dice());
     result.m_die = options.view == View::Sides ? options.die : 0;
+    result.m_tickedOnly = selection.ticked.has_value();
+
+    std::optional<TotalLaw> totals;
+    // The lines of the combinations view say nothing of totals: no pass over the rows for them there.
+    if (result.m_values && options.view != View::Combinations) {
+        totals = law->totals(*result.m_values);
+        result.m_totalsTooLarge = !totals;
+    }
+    // Every pass is planned before the first, so the progress only ever grows.
+    const auto rows = static_cast<std::uint64_t>(draws.size());
+    work.plan(rows + (totals ? rows : 0) + (options.view == View::Combinations ? combinationSteps(selection) : 0));
 
     result.m_sides = countSides(selection, result.m_die, work);
     result.m_rolls = result.m_sides.rolls;
@@ -86,11 +127,7 @@ Statistics Statistics::compute(const Selection& selection, const Options& option
         result.m_emptyReason = kNoTickedRows;
         return result;
     }
-    std::optional<TotalLaw> totals;
     std::vector<std::uint64_t> totalCounts;
-    // The lines of the combinations view say nothing of totals: no pass over the rows for them there.
-    if (result.m_values && options.view != View::Combinations)
-        totals = law->totals(*result.m_values);
     if (totals)
         totalCounts = countTotals(selection, *result.m_values, std::ssize(totals->probability), work);
     result.complete(*law, totals, std::move(totalCounts));
@@ -118,6 +155,7 @@ Statistics Statistics::compute(const Tally& tally, View view) {
         result.m_emptyReason = u"The combinations of rolls that were not kept cannot be listed."_s;
         return result;
     }
+    result.m_totalsTooLarge = result.m_values && !tally.m_totals;
     result.complete(*tally.m_law, tally.m_totals, tally.m_counts.totals());
     return result;
 }
@@ -144,8 +182,7 @@ void Statistics::complete(const RollLaw& law, const std::optional<TotalLaw>& tot
             m_table = std::move(table);
         }
     } else if (m_view == View::Totals) {
-        m_emptyReason = m_values ? u"The totals of these dice span too many values to work out exactly."_s
-                                 : u"Totals need every side to be a whole number, such as 1 to 6."_s;
+        m_emptyReason = m_values ? kTotalsTooLarge : u"Totals need every side to be a whole number, such as 1 to 6."_s;
     }
 
     if (m_view == View::Sides) {
@@ -155,44 +192,73 @@ void Statistics::complete(const RollLaw& law, const std::optional<TotalLaw>& tot
     }
 }
 
+QString Statistics::testSentence(bool totals) const {
+    const ChiSquare& test = totals ? m_totalsTest : m_sidesTest;
+    const QString what = totals ? u"Totals"_s : m_die == 0 ? u"Sides"_s : u"Sides of die "_s + QString::number(m_die);
+    const QString note = testNote(test, totals);
+    if (!test.applicable())
+        return what + u": "_s + afterColon(note);
+    QString sentence = what + u": chi-square "_s + formatStatistic(test.statistic) + u" with "_s +
+                       QString::number(test.degreesOfFreedom) +
+                       (test.degreesOfFreedom == 1 ? u" degree of freedom"_s : u" degrees of freedom"_s) +
+                       u", p-value "_s + formatPValue(test.pValue) + u'.';
+    if (!note.isEmpty())
+        sentence += u' ' + note;
+    return sentence;
+}
+
 QList<std::pair<QString, QString>> Statistics::fairnessLines() const {
-    const ChiSquare& test = chiSquare();
-    const QString notApplicable = u"not applicable"_s;
-    return {
+    QList<std::pair<QString, QString>> lines{
         {u"Rolls"_s, QString::number(m_rolls)},
         {u"Dice per roll"_s, QString::number(m_dice)},
         {u"Roll mode"_s, core::rollModeName(m_mode)},
-        {u"Chi-square"_s, test.applicable() ? formatStatistic(test.statistic) : notApplicable},
-        {u"Degrees of freedom"_s, test.applicable() ? QString::number(test.degreesOfFreedom) : notApplicable},
-        {u"p-value"_s, test.applicable() ? formatPValue(test.pValue) : notApplicable},
     };
-}
-
-QList<std::pair<QString, QString>> Statistics::longestRunLines() const {
+    const bool totalsView = m_view == View::Totals;
+    const bool tested = m_untestable.isEmpty();
+    if (tested)
+        appendTest(lines, {}, chiSquare(), m_rolls == 0 ? QString() : testNote(chiSquare(), totalsView));
+    else
+        appendTest(lines, {}, {}, m_untestable);
+    lines.append({u"Rows"_s, m_tickedOnly ? u"Ticked rows only"_s : u"All rows"_s});
+    lines.append({u"Dice"_s, m_die == 0 ? u"All dice"_s : u"Die "_s + QString::number(m_die)});
+    if (m_rolls == 0)
+        return lines;
+    if (tested && m_exactTotals)
+        appendTest(lines, totalsView ? u"Sides"_s : u"Totals"_s, totalsView ? m_sidesTest : m_totalsTest,
+                   testNote(totalsView ? m_sidesTest : m_totalsTest, !totalsView));
+    if (m_observedTotals && m_exactTotals) {
+        lines.append({u"Mean total"_s, formatExpected(m_observedTotals->mean)});
+        lines.append({u"Exact mean total"_s, formatExpected(m_exactTotals->mean)});
+        lines.append({u"Standard deviation of totals"_s, formatExpected(std::sqrt(m_observedTotals->variance))});
+        lines.append({u"Exact standard deviation of totals"_s, formatExpected(std::sqrt(m_exactTotals->variance))});
+    } else if (m_totalsTooLarge) {
+        lines.append({u"Totals note"_s, kTotalsTooLarge});
+    }
     const Run& run = m_sides.longestRun;
-    return {
-        {u"Longest run"_s, QString::number(run.length)},
-        {u"Longest run side"_s, run.length == 0 ? QString() : m_draws.labels().at(run.side).toString()},
-        {u"Expected longest run"_s,
-         std::isnan(m_expectedLongestRun) ? u"not applicable"_s : QString::number(m_expectedLongestRun, 'f', 1)},
-    };
+    lines.append({u"Longest run"_s, QString::number(run.length)});
+    lines.append({u"Longest run side"_s, run.length == 0 ? QString() : m_draws.labels().at(run.side).toString()});
+    lines.append({u"Expected longest run"_s,
+                  std::isnan(m_expectedLongestRun) ? kNotApplicable : QString::number(m_expectedLongestRun, 'f', 1)});
+    if (tested)
+        lines.append({u"Reading a p-value"_s, kReadingPValue});
+    return lines;
 }
 
 QStringList Statistics::summary() const {
     if (m_rolls == 0)
         return {};
     QStringList lines{u"Roll mode: "_s + core::rollModeName(m_mode) + u'.'};
-    if (!m_untestable.isEmpty())
-        lines.append(m_untestable);
-    else
-        lines.append(testSentence(m_die == 0 ? u"Sides"_s : u"Sides of die "_s + QString::number(m_die), m_sidesTest));
+    const bool tested = m_untestable.isEmpty();
+    lines.append(tested ? testSentence(false) : m_untestable);
     if (m_observedTotals && m_exactTotals) {
-        if (m_untestable.isEmpty())
-            lines.append(testSentence(u"Totals"_s, m_totalsTest));
+        if (tested)
+            lines.append(testSentence(true));
         lines.append(u"Totals: mean "_s + formatExpected(m_observedTotals->mean) + u" (exact "_s +
                      formatExpected(m_exactTotals->mean) + u"), standard deviation "_s +
                      formatExpected(std::sqrt(m_observedTotals->variance)) + u" (exact "_s +
                      formatExpected(std::sqrt(m_exactTotals->variance)) + u")."_s);
+    } else if (m_totalsTooLarge && m_view != View::Totals) { // the totals view says so in its place
+        lines.append(u"Totals: "_s + afterColon(kTotalsTooLarge));
     }
     const Run& run = m_sides.longestRun;
     QString longest = u"Longest run of one side: "_s + QString::number(run.length) + u" \u00D7 "_s +
@@ -203,11 +269,31 @@ QStringList Statistics::summary() const {
         longest += u"; fair dice give about "_s + QString::number(m_expectedLongestRun, 'f', 1) +
                    u" in a roll of this size."_s;
     lines.append(longest);
-    if (m_untestable.isEmpty()) {
-        lines.append(u"Reading a p-value: among fair rolls of this size, one in a hundred gives a p-value below 0.01, "
-                     u"and one in twenty a p-value below 0.05."_s);
-    }
+    if (tested)
+        lines.append(u"Reading a p-value: "_s + afterColon(kReadingPValue));
     return lines;
+}
+
+Statistics::Chart Statistics::Chart::binned(std::int64_t bars) const {
+    const auto rows = static_cast<std::int64_t>(observed.size());
+    bars = std::max<std::int64_t>(bars, 1);
+    if (rows <= bars)
+        return *this;
+    Chart result;
+    result.histogram = histogram;
+    result.binSize = (rows + bars - 1) / bars;
+    for (std::int64_t first = 0; first < rows; first += result.binSize) {
+        const std::int64_t end = std::min(rows, first + result.binSize);
+        double observedSum = 0;
+        double expectedSum = 0;
+        for (std::int64_t row = first; row < end; ++row) {
+            observedSum += observed[static_cast<std::size_t>(row)];
+            expectedSum += expected[static_cast<std::size_t>(row)];
+        }
+        result.observed.push_back(observedSum / static_cast<double>(end - first));
+        result.expected.push_back(expectedSum / static_cast<double>(end - first));
+    }
+    return result;
 }
 
 Tally::Tally(std::shared_ptr<const core::TextRows> labels, std::int32_t dice, core::RollMode mode)

@@ -43,24 +43,22 @@ public:
 
     // Why there is nothing to show, in words for the user; empty when there is a table.
     const QString& emptyReason() const { return m_emptyReason; }
-    // The side labels are all whole numbers, so the rolls have totals.
-    bool totalsAvailable() const { return m_values.has_value(); }
     std::shared_ptr<const Table> table() const { return m_table; }
 
     std::uint64_t rolls() const { return m_rolls; }
     std::int32_t dicePerRoll() const { return m_dice; }
-    core::RollMode rollMode() const { return m_mode; }
     // The test the view stands on: of the side counts, or of the totals in the totals view.
     const ChiSquare& chiSquare() const { return m_view == View::Totals ? m_totalsTest : m_sidesTest; }
-    const ChiSquare& sidesTest() const { return m_sidesTest; }
     const Run& longestRun() const { return m_sides.longestRun; }
     double expectedLongestRun() const { return m_expectedLongestRun; }
 
-    // "Rolls", "Dice per roll", "Roll mode", "Chi-square", "Degrees of freedom", "p-value", with their values.
+    // Everything summary() says, as named values that follow the table when it is copied or saved:
+    // first "Rolls", "Dice per roll", "Roll mode", "Chi-square", "Degrees of freedom" and "p-value" of
+    // the view's test, then its note, the rows and dice counted, the other test, the totals' mean and
+    // spread, the longest run and how to read a p-value.
     QList<std::pair<QString, QString>> fairnessLines() const;
-    // "Longest run", "Longest run side" and "Expected longest run", with their values.
-    QList<std::pair<QString, QString>> longestRunLines() const;
-    // Plain sentences: the tests, the longest run, the totals' mean and spread, reading a p-value.
+    // Plain sentences: the tests and their caveats, the totals' mean and spread (or why the totals are
+    // left out), the longest run, reading a p-value.
     QStringList summary() const;
 
     // The chart of the view: observed and expected counts by row of the table, before any sorting
@@ -69,6 +67,12 @@ public:
         bool histogram = false;
         std::vector<double> observed;
         std::vector<double> expected;
+        std::int64_t binSize = 1; // rows of the table per bar
+
+        // This chart, unbinned, in at most `bars` bars (at least 1): neighbouring rows joined into bins
+        // of binSize rows (the last may hold fewer), each the mean count of its rows against their mean
+        // expectation, so that a bar stands for values the rows have rather than for their highest.
+        Chart binned(std::int64_t bars) const;
     };
     const Chart& chart() const { return m_chart; }
 
@@ -82,9 +86,14 @@ private:
     // expectations of the roll's mode, and the view's table and chart, but for combinations.
     void complete(const RollLaw& law, const std::optional<TotalLaw>& totals, std::vector<std::uint64_t> totalCounts);
 
+    // The sentence on a test: its result and caveat, or why it does not apply.
+    QString testSentence(bool totals) const;
+
     View m_view = View::Sides;
     core::DrawRows m_draws;
     std::int32_t m_die = 0;
+    bool m_tickedOnly = false;
+    bool m_totalsTooLarge = false; // whole numbers, but their law is too large to work out
     QString m_emptyReason;
     std::optional<std::vector<std::int64_t>> m_values; // the sides' values, when all are whole numbers
     std::shared_ptr<const Table> m_table;

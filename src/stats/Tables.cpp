@@ -26,12 +26,21 @@ QString labelText(const core::DrawRows& draws, std::uint32_t side) {
 
 } // namespace
 
-QString formatShare(double share) {
-    return QString::number(100 * share, 'f', 2) + u'%';
+QString formatExpected(double value) {
+    // Two decimals, or as many as keep two significant digits; below 1e-6, powers of ten.
+    constexpr int kDecimals = 2;
+    constexpr double kSmallest = 1e-6;
+    const double size = std::abs(value);
+    if (size == 0 || !std::isfinite(value))
+        return QString::number(value, 'f', kDecimals);
+    if (size < kSmallest)
+        return QString::number(value, 'e', 1);
+    const int decimals = std::max(kDecimals, 1 - static_cast<int>(std::floor(std::log10(size))));
+    return QString::number(value, 'f', decimals);
 }
 
-QString formatExpected(double expected) {
-    return QString::number(expected, 'f', 2);
+QString formatShare(double share) {
+    return formatExpected(100 * share) + u'%';
 }
 
 QString formatDeviation(double deviations) {

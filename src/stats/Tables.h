@@ -110,8 +110,8 @@ private:
 };
 
 // Number formats shared by the tables, the fairness lines and the window.
-QString formatShare(double share);          // "16.67%"
-QString formatExpected(double expected);    // "1666.67"
+QString formatShare(double share);          // "16.67%", "0.0025%"
+QString formatExpected(double expected);    // "1666.67", "0.012", "2.3e-156"
 QString formatDeviation(double deviations); // "+0.53"
 QString formatStatistic(double value);      // "4.120"
 QString formatPValue(double pValue);        // "0.5321", "3.21e-07", "< 1e-300"

@@ -87,6 +87,9 @@ void AccessibilityTest::resultRowsReportTheirTicks() {
         const QAccessible::State state = table->cellAt(row, 0)->state();
         QVERIFY(state.checkable);
         QCOMPARE(bool(state.checked), row == 1);
+        // What the desktop's screen reader reads: the state alone does not reach it.
+        QCOMPARE(table->cellAt(row, 0)->text(QAccessible::Description),
+                 row == 1 ? u"Ticked"_s : u"Not ticked; Space ticks it"_s);
     }
 }
 
