@@ -49,6 +49,8 @@ private slots:
     void fileExistsOnlyForFiles();
     void windowIsLaidOutInTwips();
     void enterOnAFocusedButtonRunsItsCommand();
+    void tabLeavesAListForTheNeighbouringControl_data();
+    void tabLeavesAListForTheNeighbouringControl();
     void homeAndEndGoToTheFirstAndLastRow_data();
     void homeAndEndGoToTheFirstAndLastRow();
     void rollModeIsChosenKeptAndShown_data();
@@ -291,6 +293,52 @@ void Form1Test::enterOnAFocusedButtonRunsItsCommand() {
     QCOMPARE(fake.messageBox.shown.size(), 2);
     for (QPushButton* button : form.pushButtons())
         QVERIFY2(!button->text().contains(u'&'), qPrintable(button->text()));
+}
+
+void Form1Test::tabLeavesAListForTheNeighbouringControl_data() {
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+    QTest::addColumn<QString>("reached");
+    const std::tuple<const char*, Qt::Key, Qt::KeyboardModifiers, bool> keys[] = {
+        {"Tab", Qt::Key_Tab, Qt::NoModifier, true},
+        {"Shift+Tab", Qt::Key_Backtab, Qt::ShiftModifier, false},
+        {"Ctrl+Tab", Qt::Key_Tab, Qt::ControlModifier, true},
+        {"Ctrl+Shift+Tab", Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier, false},
+    };
+    // The neighbours in layout order; the order goes round from the last control to the first.
+    const std::tuple<const char*, const char*, const char*> lists[] = {{"ListView1", "PushButton10", "PushButton6"},
+                                                                       {"ListView2", "PushButton8", "PushButton9"}};
+    for (const auto& [list, previous, next] : lists) {
+        for (const auto& [name, key, modifiers, forward] : keys)
+            QTest::addRow("%s, %s", list, name)
+                << QString::fromLatin1(list) << int(key) << modifiers << QString::fromLatin1(forward ? next : previous);
+    }
+}
+
+void Form1Test::tabLeavesAListForTheNeighbouringControl() {
+    QFETCH(QString, list);
+    QFETCH(int, key);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    QFETCH(QString, reached);
+    // given: both lists hold rows, the focus in one of them on a middle row
+    fakes::FakeServices fake;
+    shell::Form1 form(fake.services);
+    form.Form_Load();
+    for (const QString& text : {u"a"_s, u"b"_s, u"c"_s}) {
+        form.sides().addItem(text);
+        form.results().addItem(text);
+    }
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    auto* view = form.findChild<QAbstractItemView*>(list);
+    QVERIFY(view != nullptr);
+    view->setFocus();
+    view->setCurrentIndex(view->model()->index(1, 0));
+
+    QTest::keyClick(view, Qt::Key(key), modifiers);
+    QCOMPARE(QApplication::focusWidget()->objectName(), reached);
+    QCOMPARE(view->currentIndex().row(), 1);
 }
 
 void Form1Test::homeAndEndGoToTheFirstAndLastRow_data() {
