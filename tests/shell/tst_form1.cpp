@@ -4,6 +4,7 @@
 #include "platform/ApplicationTitle.h"
 #include "shell/Form1.h"
 #include "shell/ListView.h"
+#include "shell/StatisticsWindow.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
@@ -53,6 +54,9 @@ private slots:
     void tabLeavesAListForTheNeighbouringControl();
     void homeAndEndGoToTheFirstAndLastRow_data();
     void homeAndEndGoToTheFirstAndLastRow();
+    void eachSaveDialogKeepsItsOwnNameAndRules();
+    void newCommandsReportAFailedFileInPlainWords_data();
+    void newCommandsReportAFailedFileInPlainWords();
     void rollModeIsChosenKeptAndShown_data();
     void rollModeIsChosenKeptAndShown();
 };
@@ -375,6 +379,94 @@ void Form1Test::homeAndEndGoToTheFirstAndLastRow() {
     QCOMPARE(view->currentIndex().row(), row);
     if (!control) // moving with Ctrl leaves a multiple selection as it is
         QVERIFY(view->selectionModel()->isRowSelected(row, QModelIndex()));
+}
+
+namespace {
+
+// The window with a die of two sides, 20 rolls of it, and the Statistics window open once it has counted.
+shell::StatisticsWindow* rolledWithStatistics(shell::Form1& form) {
+    form.sides().addItem(u"Heads"_s);
+    form.sides().addItem(u"Tails"_s);
+    form.show();
+    if (!QTest::qWaitForWindowExposed(&form))
+        return nullptr;
+    form.findChild<QLineEdit*>(u"Text2"_s)->setText(u"20"_s);
+    QTest::mouseClick(form.findChild<QPushButton*>(u"PushButton8"_s), Qt::LeftButton);
+    QTest::keyClick(&form, Qt::Key_I, Qt::ControlModifier);
+    auto* window = form.findChild<shell::StatisticsWindow*>(u"Statistics"_s);
+    if (window == nullptr || !QTest::qWaitFor([&] { return !window->isCounting() && window->statistics(); }))
+        return nullptr;
+    return window;
+}
+
+} // namespace
+
+void Form1Test::eachSaveDialogKeepsItsOwnNameAndRules() {
+    fakes::FakeServices fake;
+    shell::Form1 form(fake.services);
+    form.Form_Load();
+    shell::StatisticsWindow* statistics = rolledWithStatistics(form);
+    QVERIFY(statistics != nullptr);
+
+    auto* sides = form.findChild<QWidget*>(u"ListView1"_s);
+    QApplication::setActiveWindow(&form);
+    sides->setFocus();
+    QTest::keyClick(sides, Qt::Key_S, Qt::ControlModifier);
+    QTest::mouseClick(form.findChild<QPushButton*>(u"PushButton9"_s), Qt::LeftButton);
+    statistics->saveTable();
+
+    const QList<platform::SaveRequest>& asked = fake.fileDialogs.saveRequests;
+    QCOMPARE(asked.size(), 3);
+    QCOMPARE((QStringList{asked[0].title, asked[1].title, asked[2].title}),
+             (QStringList{u"Save Side List"_s, u"Save"_s, u"Save Statistics"_s}));
+    const QSet<QString> memories{asked[0].memory, asked[1].memory, asked[2].memory};
+    QCOMPARE(memories.size(), 3);
+    for (const platform::SaveRequest& request : asked) {
+        const bool results = request.title == u"Save"_s; // keeps its name as typed and never asks
+        QCOMPARE(request.askBeforeReplacing, !results);
+        QCOMPARE(request.addFilterExtension, !results);
+        QCOMPARE(request.owner, request.title == u"Save Statistics"_s ? statistics : nullptr);
+    }
+}
+
+void Form1Test::newCommandsReportAFailedFileInPlainWords_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("message"); // %1: the file; empty: the error report
+    QTest::newRow("Save Side List") << u"save sides"_s << u"Could not save \"%1\": Path not found."_s;
+    QTest::newRow("the Statistics window's Save")
+        << u"save statistics"_s << u"Could not save \"%1\": Path not found."_s;
+    QTest::newRow("a dropped file is a load") << u"drop"_s << QString();
+}
+
+void Form1Test::newCommandsReportAFailedFileInPlainWords() {
+    QFETCH(QString, command);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(u"missing/sides.txt"_s);
+    fakes::FakeServices fake;
+    shell::Form1 form(fake.services);
+    form.Form_Load();
+    shell::StatisticsWindow* statistics = rolledWithStatistics(form);
+    QVERIFY(statistics != nullptr);
+
+    fake.fileDialogs.saveAnswers.enqueue(file);
+    if (command == u"save sides"_s)
+        form.ListView1_SaveList();
+    else if (command == u"save statistics"_s)
+        statistics->saveTable();
+    else
+        form.ListView1_DropFiles({dir.path()}); // a folder, which the load cannot read
+
+    QCOMPARE(fake.messageBox.shown.size(), 1);
+    const fakes::ShownMessage& shown = fake.messageBox.shown.first();
+    if (message.isEmpty()) {
+        QCOMPARE(shown.title, u"Application Error"_s);
+        QVERIFY2(shown.text.contains(u"Form1.ListView1_Drop"_s), qPrintable(shown.text));
+    } else {
+        QCOMPARE(shown.text, message.arg(file));
+        QCOMPARE(shown.title, QString()); // the application's
+        QCOMPARE(shown.style, int(platform::Exclamation));
+    }
 }
 
 void Form1Test::rollModeIsChosenKeptAndShown_data() {
