@@ -170,9 +170,9 @@ void QtFileDialogs::prepare(QFileDialog& dialog, const SaveRequest& request) con
     if (const QString remembered = m_lastSavedFile.value(request.memory); !remembered.isEmpty()) {
         dialog.setDirectory(QFileInfo(remembered).absolutePath());
         dialog.selectFile(remembered);
-    } else {
+    } else if (!m_lastDirectory.isEmpty()) {
         dialog.setDirectory(m_lastDirectory);
-    }
+    } // else the working folder, as the dialog starts
     if (request.addFilterExtension) {
         // Qt adds it before it asks about an existing file, so the question is about the file replaced.
         dialog.setDefaultSuffix(filterExtension(dialog.selectedNameFilter()));
