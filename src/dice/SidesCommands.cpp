@@ -10,6 +10,8 @@
 #include "platform/Clipboard.h"
 #include "platform/FileDialogs.h"
 #include "platform/InputBox.h"
+#include "platform/MessageBox.h"
+#include "platform/RuntimeError.h"
 #include "platform/Services.h"
 
 #include <qnamespace.h>
@@ -182,15 +184,24 @@ void SidesCommands::copySelection() {
 
 void SidesCommands::saveSideList() {
     core::Trap trap(m_services, u"Form1.ListView1_SaveList"_s);
+    const platform::SaveRequest request{.title = QString::fromUtf16(kSaveListTitle),
+                                        .filter = QString::fromUtf16(platform::kTextFilesFilter),
+                                        .memory = u"Side List"_s,
+                                        .askBeforeReplacing = true,
+                                        .addFilterExtension = true};
     QString fileName;
-    trap(100, [&] {
-        fileName = m_services.fileDialogs->getSaveFileName(QString::fromUtf16(kSaveListTitle),
-                                                           QString::fromUtf16(platform::kTextFilesFilter));
-    });
+    trap(100, [&] { fileName = m_services.fileDialogs->getSaveFileName(request); });
     if (fileName.isEmpty())
         return;
     trap(102, [&] { m_pointer.set(core::MousePointer::Hourglass); });
-    trap(104, [&] { writeSideListFile(m_sides, fileName); });
+    trap(104, [&] {
+        try {
+            writeSideListFile(m_sides, fileName);
+        } catch (const platform::RuntimeError& error) {
+            m_services.messageBox->show(platform::saveFailureText(fileName, error.description()), platform::Exclamation,
+                                        QString());
+        }
+    });
     trap(106, [&] { m_pointer.set(core::MousePointer::Default); });
 }
 

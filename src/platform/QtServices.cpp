@@ -146,13 +146,75 @@ QStringList QtFileDialogs::getOpenFileNames(const QString& title, const QString&
     return files;
 }
 
-QString QtFileDialogs::getSaveFileName(const QString& title, const QString& filter) {
+QString QtFileDialogs::filterExtension(const QString& qtFilter) {
+    const qsizetype open = qtFilter.lastIndexOf(u'(');
+    if (open < 0 || !qtFilter.endsWith(u')'))
+        return {};
+    const QString pattern = qtFilter.sliced(open + 1).chopped(1).section(u' ', 0, 0, QString::SectionSkipEmpty);
+    if (!pattern.startsWith(u"*."_s))
+        return {};
+    QString extension = pattern.sliced(2);
+    for (const QChar wildcard : {u'*', u'?', u'['}) {
+        if (extension.contains(wildcard))
+            return {};
+    }
+    return extension;
+}
+
+void QtFileDialogs::prepare(QFileDialog& dialog, const SaveRequest& request) const {
+    dialog.setWindowTitle(request.title);
+    dialog.setNameFilter(toQtFilter(request.filter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.askBeforeReplacing);
+    if (const QString remembered = m_lastSavedFile.value(request.memory); !remembered.isEmpty()) {
+        dialog.setDirectory(QFileInfo(remembered).absolutePath());
+        dialog.selectFile(remembered);
+    } else if (!m_lastDirectory.isEmpty()) {
+        dialog.setDirectory(m_lastDirectory);
+    } // else the working folder, as the dialog starts
+    if (request.addFilterExtension) {
+        // Qt adds it before it asks about an existing file, so the question is about the file replaced.
+        dialog.setDefaultSuffix(filterExtension(dialog.selectedNameFilter()));
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                         [&dialog](const QString& filter) { dialog.setDefaultSuffix(filterExtension(filter)); });
+    }
+}
+
+namespace {
+
+// A desktop's own dialog asks about the name as typed, and Qt adds the extension only once it has
+// closed: a file that the extension alone names is asked about here.
+bool mayReplace(QFileDialog& dialog, const SaveRequest& request, const QString& file) {
+    const bool qtsOwnDialog = dialog.findChild<QLineEdit*>(u"fileNameEdit"_s) != nullptr;
+    if (!request.askBeforeReplacing || qtsOwnDialog || !QFileInfo::exists(file))
+        return true;
+    const QString extension = dialog.defaultSuffix();
+    dialog.setDefaultSuffix({});
+    const QString typed = dialog.selectedFiles().value(0);
+    dialog.setDefaultSuffix(extension);
+    if (typed == file)
+        return true; // the desktop's dialog asked already
+    const QString question = QFileDialog::tr("%1 already exists.\nDo you want to replace it?");
+    return QMessageBox::warning(dialog.parentWidget(), dialog.windowTitle(), question.arg(QFileInfo(file).fileName()),
+                                QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+}
+
+} // namespace
+
+QString QtFileDialogs::getSaveFileName(const SaveRequest& request) {
     const OrdinaryPointer pointer;
-    QString file =
-        QFileDialog::getSaveFileName(m_parent, title, m_lastSavedFile.isEmpty() ? m_lastDirectory : m_lastSavedFile,
-                                     toQtFilter(filter), nullptr, QFileDialog::DontConfirmOverwrite);
+    QFileDialog dialog(request.owner != nullptr ? request.owner : m_parent.data());
+    prepare(dialog, request);
+    QString file;
+    do {
+        if (dialog.exec() != QDialog::Accepted)
+            return {};
+        file = dialog.selectedFiles().value(0);
+        dialog.selectFile(file); // shown again when the answer is No
+    } while (!mayReplace(dialog, request, file));
     if (!file.isEmpty()) {
-        m_lastSavedFile = QFileInfo(file).absoluteFilePath();
+        m_lastSavedFile.insert(request.memory, QFileInfo(file).absoluteFilePath());
         m_lastDirectory = QFileInfo(file).absolutePath();
     }
     return file;

@@ -11,12 +11,14 @@
 #include "SettingsStore.h"
 #include "XlsxSpreadsheet.h"
 
+#include <QHash>
 #include <QPointer>
 #include <QSettings>
 #include <QWidget>
 
 #include <memory>
 
+class QFileDialog;
 class QInputDialog;
 class QMessageBox;
 
@@ -48,20 +50,24 @@ private:
 class QtFileDialogs final : public FileDialogs {
 public:
     QStringList getOpenFileNames(const QString& title, const QString& filter) override;
-    QString getSaveFileName(const QString& title, const QString& filter) override;
+    QString getSaveFileName(const SaveRequest& request) override;
     void setParentWindow(QWidget* parent) { m_parent = parent; }
+    // Makes dialog the one getSaveFileName() runs, so that it can be looked at without running it.
+    void prepare(QFileDialog& dialog, const SaveRequest& request) const;
 
     // "Text Files (*.txt)|*.txt|All Files (*.*)|*.*|" -> "Text Files (*.txt);;All Files (*)": a pattern
     // "*.*" stands for every file, which here would hide the names without a dot.
     static QString toQtFilter(const QString& filter);
+    // "csv" for "CSV Files (*.csv)"; empty where the filter's patterns name no one extension.
+    static QString filterExtension(const QString& qtFilter);
     // The files named in a dialog's name field, in the order typed: the whole text as one name, or each
     // name in double quotes; a relative name is in directory, and "~" is the home folder.
     static QStringList typedFileNames(const QString& text, const QString& directory);
 
 private:
     QPointer<QWidget> m_parent;
-    QString m_lastDirectory; // where both dialogs open
-    QString m_lastSavedFile; // the name the save dialog offers again
+    QString m_lastDirectory;                 // where a dialog without a name of its own opens
+    QHash<QString, QString> m_lastSavedFile; // by SaveRequest::memory
 };
 
 // QSettings in native format, user scope: organisation "Calverin", application "Quorvin Tessaly".

@@ -132,7 +132,8 @@ void saveResultsAsTextFile(core::ListModel& results, core::MousePointer& pointer
     QString fileName;
     // The dialog never asks before replacing a file and uses the name as given.
     trap(106, [&] {
-        fileName = services.fileDialogs->getSaveFileName(u"Save"_s, QString::fromUtf16(platform::kTextFilesFilter));
+        fileName = services.fileDialogs->getSaveFileName(
+            {.title = u"Save"_s, .filter = QString::fromUtf16(platform::kTextFilesFilter), .memory = u"Results"_s});
     });
     if (trap.test(110, [&] { return fileName.isEmpty(); }))
         return;

@@ -47,6 +47,8 @@ ListView::ListView(QWidget* parent)
     setWordWrap(false);
     setCornerButtonEnabled(false);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // A list, not a grid: Tab leaves it for the next control, as it leaves a one-column list everywhere.
+    setTabKeyNavigation(false);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     setMouseTracking(true);
     verticalHeader()->hide();
@@ -142,6 +144,9 @@ bool ListView::standInForMouse(const QKeyEvent& event) {
     const int columns = model() != nullptr ? model()->columnCount() : 0;
     if (key == Qt::Key_F10 && modifiers == Qt::ShiftModifier) {
         openContextMenuAtCurrentRow();
+    } else if ((key == Qt::Key_Tab || key == Qt::Key_Backtab) && (modifiers & Qt::ControlModifier)) {
+        // Where Tab is a control's own, Ctrl+Tab moves on; here it just does what Tab does.
+        focusNextPrevChild(key == Qt::Key_Tab && !(modifiers & Qt::ShiftModifier));
     } else if ((key == Qt::Key_Plus || key == Qt::Key_Equal) &&
                (modifiers & ~Qt::ShiftModifier) == Qt::ControlModifier) {
         for (int column = 0; column < columns; ++column)

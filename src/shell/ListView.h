@@ -44,6 +44,7 @@ protected:
     // Besides the item view's keys, some that stand in for the mouse: Shift+F10 opens the context menu
     // at the current row (the Menu key does so through the platform), Ctrl+Plus fits the column to its
     // labels and Ctrl+Minus gives it back its width, Left and Right scroll a one-column list sideways.
+    // Tab, Shift+Tab and Ctrl+Tab move the focus to the next or previous control, never to another row.
     void keyPressEvent(QKeyEvent* event) override;
     QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
     void dragEnterEvent(QDragEnterEvent* event) override;

@@ -5,6 +5,8 @@
 #include "core/ListModel.h"
 #include "core/Trap.h"
 #include "platform/FileDialogs.h"
+#include "platform/MessageBox.h"
+#include "platform/RuntimeError.h"
 #include "platform/Services.h"
 #include "results/ClipboardCopy.h"
 #include "stats/Export.h"
@@ -447,11 +449,24 @@ void StatisticsWindow::saveTable() {
     const std::shared_ptr<const stats::Table> shown = m_model.shownTable();
     if (!shown || !m_statistics)
         return;
+    const platform::SaveRequest request{.title = u"Save Statistics"_s,
+                                        .filter = kCsvFilter,
+                                        .memory = u"Statistics"_s,
+                                        .askBeforeReplacing = true,
+                                        .addFilterExtension = true,
+                                        .owner = this};
     QString path;
-    trap(100, [&] { path = m_services.fileDialogs->getSaveFileName(u"Save Statistics"_s, kCsvFilter); });
+    trap(100, [&] { path = m_services.fileDialogs->getSaveFileName(request); });
     if (path.isEmpty())
         return;
-    trap(102, [&] { stats::saveCsv(path, *shown, m_statistics->fairnessLines()); });
+    trap(102, [&] {
+        try {
+            stats::saveCsv(path, *shown, m_statistics->fairnessLines());
+        } catch (const platform::RuntimeError& error) {
+            m_services.messageBox->show(platform::saveFailureText(path, error.description()), platform::Exclamation,
+                                        QString());
+        }
+    });
 }
 
 } // namespace shell

@@ -9,6 +9,8 @@
 
 using namespace Qt::StringLiterals;
 
+Q_DECLARE_METATYPE(core::RollMode)
+
 namespace {
 
 void fillSides(core::ListModel& sides, int count, const QString& prefix = QString()) {
@@ -31,6 +33,8 @@ private slots:
     void otherRowsJoinAsTextAndKeepEveryText_data();
     void otherRowsJoinAsTextAndKeepEveryText();
     void rowsKeepTheLabelsAndDrawsOfTheirRoll();
+    void rowsJoinAsDrawsOnlyInTheirOwnRollMode_data();
+    void rowsJoinAsDrawsOnlyInTheirOwnRollMode();
 
 private:
     fakes::FakeServices* m_fake = nullptr;
@@ -148,6 +152,31 @@ void DrawRowsTest::rowsKeepTheLabelsAndDrawsOfTheirRoll() {
     QString first;
     counted.appendText(0, first);
     QCOMPARE(first, rolled.first());
+}
+
+void DrawRowsTest::rowsJoinAsDrawsOnlyInTheirOwnRollMode_data() {
+    QTest::addColumn<core::RollMode>("mode");
+    QTest::addColumn<core::RollMode>("joined"); // the mode of the rows added after them
+    for (const core::RollMode mode : core::kRollModes) {
+        for (const core::RollMode joined : core::kRollModes)
+            QTest::addRow("%s, then %s", qPrintable(core::rollModeWord(mode)), qPrintable(core::rollModeWord(joined)))
+                << mode << joined;
+    }
+}
+
+void DrawRowsTest::rowsJoinAsDrawsOnlyInTheirOwnRollMode() {
+    QFETCH(core::RollMode, mode);
+    QFETCH(core::RollMode, joined);
+    fillSides(*m_sides, 6);
+    roll::startRolling(m_fake->services, *m_sides, *m_results, u"20"_s, u"2"_s, mode);
+    QCOMPARE(m_results->draws().mode(), mode); // what the statistics expect of them
+    core::ListModel other;
+    roll::startRolling(m_fake->services, *m_sides, other, u"5"_s, u"2"_s, joined);
+    const QStringList expected = fakes::itemTexts(*m_results) + fakes::itemTexts(other);
+
+    m_results->addItems(core::DrawRows(other.draws()));
+    QCOMPARE(fakes::itemTexts(*m_results), expected);
+    QCOMPARE(m_results->draws().empty(), mode != joined);
 }
 
 QTEST_GUILESS_MAIN(DrawRowsTest)

@@ -8,6 +8,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <unordered_map>
+
 using namespace Qt::StringLiterals;
 using core::ListModel;
 using platform::RuntimeError;
@@ -36,6 +38,8 @@ private slots:
     void takenItemsGoBackWhereTheyWere();
     void indexedDuplicateTestAgreesWithAScan();
     void indexKeepsItsProbeRunsWholeWhenATailGoes();
+    void labelsSharingAHashAreToldApart_data();
+    void labelsSharingAHashAreToldApart();
     void columnsCarryHeaderAndWidth();
     void modelStaysConsistentForViews();
 };
@@ -194,6 +198,54 @@ void ListModelTest::indexKeepsItsProbeRunsWholeWhenATailGoes() {
     QVERIFY(index.contains(u"K", 127));
     QVERIFY(!index.contains(u"R", 255));
     QVERIFY(!index.contains(u"10", 10));
+}
+
+void ListModelTest::labelsSharingAHashAreToldApart_data() {
+    QTest::addColumn<QStringList>("labels"); // every one indexed under one hash
+    QTest::addColumn<int>("kept");           // the rows left after the tail goes
+    QStringList many;
+    for (int n = 0; n < 40; ++n)
+        many.append(QString::number(n));
+    QTest::newRow("two labels") << QStringList{u"a"_s, u"b"_s} << 2;
+    QTest::newRow("an equal label after them") << QStringList{u"a"_s, u"b"_s, u"a"_s} << 3;
+    QTest::newRow("the later label goes") << QStringList{u"a"_s, u"b"_s} << 1;
+    QTest::newRow("the first label's twin goes") << QStringList{u"a"_s, u"b"_s, u"a"_s} << 2;
+    QTest::newRow("a twin of a kept label goes") << QStringList{u"a"_s, u"b"_s, u"c"_s, u"b"_s} << 2;
+    QTest::newRow("many, past a growth, half of them go") << many << 20;
+}
+
+void ListModelTest::labelsSharingAHashAreToldApart() {
+    QFETCH(QStringList, labels);
+    QFETCH(int, kept);
+    constexpr std::uint32_t kHash = 7;
+    core::TextRows rows;
+    core::TextIndex index(rows);
+    for (qsizetype row = 0; row < labels.size(); ++row) {
+        QCOMPARE(index.contains(labels[row], kHash), labels.mid(0, row).contains(labels[row]));
+        rows.append(labels[row]);
+        index.add(kHash);
+    }
+    index.truncate(kept);
+    const QStringList left = labels.mid(0, kept);
+    for (const QString& label : labels + QStringList{u"absent"_s})
+        QVERIFY2(index.contains(label, kHash) == left.contains(label), qPrintable(label));
+
+    // Two real labels of one hash, the same through the list's own index.
+    static const std::pair<QString, QString> twins = [] {
+        std::unordered_map<std::uint32_t, int> seen;
+        for (int n = 0;; ++n) {
+            const auto [at, added] = seen.emplace(core::TextIndex::hashOf(QString::number(n)), n);
+            if (!added)
+                return std::pair(QString::number(at->second), QString::number(n));
+        }
+    }();
+    ListModel list;
+    list.setTextIndexEnabled(true);
+    list.addItem(twins.first);
+    QVERIFY(!list.containsText(twins.second));
+    list.addItem(twins.second);
+    list.removeItem(1);
+    QVERIFY(!list.containsText(twins.first) && list.containsText(twins.second));
 }
 
 void ListModelTest::columnsCarryHeaderAndWidth() {

@@ -65,14 +65,16 @@ public:
         openFilters.append(filter);
         return openAnswers.isEmpty() ? QStringList() : openAnswers.dequeue();
     }
-    QString getSaveFileName(const QString& title, const QString& filter) override {
-        saveTitles.append(title);
-        saveFilters.append(filter);
+    QString getSaveFileName(const platform::SaveRequest& request) override {
+        saveRequests.append(request);
+        saveTitles.append(request.title);
+        saveFilters.append(request.filter);
         return saveAnswers.isEmpty() ? QString() : saveAnswers.dequeue();
     }
     QQueue<QStringList> openAnswers;
     QQueue<QString> saveAnswers;
     QStringList openTitles, openFilters, saveTitles, saveFilters;
+    QList<platform::SaveRequest> saveRequests;
 };
 
 class FakeSettingsStore final : public platform::SettingsStore {

@@ -5,11 +5,13 @@
 #include "platform/QtServices.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -34,6 +36,12 @@ template <class Dialog> void whenOpen(std::function<void(Dialog&)> act) {
     });
 }
 
+} // namespace
+
+Q_DECLARE_METATYPE(QMessageBox::StandardButton)
+
+namespace {
+
 QLineEdit& nameField(QFileDialog& dialog) {
     auto* field = dialog.findChild<QLineEdit*>(u"fileNameEdit"_s);
     Q_ASSERT(field != nullptr);
@@ -41,8 +49,8 @@ QLineEdit& nameField(QFileDialog& dialog) {
 }
 
 // Types into the name field key by key with the keyboard focus in it, as a user does (the dialog
-// handles each key before the next), then opens or saves.
-void typeAndAccept(QFileDialog& dialog, const QString& text) {
+// handles each key before the next).
+void typeName(QFileDialog& dialog, const QString& text) {
     QApplication::setActiveWindow(&dialog);
     QLineEdit& field = nameField(dialog);
     field.setFocus();
@@ -50,6 +58,11 @@ void typeAndAccept(QFileDialog& dialog, const QString& text) {
         QTest::keyClicks(&field, QString(key));
         QTest::qWait(0); // everything the key set off, the completion included, before the next key
     }
+}
+
+// Types the name, then opens or saves.
+void typeAndAccept(QFileDialog& dialog, const QString& text) {
+    typeName(dialog, text);
     static_cast<QDialog&>(dialog).accept(); // as the Open or Save button does
 }
 
@@ -60,7 +73,11 @@ class QtDialogsTest : public QObject {
 private slots:
     void init();
 
-    void loadDialogStartsWithAnEmptyNameInTheLastFolder();
+    void aDialogOffersOnlyTheNameItSavedItself_data();
+    void aDialogOffersOnlyTheNameItSavedItself();
+    void saveDialogAsksAndAddsTheExtensionAsRequested_data();
+    void saveDialogAsksAndAddsTheExtensionAsRequested();
+    void aSaveDialogBelongsToTheWindowItIsOpenedFrom();
     void allFilesListsNamesWithoutADot();
     void typedNamesAllComeBackInTypedOrder_data();
     void typedNamesAllComeBackInTypedOrder();
@@ -76,12 +93,22 @@ void QtDialogsTest::init() {
     QVERIFY(m_dir->isValid());
 }
 
-void QtDialogsTest::loadDialogStartsWithAnEmptyNameInTheLastFolder() {
+void QtDialogsTest::aDialogOffersOnlyTheNameItSavedItself_data() {
+    QTest::addColumn<QString>("next"); // "load", or the memory of the save dialog opened next
+    QTest::addColumn<bool>("offered");
+    QTest::newRow("load dialog") << u"load"_s << false; // Enter would load the results as sides
+    QTest::newRow("another save dialog") << u"Side List"_s << false;
+    QTest::newRow("the same save dialog") << u"Results"_s << true;
+}
+
+void QtDialogsTest::aDialogOffersOnlyTheNameItSavedItself() {
+    QFETCH(QString, next);
+    QFETCH(bool, offered);
     const QString results = m_dir->filePath(u"results.txt"_s);
     fakes::writeFile(results, "Results\t\r\n");
     platform::QtFileDialogs dialogs;
     whenOpen<QFileDialog>([&](QFileDialog& dialog) { typeAndAccept(dialog, results); });
-    QCOMPARE(dialogs.getSaveFileName(u"Save"_s, kFilter), results);
+    QCOMPARE(dialogs.getSaveFileName({.title = u"Save"_s, .filter = kFilter, .memory = u"Results"_s}), results);
 
     QString startName = u"(not opened)"_s;
     QString startFolder;
@@ -90,9 +117,98 @@ void QtDialogsTest::loadDialogStartsWithAnEmptyNameInTheLastFolder() {
         startFolder = dialog.directory().absolutePath();
         dialog.reject();
     });
-    QCOMPARE(dialogs.getOpenFileNames(u"Load"_s, kFilter), QStringList());
-    QCOMPARE(startName, QString()); // not the results, which Enter would load as sides
+    if (next == u"load"_s)
+        QCOMPARE(dialogs.getOpenFileNames(u"Load"_s, kFilter), QStringList());
+    else
+        QCOMPARE(dialogs.getSaveFileName({.title = u"Save"_s, .filter = kFilter, .memory = next}), QString());
+    QCOMPARE(startName, offered ? u"results.txt"_s : QString());
     QCOMPARE(startFolder, QDir(m_dir->path()).absolutePath());
+}
+
+void QtDialogsTest::saveDialogAsksAndAddsTheExtensionAsRequested_data() {
+    QTest::addColumn<bool>("asksAndAdds"); // else the results' rule: neither
+    QTest::addColumn<int>("filter");       // the filter chosen: 0 CSV, 1 All Files
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("exists"); // of the file the name ends up as
+    QTest::addColumn<QMessageBox::StandardButton>("answer");
+    QTest::addColumn<QString>("saved"); // empty: the dialog was left without a name
+    const auto none = QMessageBox::NoButton;
+    QTest::newRow("a bare name gets the filter's extension")
+        << true << 0 << u"stats"_s << false << none << u"stats.csv"_s;
+    QTest::newRow("a name with an extension keeps it")
+        << true << 0 << u"stats.txt"_s << false << none << u"stats.txt"_s;
+    QTest::newRow("All Files takes the name as typed") << true << 1 << u"stats"_s << false << none << u"stats"_s;
+    QTest::newRow("an existing file, replaced")
+        << true << 0 << u"stats"_s << true << QMessageBox::Yes << u"stats.csv"_s;
+    QTest::newRow("an existing file, kept") << true << 0 << u"stats"_s << true << QMessageBox::No << QString();
+    QTest::newRow("results: as typed, never asked") << false << 0 << u"stats"_s << true << none << u"stats"_s;
+}
+
+void QtDialogsTest::saveDialogAsksAndAddsTheExtensionAsRequested() {
+    QFETCH(bool, asksAndAdds);
+    QFETCH(int, filter);
+    QFETCH(QString, typed);
+    QFETCH(bool, exists);
+    QFETCH(QMessageBox::StandardButton, answer);
+    QFETCH(QString, saved);
+    if (exists)
+        fakes::writeFile(m_dir->filePath(asksAndAdds ? u"stats.csv"_s : typed), "Side,Count\r\n");
+    platform::QtFileDialogs dialogs;
+    QString question;
+    whenOpen<QFileDialog>([&](QFileDialog& dialog) {
+        dialog.setDirectory(m_dir->path());
+        auto* filters = dialog.findChild<QComboBox*>(u"fileTypeCombo"_s);
+        QVERIFY(filters != nullptr);
+        for (int step = 0; step < filter; ++step)
+            QTest::keyClick(filters, Qt::Key_Down); // as the user picks it
+        typeName(dialog, typed);
+        QTimer::singleShot(0, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                question = box->text();
+                box->button(answer)->click();
+            }
+        });
+        static_cast<QDialog&>(dialog).accept();
+        if (dialog.isVisible()) // No: back in the dialog, which the user then leaves
+            dialog.reject();
+    });
+
+    const QString chosen = dialogs.getSaveFileName({.title = u"Save Statistics"_s,
+                                                    .filter = u"CSV Files (*.csv)|*.csv|All Files (*.*)|*.*|"_s,
+                                                    .memory = u"Statistics"_s,
+                                                    .askBeforeReplacing = asksAndAdds,
+                                                    .addFilterExtension = asksAndAdds});
+    QCOMPARE(chosen, saved.isEmpty() ? QString() : m_dir->filePath(saved));
+    QCOMPARE(!question.isEmpty(), answer != QMessageBox::NoButton);
+    QVERIFY(question.isEmpty() || question.startsWith(u"stats.csv"_s));
+}
+
+void QtDialogsTest::aSaveDialogBelongsToTheWindowItIsOpenedFrom() {
+    // Apart, and near enough to the middle of the screen for the dialog to fit round either's centre.
+    QWidget main;
+    main.setGeometry(220, 150, 200, 200);
+    QWidget other(&main, Qt::Window);
+    other.setGeometry(380, 250, 200, 200);
+    for (QWidget* window : {&main, &other}) {
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+    }
+    platform::QtFileDialogs dialogs;
+    dialogs.setParentWindow(&main);
+    const QWidget* parent = nullptr;
+    QPoint centre;
+    bool modal = false;
+    whenOpen<QFileDialog>([&](QFileDialog& dialog) {
+        parent = dialog.parentWidget();
+        centre = dialog.frameGeometry().center();
+        modal = dialog.isModal();
+        dialog.reject();
+    });
+    dialogs.getSaveFileName({.title = u"Save"_s, .filter = kFilter, .memory = u"Results"_s, .owner = &other});
+    QCOMPARE(parent, &other);
+    QVERIFY(modal);
+    QVERIFY2((centre - other.frameGeometry().center()).manhattanLength() <= 2,
+             qPrintable(u"centred at %1,%2"_s.arg(centre.x()).arg(centre.y())));
 }
 
 void QtDialogsTest::allFilesListsNamesWithoutADot() {

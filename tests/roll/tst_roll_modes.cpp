@@ -48,6 +48,8 @@ private slots:
     void rollsKeepTheirModesPromiseAndAreUniform_data();
     void rollsKeepTheirModesPromiseAndAreUniform();
     void aLargeDieDrawsARepeatedSideAgain();
+    void aFewDiceOfALargeDieDrawUntilTheSideIsNew_data();
+    void aFewDiceOfALargeDieDrawUntilTheSideIsNew();
     void aLargeBagDrawsAsThePlainShuffle();
     void tooManyDiceAreRefusedBeforeAnythingChanges_data();
     void tooManyDiceAreRefusedBeforeAnythingChanges();
@@ -115,6 +117,53 @@ void RollModesTest::aLargeDieDrawsARepeatedSideAgain() {
         fake.random.values.enqueue(value);
     QCOMPARE(rollRows(fake, RollMode::Distinct, 70000, u"2"_s, 1), QStringList{u"4376 - 8751"_s});
     QCOMPARE(fake.random.reseeds, 3);
+}
+
+void RollModesTest::aFewDiceOfALargeDieDrawUntilTheSideIsNew_data() {
+    QTest::addColumn<quint32>("sides");
+    QTest::addColumn<int>("dice");
+    QTest::addColumn<QList<quint32>>("picks"); // what the pick answers, in turn
+    QTest::addColumn<QList<quint32>>("drawn"); // the dice of one roll after another
+    QTest::addColumn<bool>("redraws");         // every pick of every side, else a shuffle's shrinking ranges
+    using L = QList<quint32>;
+    QTest::newRow("a side clashing twice") << 70000U << 2 << L{5, 5, 5, 9} << L{5, 9} << true;
+    QTest::newRow("clashing with each earlier die") << 70000U << 3 << L{1, 2, 2, 1, 3} << L{1, 2, 3} << true;
+    QTest::newRow("clashing with the first die") << 70000U << 3 << L{1, 2, 1, 4} << L{1, 2, 4} << true;
+    QTest::newRow("the next roll may show them again") << 70000U << 2 << L{1, 2, 2, 1} << L{1, 2, 2, 1} << true;
+    L sixteen;
+    for (quint32 side = 0; side < 16; ++side)
+        sixteen.append(side);
+    QTest::newRow("16 dice of 65536 sides") << 65536U << 16 << sixteen << sixteen << true;
+    QTest::newRow("17 dice shuffle") << 65536U << 17 << L(17, 0) << (sixteen + L{16}) << false;
+    QTest::newRow("a die of 65535 sides shuffles") << 65535U << 2 << L{0, 0} << L{0, 1} << false;
+}
+
+// A scripted pick: each die of a few of a large die must be new to its roll, however often it clashes.
+void RollModesTest::aFewDiceOfALargeDieDrawUntilTheSideIsNew() {
+    QFETCH(quint32, sides);
+    QFETCH(int, dice);
+    QFETCH(QList<quint32>, picks);
+    QFETCH(QList<quint32>, drawn);
+    QFETCH(bool, redraws);
+    QList<quint32> bounds;
+    qsizetype next = 0;
+    auto pick = [&](std::uint32_t bound) -> std::uint32_t {
+        bounds.append(bound);
+        const quint32 value = next < picks.size() ? picks[next] : std::uint32_t(next) % bound; // past the script
+        ++next;
+        return value;
+    };
+    roll::DistinctDraw<std::uint32_t> draw(sides);
+    QList<quint32> got;
+    while (got.size() < drawn.size()) {
+        draw.startRoll(std::size_t(dice));
+        for (int die = 0; die < dice; ++die)
+            got.append(draw.next(pick));
+    }
+    QCOMPARE(got, drawn);
+    QCOMPARE(next, picks.size());
+    for (qsizetype at = 0; at < bounds.size(); ++at)
+        QCOMPARE(bounds[at], redraws ? sides : sides - quint32(at % dice));
 }
 
 // A large bag picks ahead to fetch its places early; its dice must be those of the plain bag, the

@@ -4,6 +4,7 @@
 #include "platform/ApplicationTitle.h"
 #include "shell/Form1.h"
 #include "shell/ListView.h"
+#include "shell/StatisticsWindow.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
@@ -49,8 +50,12 @@ private slots:
     void fileExistsOnlyForFiles();
     void windowIsLaidOutInTwips();
     void enterOnAFocusedButtonRunsItsCommand();
+    void tabLeavesAListForTheNeighbouringControl_data();
+    void tabLeavesAListForTheNeighbouringControl();
     void homeAndEndGoToTheFirstAndLastRow_data();
     void homeAndEndGoToTheFirstAndLastRow();
+    void saveCommandsAskTheirOwnWayAndReportFailures_data();
+    void saveCommandsAskTheirOwnWayAndReportFailures();
     void rollModeIsChosenKeptAndShown_data();
     void rollModeIsChosenKeptAndShown();
 };
@@ -293,6 +298,52 @@ void Form1Test::enterOnAFocusedButtonRunsItsCommand() {
         QVERIFY2(!button->text().contains(u'&'), qPrintable(button->text()));
 }
 
+void Form1Test::tabLeavesAListForTheNeighbouringControl_data() {
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+    QTest::addColumn<QString>("reached");
+    const std::tuple<const char*, Qt::Key, Qt::KeyboardModifiers, bool> keys[] = {
+        {"Tab", Qt::Key_Tab, Qt::NoModifier, true},
+        {"Shift+Tab", Qt::Key_Backtab, Qt::ShiftModifier, false},
+        {"Ctrl+Tab", Qt::Key_Tab, Qt::ControlModifier, true},
+        {"Ctrl+Shift+Tab", Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier, false},
+    };
+    // The neighbours in layout order; the order goes round from the last control to the first.
+    const std::tuple<const char*, const char*, const char*> lists[] = {{"ListView1", "PushButton10", "PushButton6"},
+                                                                       {"ListView2", "PushButton8", "PushButton9"}};
+    for (const auto& [list, previous, next] : lists) {
+        for (const auto& [name, key, modifiers, forward] : keys)
+            QTest::addRow("%s, %s", list, name)
+                << QString::fromLatin1(list) << int(key) << modifiers << QString::fromLatin1(forward ? next : previous);
+    }
+}
+
+void Form1Test::tabLeavesAListForTheNeighbouringControl() {
+    QFETCH(QString, list);
+    QFETCH(int, key);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    QFETCH(QString, reached);
+    // given: both lists hold rows, the focus in one of them on a middle row
+    fakes::FakeServices fake;
+    shell::Form1 form(fake.services);
+    form.Form_Load();
+    for (const QString& text : {u"a"_s, u"b"_s, u"c"_s}) {
+        form.sides().addItem(text);
+        form.results().addItem(text);
+    }
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    auto* view = form.findChild<QAbstractItemView*>(list);
+    QVERIFY(view != nullptr);
+    view->setFocus();
+    view->setCurrentIndex(view->model()->index(1, 0));
+
+    QTest::keyClick(view, Qt::Key(key), modifiers);
+    QCOMPARE(QApplication::focusWidget()->objectName(), reached);
+    QCOMPARE(view->currentIndex().row(), 1);
+}
+
 void Form1Test::homeAndEndGoToTheFirstAndLastRow_data() {
     QTest::addColumn<bool>("results"); // the results list, else the sides list
     QTest::addColumn<int>("key");
@@ -327,6 +378,75 @@ void Form1Test::homeAndEndGoToTheFirstAndLastRow() {
     QCOMPARE(view->currentIndex().row(), row);
     if (!control) // moving with Ctrl leaves a multiple selection as it is
         QVERIFY(view->selectionModel()->isRowSelected(row, QModelIndex()));
+}
+
+void Form1Test::saveCommandsAskTheirOwnWayAndReportFailures_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("title"); // of the save dialog; empty: none
+    QTest::addColumn<QString>("memory");
+    QTest::addColumn<bool>("asksAndAdds");
+    QTest::addColumn<QString>("message"); // %1: the file; empty: the window's error report
+    const QString plain = u"Could not save \"%1\": Path not found."_s;
+    QTest::newRow("Save Side List") << u"Ctrl+S"_s << u"Save Side List"_s << u"Side List"_s << true << plain;
+    QTest::newRow("the Statistics window's Save")
+        << u"statistics"_s << u"Save Statistics"_s << u"Statistics"_s << true << plain;
+    QTest::newRow("the results' own rules") << u"PushButton9"_s << u"Save"_s << u"Results"_s << false << QString();
+    QTest::newRow("a dropped file is a load") << u"drop"_s << QString() << QString() << false << QString();
+}
+
+void Form1Test::saveCommandsAskTheirOwnWayAndReportFailures() {
+    QFETCH(QString, command);
+    QFETCH(QString, title);
+    QFETCH(QString, memory);
+    QFETCH(bool, asksAndAdds);
+    QFETCH(QString, message);
+    // given: a roll counted by the Statistics window, and a file in a folder that is not there
+    fakes::FakeServices fake;
+    shell::Form1 form(fake.services);
+    form.Form_Load();
+    form.sides().addItem(u"Heads"_s);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QTest::mouseClick(form.findChild<QPushButton*>(u"PushButton8"_s), Qt::LeftButton);
+    QTest::keyClick(&form, Qt::Key_I, Qt::ControlModifier);
+    auto* statistics = form.findChild<shell::StatisticsWindow*>(u"Statistics"_s);
+    QVERIFY(statistics != nullptr);
+    QTRY_VERIFY(!statistics->isCounting() && statistics->statistics());
+    QTemporaryDir dir;
+    const QString file = dir.filePath(u"missing/sides.txt"_s);
+    fake.fileDialogs.saveAnswers.enqueue(file);
+
+    if (command == u"Ctrl+S"_s) {
+        auto* sides = form.findChild<QWidget*>(u"ListView1"_s);
+        QApplication::setActiveWindow(&form);
+        sides->setFocus();
+        QTest::keyClick(sides, Qt::Key_S, Qt::ControlModifier);
+    } else if (command == u"statistics"_s) {
+        statistics->saveTable();
+    } else if (command == u"drop"_s) {
+        form.ListView1_DropFiles({dir.path()}); // a folder, which the load cannot read
+    } else {
+        QTest::mouseClick(form.findChild<QPushButton*>(command), Qt::LeftButton);
+    }
+
+    QCOMPARE(fake.fileDialogs.saveRequests.size(), title.isEmpty() ? 0 : 1);
+    if (!title.isEmpty()) {
+        const platform::SaveRequest& asked = fake.fileDialogs.saveRequests.first();
+        QCOMPARE(asked.title, title);
+        QCOMPARE(asked.memory, memory); // none offers another's file
+        QCOMPARE(asked.askBeforeReplacing, asksAndAdds);
+        QCOMPARE(asked.addFilterExtension, asksAndAdds);
+        QCOMPARE(asked.owner, command == u"statistics"_s ? statistics : nullptr);
+    }
+    QVERIFY(!fake.messageBox.shown.isEmpty());
+    const fakes::ShownMessage& shown = fake.messageBox.shown.first();
+    if (message.isEmpty()) {
+        QCOMPARE(shown.title, u"Application Error"_s);
+    } else {
+        QCOMPARE(fake.messageBox.shown.size(), 1);
+        QCOMPARE(shown.text, message.arg(file));
+        QCOMPARE(shown.title, QString()); // the application's
+    }
 }
 
 void Form1Test::rollModeIsChosenKeptAndShown_data() {

@@ -40,6 +40,9 @@ private slots:
     void initTestCase() { QApplication::setStyle(u"Fusion"_s); }
     void textStandsOutFromItsBackground_data();
     void textStandsOutFromItsBackground();
+    void windowColoursAreTheSameUnderEveryTheme();
+    void windowColourPairsStayApart_data();
+    void windowColourPairsStayApart();
 };
 
 void ThemeContrastTest::textStandsOutFromItsBackground_data() {
@@ -135,6 +138,89 @@ void ThemeContrastTest::textStandsOutFromItsBackground() {
         QCOMPARE(measured.background, themed.color(QPalette::Window));
     else if (backdrop == Backdrop::ThemeBase)
         QCOMPARE(measured.background, themed.color(QPalette::Base));
+}
+
+namespace {
+
+constexpr QPalette::ColorGroup kGroups[] = {QPalette::Active, QPalette::Inactive, QPalette::Disabled};
+
+// Every colour of every control of the window, in the order the controls were made.
+QList<QColor> windowColours(fakes::Theme theme) {
+    fakes::applyTheme(theme);
+    fakes::FakeServices fake;
+    shell::Form1 form(fake.services);
+    form.Form_Load();
+    QList<QWidget*> widgets = form.findChildren<QWidget*>();
+    widgets.append(&form);
+    QList<QColor> colours;
+    for (const QWidget* widget : std::as_const(widgets)) {
+        for (const QPalette::ColorGroup group : kGroups) {
+            for (int role = 0; role < QPalette::NColorRoles; ++role) {
+                if (role != QPalette::NoRole)
+                    colours.append(widget->palette().color(group, QPalette::ColorRole(role)));
+            }
+        }
+    }
+    return colours;
+}
+
+} // namespace
+
+void ThemeContrastTest::windowColoursAreTheSameUnderEveryTheme() {
+    const QList<QColor> light = windowColours(fakes::Theme::Light);
+    const QList<QColor> dark = windowColours(fakes::Theme::Dark);
+    QCOMPARE(light.size(), dark.size());
+    for (qsizetype at = 0; at < light.size(); ++at)
+        QVERIFY2(light[at] == dark[at],
+                 qPrintable(u"colour %1: %2 under a light theme, %3 under a dark one"_s.arg(at).arg(light[at].name(),
+                                                                                                    dark[at].name())));
+}
+
+void ThemeContrastTest::windowColourPairsStayApart_data() {
+    QTest::addColumn<int>("group");
+    QTest::addColumn<QPalette::ColorRole>("lighter"); // the lighter of the two where the order matters
+    QTest::addColumn<QPalette::ColorRole>("against");
+    QTest::addColumn<double>("ratio"); // at least; 0: only lighter, never darker
+    using P = QPalette;
+    // Text on its background, WCAG's 4.5:1; a disabled control's text only has to show, at 3:1.
+    const std::pair<P::ColorRole, P::ColorRole> text[] = {
+        {P::WindowText, P::Window},         {P::Text, P::Base},
+        {P::Text, P::AlternateBase},        {P::ButtonText, P::Button},
+        {P::PlaceholderText, P::Base},      {P::Link, P::Base},
+        {P::LinkVisited, P::Base},          {P::ToolTipText, P::ToolTipBase},
+        {P::HighlightedText, P::Highlight}, {P::BrightText, P::WindowText},
+    };
+    // The bevels of frames and buttons, light to dark, and an edge that shows on the window.
+    const std::tuple<P::ColorRole, P::ColorRole, double> bevels[] = {
+        {P::Light, P::Midlight, 0}, {P::Midlight, P::Mid, 0}, {P::Light, P::Button, 0}, {P::Button, P::Mid, 0},
+        {P::Mid, P::Dark, 0},       {P::Dark, P::Shadow, 0},  {P::Window, P::Dark, 2},
+    };
+    for (const P::ColorGroup group : kGroups) {
+        const char* name = group == P::Active ? "active" : group == P::Inactive ? "inactive" : "disabled";
+        for (const auto& [ink, background] : text)
+            QTest::addRow("%s: %d on %d", name, int(ink), int(background))
+                << int(group) << ink << background << (group == P::Disabled ? 3.0 : 4.5);
+        for (const auto& [lighter, darker, ratio] : bevels)
+            QTest::addRow("%s: %d over %d", name, int(lighter), int(darker))
+                << int(group) << lighter << darker << ratio;
+    }
+}
+
+void ThemeContrastTest::windowColourPairsStayApart() {
+    QFETCH(int, group);
+    QFETCH(QPalette::ColorRole, lighter);
+    QFETCH(QPalette::ColorRole, against);
+    QFETCH(double, ratio);
+    fakes::applyTheme(fakes::Theme::Dark);
+    fakes::FakeServices fake;
+    shell::Form1 form(fake.services);
+    const QColor first = form.palette().color(QPalette::ColorGroup(group), lighter);
+    const QColor second = form.palette().color(QPalette::ColorGroup(group), against);
+    const double measured = fakes::contrastRatio(first, second);
+    QVERIFY2(measured >= ratio, qPrintable(u"%1 against %2: %3:1"_s.arg(first.name(), second.name()).arg(measured)));
+    if (ratio == 0)
+        QVERIFY2(first.lightnessF() >= second.lightnessF(),
+                 qPrintable(first.name() + u" darker than "_s + second.name()));
 }
 
 QTEST_MAIN(ThemeContrastTest)
