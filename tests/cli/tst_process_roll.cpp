@@ -149,6 +149,10 @@ void ProcessRollTest::outputGoesToWhatIsThere_data() {
     QTest::newRow("link to a descriptor")
         << u"echo earlier > log && ln -s /dev/fd/3 three && "_s + coin + u"-o three 3>> log; cat log"_s
         << "earlier\n" + rolled;
+    // A regular file is replaced whole, keeping its permissions; through a link, the link stays.
+    QTest::newRow("regular file, linked") << u"echo old > real && chmod 640 real && ln -s real link && "_s + coin +
+                                                 u"-o link; stat -c '%a %F' real link; cat real"_s
+                                          << "640 regular file\n777 symbolic link\n" + rolled;
     // A write error names its cause, and the earlier file stays.
     QTest::newRow("file size limit") << u"echo earlier > rolls && (ulimit -f 1; "_s + coin +
                                             u"--rolls 100000 -o rolls; echo $?); cat rolls"_s

@@ -48,6 +48,7 @@ private slots:
     void readErrorMidwayAddsNothing();
     void unreadableFileIsPermissionDenied();
     void fileBeyondTheLimitIsRefusedBeforeAnyLine();
+    void utf8ReaderSkipsRepeatsAcrossFiles();
 
 private:
     QString write(const QString& name, const QByteArray& bytes) {
@@ -219,6 +220,24 @@ void HostileSideFilesTest::fileBeyondTheLimitIsRefusedBeforeAnyLine() {
     core::ListModel list;
     QCOMPARE(loadError(list, path, messageBox), int(RuntimeError::OutOfMemory));
     QCOMPARE(list.itemCount(), 0);
+}
+
+void HostileSideFilesTest::utf8ReaderSkipsRepeatsAcrossFiles() {
+    // Enough labels for the index to grow many times; the second file repeats them all in reverse.
+    QByteArray first;
+    QByteArray second("new\n");
+    for (int i = 0; i < 200000; ++i) {
+        first += QByteArray::number(i) + '\n';
+        second += QByteArray::number(199999 - i) + "\r\n";
+    }
+    dice::Utf8SideListReader reader;
+    reader.feed(first);
+    reader.endFile();
+    reader.feed(second);
+    const dice::Utf8Labels labels = reader.finish();
+    QCOMPARE(labels.size(), 200001);
+    QCOMPARE(labels.at(199999), QByteArrayView("199999"));
+    QCOMPARE(labels.at(200000), QByteArrayView("new"));
 }
 
 QTEST_GUILESS_MAIN(HostileSideFilesTest)
