@@ -85,32 +85,23 @@ private:
 // Adds a side-list file's sides, as "Load List From File" reads them, to what the reader holds.
 void readSideFile(dice::Utf8SideListReader& reader, const QString& path, QIODevice& standardInput) {
     QByteArray buffer(kReadChunkBytes, Qt::Uninitialized);
-    const QString tooLong =
-        u"longer than 1 GiB (%1 bytes), the most a side list may be"_s.arg(dice::kMostSideListBytes);
-    try {
-        if (path == u"-") {
-            if (!standardInput.isReadable())
-                throw RuntimeError(RuntimeError::BadFileNameOrNumber, u"not open"_s);
-            for (;;) {
-                const qint64 got = standardInput.read(buffer.data(), buffer.size());
-                if (got < 0)
-                    throw RuntimeError(RuntimeError::DeviceIoError, standardInput.errorString());
-                if (got == 0)
-                    break;
-                reader.feed(QByteArrayView(buffer.constData(), got));
-            }
-        } else {
-            platform::TextFileReader file(path);
-            if (file.size() > dice::kMostSideListBytes)
-                throw RuntimeError(RuntimeError::OutOfMemory, tooLong);
-            for (QByteArrayView chunk = file.read(buffer); !chunk.isEmpty(); chunk = file.read(buffer))
-                reader.feed(chunk);
+    if (path == u"-") {
+        if (!standardInput.isReadable())
+            throw RuntimeError(RuntimeError::BadFileNameOrNumber, u"not open"_s);
+        for (;;) {
+            const qint64 got = standardInput.read(buffer.data(), buffer.size());
+            if (got < 0)
+                throw RuntimeError(RuntimeError::DeviceIoError, standardInput.errorString());
+            if (got == 0)
+                break;
+            reader.feed(QByteArrayView(buffer.constData(), got));
         }
-    } catch (const RuntimeError& error) {
-        // The reader stops at the limit with the window's own report; here it gets plain words.
-        if (error.number() == RuntimeError::OutOfMemory && error.description() != tooLong)
-            throw RuntimeError(RuntimeError::OutOfMemory, tooLong);
-        throw;
+    } else {
+        platform::TextFileReader file(path);
+        if (file.size() > dice::kMostSideListBytes)
+            dice::throwSideListTooLong();
+        for (QByteArrayView chunk = file.read(buffer); !chunk.isEmpty(); chunk = file.read(buffer))
+            reader.feed(chunk);
     }
     reader.endFile();
 }

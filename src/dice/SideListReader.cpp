@@ -22,10 +22,10 @@ template <class Text, class Piece, class EndLine> void splitLines(Text text, Pie
     piece(text.sliced(start));
 }
 
-void countRead(qint64& bytesRead, qsizetype more) {
+// False once the input has passed the limit.
+bool countRead(qint64& bytesRead, qsizetype more) {
     bytesRead += more;
-    if (bytesRead > kMostSideListBytes)
-        throw platform::RuntimeError(platform::RuntimeError::OutOfMemory);
+    return bytesRead <= kMostSideListBytes;
 }
 
 } // namespace
@@ -35,8 +35,15 @@ SideListReader::SideListReader(const core::ListModel& list)
     , m_listEmpty(list.itemCount() == 0)
     , m_seen(m_rows) {}
 
+void throwSideListTooLong() {
+    throw platform::RuntimeError(
+        platform::RuntimeError::OutOfMemory,
+        QStringLiteral("longer than 1 GiB (%1 bytes), the most a side list may be").arg(kMostSideListBytes));
+}
+
 void SideListReader::feed(QByteArrayView bytes) {
-    countRead(m_bytesRead, bytes.size());
+    if (!countRead(m_bytesRead, bytes.size()))
+        throw platform::RuntimeError(platform::RuntimeError::OutOfMemory);
     take(m_decoder.decode(bytes));
 }
 
@@ -97,7 +104,8 @@ Utf8SideListReader::Utf8SideListReader()
     : m_seen(m_labels) {}
 
 void Utf8SideListReader::feed(QByteArrayView bytes) {
-    countRead(m_bytesRead, bytes.size());
+    if (!countRead(m_bytesRead, bytes.size()))
+        throwSideListTooLong();
     take(m_decoder.decode(bytes));
 }
 

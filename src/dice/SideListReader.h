@@ -21,6 +21,9 @@ namespace dice {
 // millions of sides.
 inline constexpr qint64 kMostSideListBytes = qint64{1} << 30;
 
+// That error in plain words, as the command line reports it: RuntimeError (OutOfMemory).
+[[noreturn]] void throwSideListTooLong();
+
 // The side-list file format, read from bytes fed in chunks of any size: the bytes decode in the
 // system's encoding; CR, LF and CR LF each end a line; empty lines, lines the list already holds and
 // lines met earlier in the file are skipped. The accepted lines are kept in one batch that grows as
@@ -57,7 +60,7 @@ class Utf8SideListReader {
 public:
     Utf8SideListReader();
 
-    // Raises RuntimeError (OutOfMemory) past kMostSideListBytes of the current file.
+    // Raises throwSideListTooLong()'s error past kMostSideListBytes of the current file.
     void feed(QByteArrayView bytes);
     // Ends the current file: its last line ends with it.
     void endFile();
