@@ -5,6 +5,7 @@
 #include "shell/Application.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -113,6 +114,9 @@ std::optional<int> answerCommandLine(int argc, char** argv) {
 int main(int argc, char** argv) {
     // Before anything opens a file, so that none can take a closed stream's place.
     const platform::ClosedStreams closed = platform::fillClosedStandardStreams();
+    // A write past the file size limit (ulimit -f) then fails with EFBIG, which is reported, instead of
+    // ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     // `quorvin-tessaly roll ...` rolls on the command line and never needs a display.
     if (argc > 1 && std::strcmp(argv[1], "roll") == 0)
         return cli::rollMain(argc, argv, closed);

@@ -303,10 +303,8 @@ int rollMain(int argc, char** argv, const platform::ClosedStreams& closed) {
         return kExitFailure;
     }
     QCoreApplication application(argc, argv);
-    // A closed pipe then comes back from write() as EPIPE, which ends the rolling quietly; a file past
-    // the size limit (ulimit -f) as EFBIG, which is reported.
+    // A closed pipe then comes back from write() as EPIPE, which ends the rolling quietly.
     std::signal(SIGPIPE, SIG_IGN);
-    std::signal(SIGXFSZ, SIG_IGN);
 
     StoredSettings settings(report);
     QFile standardInput;
