@@ -12,7 +12,7 @@
 #include "dice/SideListReader.h"
 #include "dice/StoredSides.h"
 #include "platform/FileName.h"
-#include "platform/QtServices.h"
+#include "platform/QtSettingsStore.h"
 #include "platform/RuntimeError.h"
 #include "platform/SettingsFile.h"
 #include "platform/StandardStreams.h"
