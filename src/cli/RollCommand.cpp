@@ -12,7 +12,7 @@
 #include "dice/SideListReader.h"
 #include "dice/StoredSides.h"
 #include "platform/FileName.h"
-#include "platform/QtServices.h"
+#include "platform/QtSettingsStore.h"
 #include "platform/RuntimeError.h"
 #include "platform/SettingsFile.h"
 #include "platform/StandardStreams.h"
@@ -108,10 +108,10 @@ void readSideFile(dice::Utf8SideListReader& reader, const QString& path, QIODevi
 
 // The sides the window restores at its start: the stored "Dice" split at ';', empty pieces skipped.
 dice::Utf8Labels storedSides(platform::SettingsStore& settings) {
-    const QString stored = settings.read(u"Dice"_s, QString());
+    const QString stored = settings.read(QString::fromUtf16(dice::kStoredSidesKey), QString());
     dice::Utf8Labels labels;
     for (const QStringView piece : dice::splitStoredSides(stored)) {
-        if (!piece.isEmpty())
+        if (dice::isStoredSide(piece))
             labels.append(piece.toUtf8());
     }
     return labels;

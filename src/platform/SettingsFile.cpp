@@ -1,6 +1,7 @@
 #include "SettingsFile.h"
 
 #include "FileName.h"
+#include "Identity.h"
 
 #include <QDir>
 
@@ -20,7 +21,8 @@ QString userSettingsFile() {
     const QString folder = configured.isEmpty()          ? QDir::homePath() + u"/.config"_s
                            : configured.startsWith(u'/') ? configured
                                                          : QDir::homePath() + u'/' + configured;
-    return folder + u"/Calverin/Quorvin Tessaly.conf"_s;
+    return folder + u'/' + QString::fromUtf16(kOrganizationName) + u'/' + QString::fromUtf16(kApplicationName) +
+           u".conf"_s;
 }
 
 SettingsFileState probeSettingsFile(const QString& path) {
