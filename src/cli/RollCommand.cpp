@@ -277,6 +277,16 @@ int runRoll(const QStringList& arguments, RollEnvironment& environment) {
         environment.reportError(prefixed(*problem + u" Try 'quorvin-tessaly roll --help'."_s));
         return kExitUsage;
     }
+    // The rolls would go nowhere, or the sides could come from a file someone else opened in its place.
+    const auto& options = std::get<RollOptions>(parsed);
+    if (environment.outputClosed && (options.help || !options.outputFile || *options.outputFile == u"-")) {
+        environment.reportError(prefixed(u"standard output is closed; give it a file or a pipe, or use -o FILE."_s));
+        return kExitFailure;
+    }
+    if (environment.inputClosed && options.sideFiles.contains(u"-"_s)) {
+        environment.reportError(prefixed(u"standard input is closed; give it a file or a pipe, or </dev/null."_s));
+        return kExitFailure;
+    }
     QString doing;
     const auto failed = [&](const QString& why) {
         environment.reportError(prefixed(doing.isEmpty() ? why : doing + u": "_s + why));
@@ -296,12 +306,6 @@ int rollMain(int argc, char** argv, const platform::ClosedStreams& closed) {
         const QByteArray bytes = line.toUtf8() + '\n';
         std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stderr);
     };
-    // The rolls would go nowhere, or the sides could come from a file someone else opened in its place.
-    if (closed.output || closed.input) {
-        report(prefixed(closed.output ? u"standard output is closed; give it a file or a pipe, or use -o FILE."_s
-                                      : u"standard input is closed; give it a file or a pipe, or </dev/null."_s));
-        return kExitFailure;
-    }
     QCoreApplication application(argc, argv);
     // A closed pipe then comes back from write() as EPIPE, which ends the rolling quietly.
     std::signal(SIGPIPE, SIG_IGN);
@@ -311,7 +315,8 @@ int rollMain(int argc, char** argv, const platform::ClosedStreams& closed) {
     standardInput.open(STDIN_FILENO, QIODevice::ReadOnly | QIODevice::Unbuffered);
     DescriptorSink standardOutput(STDOUT_FILENO);
     RollEnvironment environment{
-        settings, standardInput, standardOutput, report, [] { return QRandomGenerator::system()->generate64(); },
+        settings,      standardInput, standardOutput, report, [] { return QRandomGenerator::system()->generate64(); },
+        closed.output, closed.input,
     };
     // The arguments as the system gave them: a file name that is not UTF-8 keeps its bytes.
     QStringList arguments;

@@ -33,6 +33,9 @@ struct RollEnvironment {
     ByteSink& standardOutput;
     std::function<void(const QString&)> reportError; // one line, without its end
     std::function<std::uint64_t()> freshSeed;        // for a roll without --seed
+    // Streams the process was started without: refused only where the options would use them.
+    bool outputClosed = false;
+    bool inputClosed = false;
 };
 
 inline constexpr int kExitFailure = 1; // unreadable or missing sides or settings, output that cannot be written

@@ -157,7 +157,7 @@ Output:
   -h, --help         Show this help and exit.
 
 Labels go out exactly as read into a file or a pipe. On a terminal their control
-characters are shown escaped (\t, \x1B, \u0085), so that none can act on the
+characters are shown escaped (\t, \x1B, \u009B), so that none can act on the
 terminal. A label holding a line break is refused, as it would split a line.
 Values in messages are escaped too, and cut after 60 characters.
 

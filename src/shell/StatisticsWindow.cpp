@@ -245,11 +245,7 @@ void StatisticsWindow::buildControls() {
     copy->setShortcut(QKeySequence::Copy);
     copy->setShortcutContext(Qt::WindowShortcut);
     addAction(copy);
-    // Escape closes the window, as the Close button does; an open list or menu takes it first.
     auto* close = new QAction(u"Close"_s, this);
-    close->setShortcut(QKeySequence(Qt::Key_Escape));
-    close->setShortcutContext(Qt::WindowShortcut);
-    addAction(close);
 
     // Ctrl+Tab and Ctrl+Shift+Tab step through the views, as through the tabs of a dialog.
     for (const auto& [keys, step] : {std::pair{QKeySequence::NextChild, 1}, {QKeySequence::PreviousChild, -1}}) {
@@ -310,6 +306,15 @@ void StatisticsWindow::setSummary(const QString& text) {
 void StatisticsWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     resultsChanged();
+}
+
+// Escape closes the window, as the Close button does. As a key rather than a shortcut, it reaches the
+// window only when no control took it first: an open list or menu closes alone.
+void StatisticsWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier)
+        close();
+    else
+        QWidget::keyPressEvent(event);
 }
 
 void StatisticsWindow::closeEvent(QCloseEvent* event) {

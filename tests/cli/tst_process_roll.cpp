@@ -192,13 +192,14 @@ void ProcessRollTest::brokenSurroundingsAreRefusedPlainly_data() {
     QTest::newRow("settings a folder") << settings + u"mkdir \"$S\" && "_s + coin + u"; echo $?"_s
                                        << QByteArray("quorvin-tessaly roll: cannot read settings \"./config/Calverin/"
                                                      "Quorvin Tessaly.conf\": Is a directory\n1\n");
-    QTest::newRow("standard output closed")
-        << coin + u" >&-; echo $?"_s
-        << QByteArray(
-               "quorvin-tessaly roll: standard output is closed; give it a file or a pipe, or use -o FILE.\n1\n");
+    // A closed stream is refused only where the options would use it.
+    QTest::newRow("standard output closed") << coin + u" >&-; echo $?; "_s + coin + u" -o out >&-; echo $?; cat out"_s
+                                            << QByteArray("quorvin-tessaly roll: standard output is closed; give it a "
+                                                          "file or a pipe, or use -o FILE.\n1\n0\nHeads\n");
     QTest::newRow("standard input closed")
-        << coin + u" <&-; echo $?"_s
-        << QByteArray("quorvin-tessaly roll: standard input is closed; give it a file or a pipe, or </dev/null.\n1\n");
+        << u"\"$Q\" roll --sides - --dice 1 --rolls 1 <&-; echo $?; "_s + coin + u" <&-; echo $?"_s
+        << QByteArray("quorvin-tessaly roll: standard input is closed; give it a file or a pipe, or </dev/null.\n1\n"
+                      "Heads\n0\n");
     QTest::newRow("unknown option without a display")
         << u"\"$Q\" --bogus; echo $?"_s
         << QByteArray("quorvin-tessaly: unknown option '--bogus'.\nUsage: quorvin-tessaly [--help | --version] [Qt "
