@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 using namespace Qt::StringLiterals;
 
@@ -26,8 +27,9 @@ using platform::RuntimeError;
 constexpr qsizetype kHeaderBytes = 4096;
 constexpr qsizetype kReadChunkBytes = 256 * 1024;
 
+// A path in a message, with what a person could not see (or a terminal would act on) escaped.
 QString quoted(const QString& path) {
-    return u'"' + QDir::toNativeSeparators(path) + u'"';
+    return u'"' + escapeText(QDir::toNativeSeparators(path)) + u'"';
 }
 
 QString sentence(const QString& text) {
@@ -43,8 +45,15 @@ QString sentence(const QString& text) {
     throw RuntimeError(code, text);
 }
 
+// A name in a message: what a person could not see escaped as the library's files write it, and a
+// name longer than any the library takes cut short.
+QString shownName(QStringView name) {
+    return u'"' + escapeText(name.first(std::min(name.size(), kLongestName))) +
+           (name.size() > kLongestName ? u"\u2026\""_s : u"\""_s);
+}
+
 QString describe(Kind kind, QStringView name) {
-    return kindWord(kind) + u" \""_s + name.toString() + u'"';
+    return kindWord(kind) + u' ' + shownName(name);
 }
 
 [[noreturn]] void failNameTaken(const Entry& entry) {
@@ -65,31 +74,52 @@ QByteArray rawBytes(const QString& path, qsizetype most = -1) {
     return all;
 }
 
+// Why a file could not be read, in plain words where the reader's own are not.
+QString readFailure(const QString& path, const RuntimeError& error) {
+    const QFileInfo file(path);
+    if (file.isDir())
+        return u"it is a folder."_s;
+    if (file.exists() && !file.isFile())
+        return u"it is not a regular file."_s;
+    return sentence(error.description());
+}
+
 // The same, failing with a sentence that names the file.
 QByteArray readBytes(const QString& path) {
     try {
         return rawBytes(path);
     } catch (const RuntimeError& error) {
-        failOn(u"read"_s, path, error);
+        failOn(u"read"_s, path, RuntimeError(error.number(), readFailure(path, error)));
     }
 }
 
+// A failed write or removal, named by the system's own words for its cause ("No space left on device").
 RuntimeError writeError(int savedErrno) {
+    RuntimeError::Code code = RuntimeError::DeviceIoError;
     switch (savedErrno) {
     case ENOSPC:
     case EDQUOT:
     case EFBIG:
-        return RuntimeError(RuntimeError::DiskFull);
+        code = RuntimeError::DiskFull;
+        break;
     case EACCES:
     case EPERM:
     case EROFS:
-        return RuntimeError(RuntimeError::PermissionDenied);
+        code = RuntimeError::PermissionDenied;
+        break;
     case ENOENT:
     case ENOTDIR:
-        return RuntimeError(RuntimeError::PathNotFound);
+        code = RuntimeError::PathNotFound;
+        break;
     default:
-        return RuntimeError(RuntimeError::DeviceIoError);
+        break;
     }
+    return savedErrno == 0 ? RuntimeError(code) : RuntimeError(code, QString::fromLocal8Bit(std::strerror(savedErrno)));
+}
+
+// In the words of the window's other save commands: Could not save "/x/Six.die": Permission denied.
+[[noreturn]] void failSaving(const QString& path, const RuntimeError& error) {
+    failOn(u"save"_s, path, error);
 }
 
 QString copyName(QStringView name, int number) {
@@ -170,9 +200,7 @@ Listing Library::list() const {
             listing.entries.push_back(
                 {summary.name, summary.kind, summary.count, summary.weighted, summary.setSummary, fileName});
         } catch (const RuntimeError& error) {
-            const QFileInfo file(filePath(fileName));
-            listing.problems.push_back({fileName, file.exists() && !file.isFile() ? u"it is not a regular file."_s
-                                                                                  : sentence(error.description())});
+            listing.problems.push_back({fileName, readFailure(filePath(fileName), error)});
         }
     }
     std::sort(listing.entries.begin(), listing.entries.end(), [](const Entry& a, const Entry& b) {
@@ -208,7 +236,7 @@ std::optional<Entry> Library::find(QStringView name) const {
 Library::Located Library::locate(QStringView name) const {
     const std::optional<Entry> entry = find(name);
     if (!entry)
-        failWith(RuntimeError::FileNotFound, u"The library has no die or set named \""_s + name.toString() + u"\"."_s);
+        failWith(RuntimeError::FileNotFound, u"The library has no die or set named "_s + shownName(name) + u'.');
     return {*entry, readBytes(filePath(entry->fileName))};
 }
 
@@ -248,8 +276,8 @@ std::vector<dice::CountedDie> Library::setDice(const dice::DiceSet& set) const {
             continue;
         }
         if (!exists(entry.die))
-            failWith(RuntimeError::FileNotFound, u"The set \""_s + set.name + u"\" names the die \""_s + entry.die +
-                                                     u"\", which the library does not have."_s);
+            failWith(RuntimeError::FileNotFound, u"The set "_s + shownName(set.name) + u" names the die "_s +
+                                                     shownName(entry.die) + u", which the library does not have."_s);
         loaded.insert(folded, dice.size());
         dice.push_back({loadDie(entry.die), entry.count});
     }
@@ -282,8 +310,9 @@ void Library::store(const QString& name, Kind kind, const QByteArray& bytes) {
         failNameTaken(*existing);
     if (existing)
         parsed({*existing, readBytes(filePath(existing->fileName))}); // a damaged file is never written over
+    errno = 0;
     if (!QDir().mkpath(m_folder))
-        failOn(u"make the folder"_s, m_folder, RuntimeError(RuntimeError::PathNotFound));
+        failOn(u"make the folder"_s, m_folder, writeError(errno));
     writeFile(filePath(existing ? existing->fileName : fileNameFor(name, kind, fileNames())), bytes);
 }
 
@@ -332,8 +361,9 @@ Removed Library::remove(QStringView name) {
 void Library::restore(const Removed& removed) {
     if (const std::optional<Entry> other = find(removed.name))
         failNameTaken(*other);
+    errno = 0;
     if (!QDir().mkpath(m_folder))
-        failOn(u"make the folder"_s, m_folder, RuntimeError(RuntimeError::PathNotFound));
+        failOn(u"make the folder"_s, m_folder, writeError(errno));
     const QStringList taken = fileNames();
     const bool free = std::none_of(taken.begin(), taken.end(), [&](const QString& file) {
         return file.compare(removed.fileName, Qt::CaseInsensitive) == 0;
@@ -384,20 +414,17 @@ void Library::writeFile(const QString& path, const QByteArray& bytes) {
     errno = 0;
     // Unbuffered, so that a write the disk cannot take whole fails here and not half-way in a flush
     // that reports only part of it.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        const int savedErrno = errno;
-        failOn(u"save"_s, path,
-               QFileInfo(path).isDir() ? RuntimeError(RuntimeError::PathFileAccessError) : writeError(savedErrno));
-    }
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        failSaving(path, writeError(QFileInfo(path).isDir() ? EISDIR : errno));
     errno = 0;
     if (file.write(bytes) != bytes.size()) {
         const int savedErrno = errno;
         file.cancelWriting();
-        failOn(u"save"_s, path, writeError(savedErrno));
+        failSaving(path, writeError(savedErrno));
     }
     errno = 0;
     if (!file.commit())
-        failOn(u"save"_s, path, writeError(errno));
+        failSaving(path, writeError(errno));
 }
 
 } // namespace library

@@ -336,14 +336,21 @@ QString formatName(Format format) {
     return u"library file"_s;
 }
 
+Format formatForName(const QString& path) {
+    if (path.endsWith(QStringView(kDieExtension), Qt::CaseInsensitive) ||
+        path.endsWith(QStringView(kSetExtension), Qt::CaseInsensitive))
+        return Format::LibraryFile;
+    if (path.endsWith(QStringView(kWeightedListExtension), Qt::CaseInsensitive))
+        return Format::WeightedList;
+    return Format::SideList;
+}
+
 Format formatOf(const QString& path, QByteArrayView start) {
     if (start.startsWith("\xef\xbb\xbf"))
         start = start.sliced(3);
     if (start.startsWith(kDieHeader) || start.startsWith(kSetHeader))
         return Format::LibraryFile;
-    if (path.endsWith(QStringView(kWeightedListExtension), Qt::CaseInsensitive))
-        return Format::WeightedList;
-    return Format::SideList;
+    return formatForName(path);
 }
 
 QString escapeText(QStringView text) {

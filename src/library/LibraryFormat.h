@@ -38,8 +38,10 @@ inline constexpr char16_t kWeightedListExtension[] = u".tsv";
 // "side list", "weighted list", "library file".
 QString formatName(Format format);
 
-// The format of a file to import: a library file when its first line says so, a weighted list when
-// its name ends in .tsv, a plain side list otherwise.
+// The format a file's name tells: a library file for .die and .dieset, a weighted list for .tsv, a
+// plain side list for any other name.
+Format formatForName(const QString& path);
+// The format of a file to import: a library file when its first line says so, else formatForName().
 Format formatOf(const QString& path, QByteArrayView start);
 
 // --- the library's own files

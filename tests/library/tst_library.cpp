@@ -266,7 +266,7 @@ void LibraryTest::anInterruptedSaveLeavesTheEarlierFile() {
         const fakes::FileSizeLimit limit(256);
         problem = failure([&] { library.save(makeDie(u"Roster"_s, many)); });
     }
-    QCOMPARE(problem, u"Could not save \""_s + path + u"\": Disk full."_s);
+    QCOMPARE(problem, u"Could not save \""_s + path + u"\": File too large."_s);
     QCOMPARE(contents(path), before);
     QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{u"Roster.die"_s}); // no temporary file left
 }
