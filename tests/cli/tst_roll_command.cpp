@@ -3,6 +3,7 @@
 #include "cli/SeededGenerator.h"
 #include "fakes/Fakes.h"
 #include "fakes/TestSupport.h"
+#include "library/Library.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -90,11 +91,33 @@ private:
     QTemporaryDir m_folder;
 };
 
+// The dice library of the --die and --set rows, in the test's own data folder.
+void addDice(library::Library& library) {
+    dice::Die six{u"Six"_s, {}, {}};
+    for (int side = 1; side <= 6; ++side)
+        six.append(QString::number(side));
+    library.save(six);
+    dice::Die coin{u"Coin"_s, {}, {}};
+    coin.append(u"H"_s);
+    coin.append(u"T"_s);
+    library.save(coin);
+    dice::Die loaded{u"Loaded"_s, {}, {}};
+    for (const auto& [label, weight] : {std::pair{u"a"_s, 1U}, {u"b"_s, 3U}, {u"c"_s, 0U}, {u"d"_s, 4U}})
+        loaded.append(label, weight);
+    library.save(loaded);
+    library.save(dice::DiceSet{u"Game"_s, {{u"Six"_s, 2}, {u"Coin"_s, 1}}});
+}
+
 void RollCommandTest::initTestCase() {
     QVERIFY(m_folder.isValid());
     fakes::writeFile(m_folder.filePath(u"first.txt"_s), "a\r\n\r\nb\n");
     fakes::writeFile(m_folder.filePath(u"second.txt"_s), "b\rc");
     fakes::writeFile(m_folder.filePath(u"empty.txt"_s), "");
+    fakes::writeFile(m_folder.filePath(u"loaded.tsv"_s), "a\t1\nb\t3\nc\t0\nd\t4\n");
+    fakes::writeFile(m_folder.filePath(u"prizes.tsv"_s), "gold\t1\nsilver\t9\n");
+    qputenv("XDG_DATA_HOME", QFile::encodeName(m_folder.path()));
+    library::Library library;
+    addDice(library);
 }
 
 void RollCommandTest::answersEveryCommandLine_data() {
@@ -181,6 +204,34 @@ void RollCommandTest::answersEveryCommandLine_data() {
         u'"' + m_folder.filePath(u"\\x1B[2J"_s) + u"\": File not found"_s);
     row("a stored side with a line break", u"--dice 1"_s, {{u"Dice"_s, u"a;b\u2028c"_s}}, {}, 1, {},
         u"side 2 ('b\\u2028c') holds a line break, which would split its rolls' lines."_s);
+
+    // The library's dice: an unweighted die rolls as the same sides do; weighted dice and sets are
+    // pinned as the plain rolls are (Loaded weighs a 1, b 3, c 0, d 4).
+    row("a library die rolls as its sides", u"--die Six:3 --rolls 5 --seed 1"_s, {}, {}, 0,
+        "5 - 4 - 4\n3 - 5 - 1\n1 - 3 - 6\n4 - 6 - 6\n6 - 5 - 4\n", {});
+    row("weighted, pinned", u"--die Loaded:2 --rolls 4 --seed 1"_s, {}, {}, 0, "d - d\nd - a\nd - a\nd - a\n", {});
+    row("weighted without repeats, pinned", u"--die Loaded:3 --mode distinct --rolls 3 --seed 1"_s, {}, {}, 0,
+        "d - a - b\na - d - b\nb - d - a\n", {});
+    row("weighted bag, pinned", u"--die Loaded:2 --mode bag --rolls 4 --seed 1"_s, {}, {}, 0,
+        "d - b\nd - b\nd - a\nb - d\n", {});
+    row("a set, pinned", u"--set game --rolls 3 --seed 1"_s, {}, {}, 0, "5 - 4 - T\n3 - 5 - H\n1 - 3 - T\n", {});
+    row("different dice in the order given", u"--die Coin --die Six:2 --die Loaded --rolls 2 --seed 1"_s, {}, {}, 0,
+        "T - 4 - 4 - a\nT - 1 - 1 - a\n", {});
+    row("a weighted list",
+        u"--weighted-sides "_s + m_folder.filePath(u"loaded.tsv"_s) + u" --dice 2 --rolls 3 --seed 4"_s, {}, {}, 0,
+        "a - b\nd - b\nd - b\n", {});
+    row("library dice carry their counts", u"--die Six --dice 2"_s, {}, {}, 2, {},
+        u"--die and --set give their own numbers of dice; leave out --dice."_s + tryHelp);
+    row("a die and a set", u"--die Six --set Game"_s, {}, {}, 2, {},
+        u"give only one of --sides, --example, --weighted-sides, --die and --set."_s + tryHelp);
+    row("statistics of a set", u"--set Game --stats"_s, {}, {}, 2, {},
+        u"--stats cannot count weighted dice or sets yet; roll them without --stats."_s + tryHelp);
+    row("no dice of a die", u"--die Six:0"_s, {}, {}, 2, {},
+        u"--die takes a name and a count from 1 to 2147483647, not 'Six:0'."_s + tryHelp);
+    row("too few sides of weight above 0", u"--die Loaded:4 --mode bag"_s, {}, {}, 2, {},
+        u"A roll of 4 dice of \"Loaded\" needs at least 4 different sides of weight above 0."_s);
+    row("a die the library lacks", u"--die \x1B[2JNope"_s, {}, {}, 1, {},
+        u"The library has no die or set named \"\\u{1B}[2JNope\"."_s);
 }
 
 void RollCommandTest::answersEveryCommandLine() {
