@@ -1,4 +1,5 @@
 #include "cli/ByteSink.h"
+#include "cli/LibraryCommand.h"
 #include "cli/RollCommand.h"
 #include "cli/SeededGenerator.h"
 #include "fakes/Fakes.h"
@@ -78,6 +79,8 @@ private slots:
     void initTestCase();
     void answersEveryCommandLine_data();
     void answersEveryCommandLine();
+    void libraryAnswersEveryCommandLine_data();
+    void libraryAnswersEveryCommandLine();
     void outputFileAppearsOnlyWhole();
     void labelsAreEscapedOnlyForATerminal_data();
     void labelsAreEscapedOnlyForATerminal();
@@ -246,6 +249,75 @@ void RollCommandTest::answersEveryCommandLine() {
     QCOMPARE(outcome.output, output);
     QCOMPARE(outcome.errors, error.isEmpty() ? QStringList() : QStringList{u"quorvin-tessaly roll: "_s + error});
     QCOMPARE(outcome.exitCode, exitCode);
+}
+
+void RollCommandTest::libraryAnswersEveryCommandLine_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("damaged"); // written to broken.die first, when not empty
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QByteArray>("output");
+    QTest::addColumn<QString>("error");  // after "quorvin-tessaly library: "
+    QTest::addColumn<QString>("listed"); // the entries' names afterwards
+    const QString all = u"Coin Game Loaded Six"_s;
+    const QString tryHelp = u" Try 'quorvin-tessaly library --help'."_s;
+    const QString weighted = m_folder.filePath(u"loaded.tsv"_s);
+    auto row = [&](const char* name, const QString& arguments, const QByteArray& damaged, int exitCode,
+                   const QByteArray& output, const QString& error, const QString& listed) {
+        QTest::newRow(name) << arguments.split(u' ', Qt::SkipEmptyParts) << damaged << exitCode << output << error
+                            << listed;
+    };
+    row("list", u"list"_s, {}, 0,
+        "Coin\tdie\t2 sides\tunweighted\nGame\tset\t3 dice\t2 \u00d7 Six, 1 \u00d7 Coin\nLoaded\tdie\t4 "
+        "sides\tweighted\nSix\tdie\t6 sides\tunweighted\n",
+        {}, all);
+    row("a damaged file is named and the rest listed", u"list"_s, "Quorvin Tessaly die 1\nname\tX\n1\ta\nx\tb\n", 1,
+        "Coin\tdie\t2 sides\tunweighted\nGame\tset\t3 dice\t2 \u00d7 Six, 1 \u00d7 Coin\nLoaded\tdie\t4 "
+        "sides\tweighted\nSix\tdie\t6 sides\tunweighted\n",
+        u"left out \"%1/broken.die\": line 4: \"x\" is not a weight, a whole number from 0 to 1000000000."_s, all);
+    row("import a weighted list under its file's name", u"import "_s + m_folder.filePath(u"prizes.tsv"_s), {}, 0, {},
+        {}, u"Coin Game Loaded prizes Six"_s);
+    row("import a taken name", u"import "_s + weighted + u" --name LOADED"_s, {}, 1, {},
+        u"the library has a die \"Loaded\" already; give --name NAME, or --replace."_s, all);
+    row("import over it", u"import "_s + weighted + u" --name LOADED --replace"_s, {}, 0, {}, {},
+        u"Coin Game LOADED Six"_s);
+    row("export a set", u"export game"_s, {}, 0, "Quorvin Tessaly set 1\nname\tGame\n2\tSix\n1\tCoin\n", {}, all);
+    row("export a weighted list", u"export Loaded --format weighted"_s, {}, 0, "a\t1\nb\t3\nc\t0\nd\t4\n", {}, all);
+    row("a weighted die is no side list", u"export Loaded --format side-list"_s, {}, 1, {},
+        u"Could not write the die \"Loaded\" as a side list: a side list cannot hold the weights of a weighted die: "
+        u"export it as a weighted list or a library file."_s,
+        all);
+    row("no command", {}, {}, 2, {}, u"give list, import FILE or export NAME."_s + tryHelp, all);
+    row("an option of another command", u"list --name x"_s, {}, 2, {},
+        u"--name and --replace go with import."_s + tryHelp, all);
+}
+
+// Each row on a library of its own: Coin, Six, Loaded (weighted) and the set Game.
+void RollCommandTest::libraryAnswersEveryCommandLine() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, damaged);
+    QFETCH(int, exitCode);
+    QFETCH(QByteArray, output);
+    QFETCH(QString, error);
+    QFETCH(QString, listed);
+    QTemporaryDir folder;
+    library::Library library(folder.path());
+    addDice(library);
+    if (!damaged.isEmpty())
+        fakes::writeFile(library.filePath(u"broken.die"_s), damaged);
+    MemorySink standardOutput;
+    QStringList errors;
+    cli::LibraryEnvironment environment{standardOutput, [&](const QString& line) { errors.append(line); },
+                                        folder.path()};
+    QCOMPARE(cli::runLibrary(arguments, environment), exitCode);
+    QCOMPARE(QString::fromUtf8(standardOutput.written), QString::fromUtf8(output));
+    const QString reported = error.contains(u"%1"_s) ? error.arg(folder.path()) : error;
+    QCOMPARE(errors, error.isEmpty() ? QStringList() : QStringList{u"quorvin-tessaly library: "_s + reported});
+    QStringList names;
+    for (const library::Entry& entry : library.list().entries)
+        names.append(entry.name);
+    QCOMPARE(names.join(u' '), listed);
+    if (!damaged.isEmpty())
+        QCOMPARE(contents(library.filePath(u"broken.die"_s)), damaged);
 }
 
 void RollCommandTest::outputFileAppearsOnlyWhole() {
