@@ -117,9 +117,9 @@ std::variant<RollOptions, QString> parseRollOptions(const QStringList& arguments
     const bool ownCounts = !options.libraryDice.empty() || options.librarySet;
     if (ownCounts && parser.isSet(dice))
         return u"--die and --set give their own numbers of dice; leave out --dice."_s;
-    // The statistics of weighted dice and sets need expectations that follow the weights.
+    // Their statistics would need expectations per position that follow each die and its weights.
     if (parser.isSet(stats) && (ownCounts || options.weightedSides))
-        return u"--stats cannot count weighted dice or sets yet; roll them without --stats."_s;
+        return u"--stats does not count the rolls of --weighted-sides, --die or --set yet; roll them without it."_s;
 
     auto count = [&](const QCommandLineOption& option, std::uint64_t most,
                      std::optional<std::int64_t>& into) -> std::optional<QString> {

@@ -228,7 +228,7 @@ void RollCommandTest::answersEveryCommandLine_data() {
     row("a die and a set", u"--die Six --set Game"_s, {}, {}, 2, {},
         u"give only one of --sides, --example, --weighted-sides, --die and --set."_s + tryHelp);
     row("statistics of a set", u"--set Game --stats"_s, {}, {}, 2, {},
-        u"--stats cannot count weighted dice or sets yet; roll them without --stats."_s + tryHelp);
+        u"--stats does not count the rolls of --weighted-sides, --die or --set yet; roll them without it."_s + tryHelp);
     row("no dice of a die", u"--die Six:0"_s, {}, {}, 2, {},
         u"--die takes a name and a count from 1 to 2147483647, not 'Six:0'."_s + tryHelp);
     row("too few sides of weight above 0", u"--die Loaded:4 --mode bag"_s, {}, {}, 2, {},
