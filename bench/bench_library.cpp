@@ -2,11 +2,11 @@
 // when it opens (target: within 0.3 s), looking one name up, as every save and rename does, and
 // loading one die. The files are written once, outside the timings, to a temporary folder.
 
-#include "BenchApplication.h"
-
 #include "library/Library.h"
 
 #include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
 
 using namespace Qt::StringLiterals;
 
@@ -60,5 +60,3 @@ void BM_LoadDie(benchmark::State& state) {
 BENCHMARK(BM_LoadDie)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
-
-TESSALY_BENCHMARK_MAIN()

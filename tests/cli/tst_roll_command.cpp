@@ -317,7 +317,7 @@ void RollCommandTest::libraryAnswersEveryCommandLine() {
         names.append(entry.name);
     QCOMPARE(names.join(u' '), listed);
     if (!damaged.isEmpty())
-        QCOMPARE(contents(library.filePath(u"broken.die"_s)), damaged);
+        QCOMPARE(fakes::readFile(library.filePath(u"broken.die"_s)), damaged);
 }
 
 void RollCommandTest::outputFileAppearsOnlyWhole() {

@@ -37,11 +37,6 @@ Weights weightsOf(const dice::Die& die) {
     return Weights(die.weights.begin(), die.weights.end());
 }
 
-QByteArray contents(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
-}
-
 // What the call raised, or the empty text.
 template <class Call> QString failure(Call&& call) {
     try {
@@ -237,14 +232,14 @@ void LibraryTest::listsTheLibraryAndReportsDamagedFilesWithoutTouchingThem() {
     QVERIFY(problems[3].startsWith(u"latin1.die: line 3: the text is not UTF-8"_s));
     QVERIFY(problems[4].startsWith(u"pipe.die: "_s));
     for (auto file = damaged.begin(); file != damaged.end(); ++file)
-        QCOMPARE(contents(library.filePath(file.key())), file.value());
+        QCOMPARE(fakes::readFile(library.filePath(file.key())), file.value());
 
     // Only a call that needs a damaged file fails, naming it, and it is never written over.
     const QString broken = u"Could not read \""_s + library.filePath(u"broken.die"_s) + u"\": line 4: "_s;
     QVERIFY(failure([&] { library.loadDie(u"Broken"_s); }).startsWith(broken));
     QVERIFY(failure([&] { library.save(makeDie(u"Broken"_s, {u"new"_s})); }).startsWith(broken));
     QVERIFY(failure([&] { library.remove(u"Broken"_s); }).startsWith(broken));
-    QCOMPARE(contents(library.filePath(u"broken.die"_s)), damaged[u"broken.die"_s]);
+    QCOMPARE(fakes::readFile(library.filePath(u"broken.die"_s)), damaged[u"broken.die"_s]);
     QCOMPARE(library.loadDie(u"raffle"_s).weights, (std::vector<std::uint32_t>{3, 1}));
     const std::vector<dice::CountedDie> dice = library.setDice(library.loadSet(u"Game"_s));
     QCOMPARE(dice.size(), std::size_t{2});
@@ -257,7 +252,7 @@ void LibraryTest::anInterruptedSaveLeavesTheEarlierFile() {
     library::Library library(folder.path());
     library.save(makeDie(u"Roster"_s, {u"Ann"_s, u"Bo"_s}));
     const QString path = library.filePath(library.find(u"Roster"_s)->fileName);
-    const QByteArray before = contents(path);
+    const QByteArray before = fakes::readFile(path);
     QStringList many;
     for (int student = 0; student < 1000; ++student)
         many.append(u"Student "_s + QString::number(student));
@@ -267,7 +262,7 @@ void LibraryTest::anInterruptedSaveLeavesTheEarlierFile() {
         problem = failure([&] { library.save(makeDie(u"Roster"_s, many)); });
     }
     QCOMPARE(problem, u"Could not save \""_s + path + u"\": File too large."_s);
-    QCOMPARE(contents(path), before);
+    QCOMPARE(fakes::readFile(path), before);
     QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{u"Roster.die"_s}); // no temporary file left
 }
 
@@ -296,11 +291,11 @@ void LibraryTest::keepsOneEntryPerNameWhateverItsCase() {
     library.rename(u"Six (copy)"_s, u"Coin"_s);
     QCOMPARE(library.find(u"Coin"_s)->fileName, u"Coin.die"_s);
 
-    const QByteArray before = contents(library.filePath(u"Six.die"_s));
+    const QByteArray before = fakes::readFile(library.filePath(u"Six.die"_s));
     const library::Removed removed = library.remove(u"SIX"_s);
     QVERIFY(!library.exists(u"Six"_s));
     library.restore(removed);
-    QCOMPARE(contents(library.filePath(u"Six.die"_s)), before);
+    QCOMPARE(fakes::readFile(library.filePath(u"Six.die"_s)), before);
     QCOMPARE(failure([&] { library.restore(removed); }), u"The library has a die \"Six\" already."_s);
     QCOMPARE(failure([&] {
                  library.setDice(dice::DiceSet{u"Game"_s, {{u"Six"_s, 1}, {u"Gone"_s, 1}}});
