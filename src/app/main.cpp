@@ -1,4 +1,5 @@
 #include "cli/Escaping.h"
+#include "cli/LibraryCommand.h"
 #include "cli/RollCommand.h"
 #include "platform/FileName.h"
 #include "platform/StandardStreams.h"
@@ -15,7 +16,8 @@
 namespace {
 
 constexpr char kUsage[] = "Usage: quorvin-tessaly [--help | --version] [Qt options]\n"
-                          "       quorvin-tessaly roll [options]\n";
+                          "       quorvin-tessaly roll [options]\n"
+                          "       quorvin-tessaly library list | import FILE | export NAME\n";
 
 // Qt's own options, which QApplication takes out of the arguments, and whether each takes a value.
 struct QtOption {
@@ -91,7 +93,9 @@ std::optional<int> answerCommandLine(int argc, char** argv) {
                            "Qt's own options (for example -platform offscreen) are passed on to Qt.\n\n"
                            "'quorvin-tessaly roll' rolls without a window and writes one line per roll:\n"
                            "--sides FILE or --example coin|six|twenty|rps, --dice N, --rolls N, --seed N\n"
-                           "for reproducible rolls, -o FILE. 'quorvin-tessaly roll --help' tells more.\n\n"
+                           "for reproducible rolls, -o FILE. 'quorvin-tessaly roll --help' tells more.\n"
+                           "'quorvin-tessaly library' lists, imports and exports the dice library's dice\n"
+                           "and sets; 'quorvin-tessaly library --help' tells more.\n\n"
                            "Exit status: 0 when the window closed or the answer was written, 1 when it could\n"
                            "not be written, 2 for an unknown option.\n")
                               .c_str());
@@ -120,6 +124,8 @@ int main(int argc, char** argv) {
     // `quorvin-tessaly roll ...` rolls on the command line and never needs a display.
     if (argc > 1 && std::strcmp(argv[1], "roll") == 0)
         return cli::rollMain(argc, argv, closed);
+    if (argc > 1 && std::strcmp(argv[1], "library") == 0)
+        return cli::libraryMain(argc, argv, closed);
     if (const std::optional<int> answered = answerCommandLine(argc, argv))
         return *answered;
     return shell::runApplication(argc, argv);

@@ -11,6 +11,7 @@
 #include "dice/CountFields.h"
 #include "dice/SideListReader.h"
 #include "dice/StoredSides.h"
+#include "library/Library.h"
 #include "platform/FileName.h"
 #include "platform/QtSettingsStore.h"
 #include "platform/RuntimeError.h"
@@ -177,6 +178,49 @@ std::optional<std::int64_t> countOf(const std::optional<std::int64_t>& given, Ro
     return dice::convertCount(text);
 }
 
+// The labels of the plan's dice, in the plan's order.
+dice::Utf8Labels utf8Labels(const core::TextRows& labels) {
+    dice::Utf8Labels utf8;
+    for (std::int64_t i = 0; i < labels.size(); ++i)
+        utf8.append(labels.at(i).toUtf8());
+    return utf8;
+}
+
+// The weighted list, the library's dice or its set as a roll plan, with the labels it rolls; none for
+// the plain sides. Sets `dice` to the plan's dice per roll where the dice carry their own counts.
+// Raises RuntimeError with a sentence that names what failed.
+std::optional<roll::RollPlan> plannedRoll(const RollOptions& options, RollEnvironment& environment, core::RollMode mode,
+                                          std::int64_t& dice, dice::Utf8Labels& sides, QString& tooMany) {
+    if (options.weightedSides) {
+        const library::Item item = library::Library::readFile(*options.weightedSides, library::Format::WeightedList);
+        const dice::Die& die = std::get<dice::Die>(item);
+        sides = utf8Labels(die.labels);
+        if (!die.weighted())
+            return std::nullopt; // a die whose sides all weigh 1 rolls as --sides rolls it
+        tooMany = roll::RollPlan::tooManyDice(die.weights, dice, mode);
+        if (!tooMany.isEmpty())
+            return std::nullopt;
+        return roll::RollPlan(std::make_shared<const core::TextRows>(die.labels), die.weights,
+                              static_cast<std::int32_t>(dice), mode);
+    }
+    const library::Library library(environment.libraryFolder.isEmpty() ? library::Library::defaultFolder()
+                                                                       : environment.libraryFolder);
+    std::vector<dice::CountedDie> chosen;
+    if (options.librarySet) {
+        chosen = library.setDice(library.loadSet(*options.librarySet));
+    } else {
+        for (const LibraryDie& die : options.libraryDice)
+            chosen.push_back({library.loadDie(die.name), die.count});
+    }
+    tooMany = roll::RollPlan::tooManyDice(chosen, mode);
+    if (!tooMany.isEmpty())
+        return std::nullopt;
+    roll::RollPlan plan(chosen, mode);
+    dice = plan.dice();
+    sides = utf8Labels(*plan.labels());
+    return plan;
+}
+
 // Runs the command once the options are known; raises RuntimeError, with `doing` naming what failed
 // (empty where the error names it itself).
 int roll(const RollOptions& options, RollEnvironment& environment, QString& doing) {
@@ -187,9 +231,12 @@ int roll(const RollOptions& options, RollEnvironment& environment, QString& doin
         return 0;
     }
     doing.clear(); // the stored values' errors name the settings file
-    const std::optional<std::int64_t> dice =
-        countOf(options.dice, environment, QString::fromUtf16(dice::kDicePerRollKey), dice::kDicePerRollDefault,
-                u"number of dice"_s, u"--dice"_s);
+    // Library dice and sets carry their own numbers of dice.
+    const bool ownCounts = !options.libraryDice.empty() || options.librarySet;
+    std::optional<std::int64_t> dice =
+        ownCounts ? std::optional<std::int64_t>(1)
+                  : countOf(options.dice, environment, QString::fromUtf16(dice::kDicePerRollKey),
+                            dice::kDicePerRollDefault, u"number of dice"_s, u"--dice"_s);
     if (!dice)
         return kExitUsage;
     const std::optional<std::int64_t> rolls =
@@ -200,7 +247,20 @@ int roll(const RollOptions& options, RollEnvironment& environment, QString& doin
 
     dice::Utf8Labels sides;
     QString noSides;
-    if (options.example) {
+    std::optional<roll::RollPlan> plan;
+    std::optional<core::RollMode> planMode;
+    if (ownCounts || options.weightedSides) {
+        planMode = options.mode
+                       ? *options.mode
+                       : core::rollModeFromWord(environment.settings.read(QString::fromUtf16(core::kRollModeKey), {}))
+                             .value_or(core::RollMode::Independent);
+        QString tooMany;
+        plan = plannedRoll(options, environment, *planMode, *dice, sides, tooMany);
+        if (!tooMany.isEmpty()) {
+            environment.reportError(prefixed(tooMany));
+            return kExitUsage;
+        }
+    } else if (options.example) {
         for (const QString& label : dice::exampleLabels(*options.example))
             sides.append(label.toUtf8());
     } else if (!options.sideFiles.isEmpty()) {
@@ -229,10 +289,11 @@ int roll(const RollOptions& options, RollEnvironment& environment, QString& doin
 
     doing.clear();
     const core::RollMode mode =
-        options.mode ? *options.mode
-                     : core::rollModeFromWord(environment.settings.read(QString::fromUtf16(core::kRollModeKey), {}))
-                           .value_or(core::RollMode::Independent);
-    if (core::drawsDifferentSides(mode) && *dice > sides.size()) {
+        planMode       ? *planMode
+        : options.mode ? *options.mode
+                       : core::rollModeFromWord(environment.settings.read(QString::fromUtf16(core::kRollModeKey), {}))
+                             .value_or(core::RollMode::Independent);
+    if (!plan && core::drawsDifferentSides(mode) && *dice > sides.size()) {
         environment.reportError(prefixed(roll::tooManyDiceMessage(*dice)));
         return kExitUsage;
     }
@@ -254,7 +315,8 @@ int roll(const RollOptions& options, RollEnvironment& environment, QString& doin
         if (std::optional<dice::Utf8Labels> shownSides = escapedForTerminal(sides))
             sides = std::move(*shownSides);
     }
-    RollDraws draws(static_cast<std::uint64_t>(sides.size()), mode, *dice);
+    RollDraws draws =
+        plan ? RollDraws(std::move(*plan)) : RollDraws(static_cast<std::uint64_t>(sides.size()), mode, *dice);
     SeededGenerator generator(options.seed ? *options.seed : environment.freshSeed());
     std::shared_ptr<const core::TextRows> counted;
     if (options.stats)
@@ -315,8 +377,8 @@ int rollMain(int argc, char** argv, const platform::ClosedStreams& closed) {
     standardInput.open(STDIN_FILENO, QIODevice::ReadOnly | QIODevice::Unbuffered);
     DescriptorSink standardOutput(STDOUT_FILENO);
     RollEnvironment environment{
-        settings,      standardInput, standardOutput, report, [] { return QRandomGenerator::system()->generate64(); },
-        closed.output, closed.input,
+        settings, standardInput, standardOutput, report, [] { return QRandomGenerator::system()->generate64(); },
+        {},       closed.output, closed.input,
     };
     // The arguments as the system gave them: a file name that is not UTF-8 keeps its bytes.
     QStringList arguments;

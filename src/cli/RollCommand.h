@@ -3,7 +3,8 @@
 // `quorvin-tessaly roll`: the die rolled from the command line, with no window and no display.
 //
 // runRoll() reads the options (RollOptions), gathers the sides as UTF-8 labels (--sides files read by
-// the window's side-list format, an --example, or the stored "Dice") and the counts (--dice and --rolls,
+// the window's side-list format, an --example, or the stored "Dice"; or a weighted list, library dice
+// or a library set, whose draws a roll::RollPlan makes) and the counts (--dice and --rolls,
 // or the stored "Text1" and "Text2" read as the window reads them), then streams the lines through a
 // RollWriter: each roll's dice come from RollDraws with a SeededGenerator. With --stats the same draws
 // are counted instead and their statistics written (RollStatistics). Every failure is reported in one
@@ -33,6 +34,7 @@ struct RollEnvironment {
     ByteSink& standardOutput;
     std::function<void(const QString&)> reportError; // one line, without its end
     std::function<std::uint64_t()> freshSeed;        // for a roll without --seed
+    QString libraryFolder = {};                      // the dice library's folder for --die and --set; empty: the user's
     // Streams the process was started without: refused only where the options would use them.
     bool outputClosed = false;
     bool inputClosed = false;

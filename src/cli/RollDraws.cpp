@@ -18,4 +18,10 @@ RollDraws::RollDraws(std::uint64_t sides, core::RollMode mode, std::int64_t dice
     }
 }
 
+RollDraws::RollDraws(roll::RollPlan plan)
+    : m_side(1)
+    , m_dicePerRoll(plan.dice())
+    , m_inRoll(plan.dice())
+    , m_plan(std::move(plan)) {}
+
 } // namespace cli

@@ -9,14 +9,24 @@
 #include <cstdint>
 #include <optional>
 #include <variant>
+#include <vector>
 
 namespace cli {
 
 // The options of `quorvin-tessaly roll`. An option left out is empty here and falls back to what the
 // window stored.
+// A library die to roll, as --die NAME[:COUNT] gives it.
+struct LibraryDie {
+    QString name;
+    std::int32_t count = 1;
+};
+
 struct RollOptions {
     QStringList sideFiles; // in the order given; "-" is standard input
     std::optional<dice::Example> example;
+    std::optional<QString> weightedSides; // a weighted list "label<TAB>weight"
+    std::vector<LibraryDie> libraryDice;  // in the order given
+    std::optional<QString> librarySet;
     std::optional<std::int64_t> dice;
     std::optional<std::int64_t> rolls;
     std::optional<core::RollMode> mode;

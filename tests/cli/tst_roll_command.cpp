@@ -1,8 +1,10 @@
 #include "cli/ByteSink.h"
+#include "cli/LibraryCommand.h"
 #include "cli/RollCommand.h"
 #include "cli/SeededGenerator.h"
 #include "fakes/Fakes.h"
 #include "fakes/TestSupport.h"
+#include "library/Library.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -77,6 +79,8 @@ private slots:
     void initTestCase();
     void answersEveryCommandLine_data();
     void answersEveryCommandLine();
+    void libraryAnswersEveryCommandLine_data();
+    void libraryAnswersEveryCommandLine();
     void outputFileAppearsOnlyWhole();
     void labelsAreEscapedOnlyForATerminal_data();
     void labelsAreEscapedOnlyForATerminal();
@@ -90,11 +94,33 @@ private:
     QTemporaryDir m_folder;
 };
 
+// The dice library of the --die and --set rows, in the test's own data folder.
+void addDice(library::Library& library) {
+    dice::Die six{u"Six"_s, {}, {}};
+    for (int side = 1; side <= 6; ++side)
+        six.append(QString::number(side));
+    library.save(six);
+    dice::Die coin{u"Coin"_s, {}, {}};
+    coin.append(u"H"_s);
+    coin.append(u"T"_s);
+    library.save(coin);
+    dice::Die loaded{u"Loaded"_s, {}, {}};
+    for (const auto& [label, weight] : {std::pair{u"a"_s, 1U}, {u"b"_s, 3U}, {u"c"_s, 0U}, {u"d"_s, 4U}})
+        loaded.append(label, weight);
+    library.save(loaded);
+    library.save(dice::DiceSet{u"Game"_s, {{u"Six"_s, 2}, {u"Coin"_s, 1}}});
+}
+
 void RollCommandTest::initTestCase() {
     QVERIFY(m_folder.isValid());
     fakes::writeFile(m_folder.filePath(u"first.txt"_s), "a\r\n\r\nb\n");
     fakes::writeFile(m_folder.filePath(u"second.txt"_s), "b\rc");
     fakes::writeFile(m_folder.filePath(u"empty.txt"_s), "");
+    fakes::writeFile(m_folder.filePath(u"loaded.tsv"_s), "a\t1\nb\t3\nc\t0\nd\t4\n");
+    fakes::writeFile(m_folder.filePath(u"prizes.tsv"_s), "gold\t1\nsilver\t9\n");
+    qputenv("XDG_DATA_HOME", QFile::encodeName(m_folder.path()));
+    library::Library library;
+    addDice(library);
 }
 
 void RollCommandTest::answersEveryCommandLine_data() {
@@ -181,6 +207,34 @@ void RollCommandTest::answersEveryCommandLine_data() {
         u'"' + m_folder.filePath(u"\\x1B[2J"_s) + u"\": File not found"_s);
     row("a stored side with a line break", u"--dice 1"_s, {{u"Dice"_s, u"a;b\u2028c"_s}}, {}, 1, {},
         u"side 2 ('b\\u2028c') holds a line break, which would split its rolls' lines."_s);
+
+    // The library's dice: an unweighted die rolls as the same sides do; weighted dice and sets are
+    // pinned as the plain rolls are (Loaded weighs a 1, b 3, c 0, d 4).
+    row("a library die rolls as its sides", u"--die Six:3 --rolls 5 --seed 1"_s, {}, {}, 0,
+        "5 - 4 - 4\n3 - 5 - 1\n1 - 3 - 6\n4 - 6 - 6\n6 - 5 - 4\n", {});
+    row("weighted, pinned", u"--die Loaded:2 --rolls 4 --seed 1"_s, {}, {}, 0, "d - d\nd - a\nd - a\nd - a\n", {});
+    row("weighted without repeats, pinned", u"--die Loaded:3 --mode distinct --rolls 3 --seed 1"_s, {}, {}, 0,
+        "d - a - b\na - d - b\nb - d - a\n", {});
+    row("weighted bag, pinned", u"--die Loaded:2 --mode bag --rolls 4 --seed 1"_s, {}, {}, 0,
+        "d - b\nd - b\nd - a\nb - d\n", {});
+    row("a set, pinned", u"--set game --rolls 3 --seed 1"_s, {}, {}, 0, "5 - 4 - T\n3 - 5 - H\n1 - 3 - T\n", {});
+    row("different dice in the order given", u"--die Coin --die Six:2 --die Loaded --rolls 2 --seed 1"_s, {}, {}, 0,
+        "T - 4 - 4 - a\nT - 1 - 1 - a\n", {});
+    row("a weighted list",
+        u"--weighted-sides "_s + m_folder.filePath(u"loaded.tsv"_s) + u" --dice 2 --rolls 3 --seed 4"_s, {}, {}, 0,
+        "a - b\nd - b\nd - b\n", {});
+    row("library dice carry their counts", u"--die Six --dice 2"_s, {}, {}, 2, {},
+        u"--die and --set give their own numbers of dice; leave out --dice."_s + tryHelp);
+    row("a die and a set", u"--die Six --set Game"_s, {}, {}, 2, {},
+        u"give only one of --sides, --example, --weighted-sides, --die and --set."_s + tryHelp);
+    row("statistics of a set", u"--set Game --stats"_s, {}, {}, 2, {},
+        u"--stats does not count the rolls of --weighted-sides, --die or --set yet; roll them without it."_s + tryHelp);
+    row("no dice of a die", u"--die Six:0"_s, {}, {}, 2, {},
+        u"--die takes a name and a count from 1 to 2147483647, not 'Six:0'."_s + tryHelp);
+    row("too few sides of weight above 0", u"--die Loaded:4 --mode bag"_s, {}, {}, 2, {},
+        u"A roll of 4 dice of \"Loaded\" needs at least 4 different sides of weight above 0."_s);
+    row("a die the library lacks", u"--die \x1B[2JNope"_s, {}, {}, 1, {},
+        u"The library has no die or set named \"\\u{1B}[2JNope\"."_s);
 }
 
 void RollCommandTest::answersEveryCommandLine() {
@@ -195,6 +249,75 @@ void RollCommandTest::answersEveryCommandLine() {
     QCOMPARE(outcome.output, output);
     QCOMPARE(outcome.errors, error.isEmpty() ? QStringList() : QStringList{u"quorvin-tessaly roll: "_s + error});
     QCOMPARE(outcome.exitCode, exitCode);
+}
+
+void RollCommandTest::libraryAnswersEveryCommandLine_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("damaged"); // written to broken.die first, when not empty
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QByteArray>("output");
+    QTest::addColumn<QString>("error");  // after "quorvin-tessaly library: "
+    QTest::addColumn<QString>("listed"); // the entries' names afterwards
+    const QString all = u"Coin Game Loaded Six"_s;
+    const QString tryHelp = u" Try 'quorvin-tessaly library --help'."_s;
+    const QString weighted = m_folder.filePath(u"loaded.tsv"_s);
+    auto row = [&](const char* name, const QString& arguments, const QByteArray& damaged, int exitCode,
+                   const QByteArray& output, const QString& error, const QString& listed) {
+        QTest::newRow(name) << arguments.split(u' ', Qt::SkipEmptyParts) << damaged << exitCode << output << error
+                            << listed;
+    };
+    row("list", u"list"_s, {}, 0,
+        "Coin\tdie\t2 sides\tunweighted\nGame\tset\t3 dice\t2 \u00d7 Six, 1 \u00d7 Coin\nLoaded\tdie\t4 "
+        "sides\tweighted\nSix\tdie\t6 sides\tunweighted\n",
+        {}, all);
+    row("a damaged file is named and the rest listed", u"list"_s, "Quorvin Tessaly die 1\nname\tX\n1\ta\nx\tb\n", 1,
+        "Coin\tdie\t2 sides\tunweighted\nGame\tset\t3 dice\t2 \u00d7 Six, 1 \u00d7 Coin\nLoaded\tdie\t4 "
+        "sides\tweighted\nSix\tdie\t6 sides\tunweighted\n",
+        u"left out \"%1/broken.die\": line 4: \"x\" is not a weight, a whole number from 0 to 1000000000."_s, all);
+    row("import a weighted list under its file's name", u"import "_s + m_folder.filePath(u"prizes.tsv"_s), {}, 0, {},
+        {}, u"Coin Game Loaded prizes Six"_s);
+    row("import a taken name", u"import "_s + weighted + u" --name LOADED"_s, {}, 1, {},
+        u"the library has a die \"Loaded\" already; give --name NAME, or --replace."_s, all);
+    row("import over it", u"import "_s + weighted + u" --name LOADED --replace"_s, {}, 0, {}, {},
+        u"Coin Game LOADED Six"_s);
+    row("export a set", u"export game"_s, {}, 0, "Quorvin Tessaly set 1\nname\tGame\n2\tSix\n1\tCoin\n", {}, all);
+    row("export a weighted list", u"export Loaded --format weighted"_s, {}, 0, "a\t1\nb\t3\nc\t0\nd\t4\n", {}, all);
+    row("a weighted die is no side list", u"export Loaded --format side-list"_s, {}, 1, {},
+        u"Could not write the die \"Loaded\" as a side list: a side list cannot hold the weights of a weighted die: "
+        u"export it as a weighted list or a library file."_s,
+        all);
+    row("no command", {}, {}, 2, {}, u"give list, import FILE or export NAME."_s + tryHelp, all);
+    row("an option of another command", u"list --name x"_s, {}, 2, {},
+        u"--name and --replace go with import."_s + tryHelp, all);
+}
+
+// Each row on a library of its own: Coin, Six, Loaded (weighted) and the set Game.
+void RollCommandTest::libraryAnswersEveryCommandLine() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, damaged);
+    QFETCH(int, exitCode);
+    QFETCH(QByteArray, output);
+    QFETCH(QString, error);
+    QFETCH(QString, listed);
+    QTemporaryDir folder;
+    library::Library library(folder.path());
+    addDice(library);
+    if (!damaged.isEmpty())
+        fakes::writeFile(library.filePath(u"broken.die"_s), damaged);
+    MemorySink standardOutput;
+    QStringList errors;
+    cli::LibraryEnvironment environment{standardOutput, [&](const QString& line) { errors.append(line); },
+                                        folder.path()};
+    QCOMPARE(cli::runLibrary(arguments, environment), exitCode);
+    QCOMPARE(QString::fromUtf8(standardOutput.written), QString::fromUtf8(output));
+    const QString reported = error.contains(u"%1"_s) ? error.arg(folder.path()) : error;
+    QCOMPARE(errors, error.isEmpty() ? QStringList() : QStringList{u"quorvin-tessaly library: "_s + reported});
+    QStringList names;
+    for (const library::Entry& entry : library.list().entries)
+        names.append(entry.name);
+    QCOMPARE(names.join(u' '), listed);
+    if (!damaged.isEmpty())
+        QCOMPARE(fakes::readFile(library.filePath(u"broken.die"_s)), damaged);
 }
 
 void RollCommandTest::outputFileAppearsOnlyWhole() {

@@ -5,6 +5,8 @@
 
 #include <QFile>
 
+#include <csignal>
+
 namespace fakes {
 
 QStringList itemTexts(const core::ListModel& list) {
@@ -30,6 +32,19 @@ QByteArray readFile(const QString& path) {
 QString settingsFileIn(const QString& configFolder) {
     return configFolder + u'/' + QString::fromUtf16(platform::kOrganizationName) + u'/' +
            QString::fromUtf16(platform::kApplicationName) + QStringLiteral(".conf");
+}
+
+FileSizeLimit::FileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &m_saved);
+    m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = m_saved;
+    limited.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limited);
+}
+
+FileSizeLimit::~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &m_saved);
+    std::signal(SIGXFSZ, m_oldHandler);
 }
 
 } // namespace fakes

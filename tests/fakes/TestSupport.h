@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <sys/resource.h>
+
 namespace core {
 class ListModel;
 }
@@ -23,5 +25,19 @@ QByteArray readFile(const QString& path);
 
 // The settings file the real program reads and writes when XDG_CONFIG_HOME is configFolder.
 QString settingsFileIn(const QString& configFolder);
+
+// Lowers the file size limit while it lives, so that writes past it fail as on a full disk, even for
+// root.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit m_saved{};
+    void (*m_oldHandler)(int) = nullptr;
+};
 
 } // namespace fakes
