@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <sys/resource.h>
+
 namespace core {
 class ListModel;
 }
@@ -17,5 +19,19 @@ QStringList itemTexts(const core::ListModel& list);
 
 // Writes the bytes to a new file at path (the test stops when it cannot) and returns the path.
 QString writeFile(const QString& path, const QByteArray& bytes);
+
+// Lowers the file size limit while it lives, so that writes past it fail as on a full disk, even for
+// root.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit m_saved{};
+    void (*m_oldHandler)(int) = nullptr;
+};
 
 } // namespace fakes

@@ -10,9 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
 #include <linux/capability.h>
-#include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -54,26 +52,6 @@ QStringList reportedLines(const fakes::FakeMessageBox& box) {
     }
     return lines;
 }
-
-// Lowers the file size limit so that writes past it fail as on a full disk, even for root.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limited = m_saved;
-        limited.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-
-private:
-    rlimit m_saved{};
-    void (*m_oldHandler)(int) = nullptr;
-};
 
 // Makes file permissions apply to this thread even for root, by dropping the capabilities that override
 // them from its effective set; they come back at the end.
@@ -297,7 +275,7 @@ void TextExportTest::failedWriteKeepsTheEarlierFile() {
     list.setAllTicked(true);
 
     {
-        const FileSizeLimit limit(64);
+        const fakes::FileSizeLimit limit(64);
         Main::SaveListviewProperlySpacedWithoutProgressBar(list, path, fake.services);
     }
 
