@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <limits>
 
 namespace Main {
 
@@ -47,3 +48,38 @@ inline std::int32_t PickRandomIndex(std::int32_t n, platform::Clock& clock, plat
 std::int32_t PickRandomIndex(std::int32_t n);
 
 } // namespace Main
+
+namespace roll {
+
+// A whole number from 0 to bound - 1 (bound at least 1), every one equally likely, with the time of day
+// mixed into the generator once first: the window's pick for the weighted draws and the dice of a set.
+// A bound up to 2^31 - 1 is picked as PickRandomIndex picks a side. A larger one takes a 64-bit draw,
+// its high 32 bits drawn first: the pick is the high word of the 128-bit product draw * bound, and a
+// draw whose low word falls below 2^64 mod bound is drawn again, which leaves exactly
+// floor(2^64 / bound) draws for every pick.
+inline std::uint64_t pickBelow(std::uint64_t bound, platform::Clock& clock, platform::RandomSource& random) {
+    if (bound <= static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()))
+        return static_cast<std::uint64_t>(Main::PickRandomIndex(static_cast<std::int32_t>(bound), clock, random) - 1);
+    __extension__ typedef unsigned __int128 UInt128;
+    random.reseed(clock.secondsSinceMidnight());
+    const auto draw = [&random] {
+        const std::uint64_t high = random.next();
+        return (high << 32) | random.next();
+    };
+    UInt128 product = static_cast<UInt128>(draw()) * bound;
+    if (static_cast<std::uint64_t>(product) < bound) {
+        const std::uint64_t threshold = (0 - bound) % bound;
+        while (static_cast<std::uint64_t>(product) < threshold)
+            product = static_cast<UInt128>(draw()) * bound;
+    }
+    return static_cast<std::uint64_t>(product >> 64);
+}
+
+// pickBelow() with the services' clock and generator, as the draws take it.
+struct WindowPick {
+    platform::Clock& clock;
+    platform::RandomSource& random;
+    std::uint64_t operator()(std::uint64_t bound) const { return pickBelow(bound, clock, random); }
+};
+
+} // namespace roll

@@ -34,6 +34,8 @@ class RandomPickTest : public QObject {
 private slots:
     void pickMapsDrawsWithoutBias_data();
     void pickMapsDrawsWithoutBias();
+    void pickBelowTakesTwoDrawsForWideBounds_data();
+    void pickBelowTakesTwoDrawsForWideBounds();
     void emptyDieGivesOne();
     void largestDieReachesBothEnds();
     void picksAreFair_data();
@@ -79,6 +81,42 @@ void RandomPickTest::pickMapsDrawsWithoutBias() {
         random.values.enqueue(draw);
 
     QCOMPARE(Main::PickRandomIndex(n, clock, random), pick);
+    QCOMPARE(random.draws, drawsUsed);
+    QCOMPARE(random.reseeds, 1);
+}
+
+void RandomPickTest::pickBelowTakesTwoDrawsForWideBounds_data() {
+    QTest::addColumn<quint64>("bound");
+    QTest::addColumn<QList<std::uint32_t>>("draws");
+    QTest::addColumn<quint64>("pick");
+    QTest::addColumn<int>("drawsUsed");
+    // Up to 2^31 - 1 a bound is one 32-bit draw, as PickRandomIndex takes it.
+    QTest::newRow("6, one draw") << quint64{6} << QList<std::uint32_t>{0xffffffffU} << quint64{5} << 1;
+    QTest::newRow("2^31 - 1, one draw") << quint64{0x7fffffff} << QList<std::uint32_t>{0xffffffffU}
+                                        << quint64{0x7ffffffe} << 1;
+    // 2^64 mod (2^32 + 1) = 1: the 64-bit draw 0 is surplus; the draw 2^63 (high word first) picks 2^31.
+    QTest::newRow("2^32 + 1, surplus draw")
+        << (quint64{1} << 32) + 1 << QList<std::uint32_t>{0U, 0U, 0U, 1U} << quint64{0} << 4;
+    QTest::newRow("2^32 + 1, middle") << (quint64{1} << 32) + 1 << QList<std::uint32_t>{0x80000000U, 0U}
+                                      << quint64{0x80000000} << 2;
+    // 2^64 mod (2^63 + 1) = 2^63 - 1: almost half the draws are surplus. The draw 1 has the low word
+    // 2^63 + 1 and is kept; the top draw's low word is 2^63 - 1 itself, kept too, for the top pick.
+    QTest::newRow("2^63 + 1, surplus draw")
+        << (quint64{1} << 63) + 1 << QList<std::uint32_t>{0U, 0U, 0U, 1U} << quint64{0} << 4;
+    QTest::newRow("2^63 + 1, top draw") << (quint64{1} << 63) + 1 << QList<std::uint32_t>{0xffffffffU, 0xffffffffU}
+                                        << (quint64{1} << 63) << 2;
+}
+
+void RandomPickTest::pickBelowTakesTwoDrawsForWideBounds() {
+    QFETCH(quint64, bound);
+    QFETCH(QList<std::uint32_t>, draws);
+    QFETCH(quint64, pick);
+    QFETCH(int, drawsUsed);
+    fakes::FakeClock clock;
+    fakes::FakeRandomSource random;
+    for (std::uint32_t draw : draws)
+        random.values.enqueue(draw);
+    QCOMPARE(quint64{roll::pickBelow(bound, clock, random)}, pick);
     QCOMPARE(random.draws, drawsUsed);
     QCOMPARE(random.reseeds, 1);
 }
