@@ -23,9 +23,20 @@ DrawRows::Indices indicesFor(std::int64_t sideCount) {
 DrawRows::DrawRows()
     : DrawRows(std::make_shared<const TextRows>(), 1) {}
 
-DrawRows::DrawRows(std::shared_ptr<const TextRows> labels, std::int32_t dice, RollMode mode)
+std::int32_t DiceLayout::kindAt(std::int32_t position) const {
+    for (const Part& part : parts) {
+        if (position < part.count)
+            return part.kind;
+        position -= part.count;
+    }
+    return 0;
+}
+
+DrawRows::DrawRows(std::shared_ptr<const TextRows> labels, std::int32_t dice, RollMode mode,
+                   std::shared_ptr<const DiceLayout> layout)
     : m_labels(std::move(labels))
     , m_indices(std::make_shared<Indices>(indicesFor(m_labels->size())))
+    , m_layout(std::move(layout))
     , m_dice(std::max<std::int32_t>(dice, 1))
     , m_mode(mode) {}
 
@@ -116,7 +127,7 @@ TextRows DrawRows::toTextRows() const {
 }
 
 bool DrawRows::sameRollAs(const DrawRows& other) const {
-    return m_labels == other.m_labels && m_dice == other.m_dice && m_mode == other.m_mode;
+    return m_labels == other.m_labels && m_dice == other.m_dice && m_mode == other.m_mode && m_layout == other.m_layout;
 }
 
 void DrawRows::appendAll(const DrawRows& other) {

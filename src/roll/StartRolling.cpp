@@ -1,8 +1,10 @@
 #include "StartRolling.h"
 
 #include "RollModes.h"
+#include "RollPlan.h"
 
 #include "core/ListModel.h"
+#include "core/MousePointer.h"
 #include "core/Trap.h"
 #include "dice/CountConversion.h"
 #include "platform/Memory.h"
@@ -47,6 +49,49 @@ bool tooManyDice(const platform::Services& services, const core::ListModel& side
         return false;
     services.messageBox->show(tooManyDiceMessage(static_cast<std::int32_t>(*dice)), platform::OkOnly, QString());
     return true;
+}
+
+// Shows what keeps the dice from being rolled, if anything; true when it did.
+bool refused(const platform::Services& services, const QString& problem) {
+    if (problem.isEmpty())
+        return false;
+    services.messageBox->show(problem, platform::OkOnly, QString());
+    return true;
+}
+
+// Statements 100 to 118 of a roll drawn by a RollPlan, as Start Rolling's: the results emptied, the
+// counts converted, every roll drawn through the trap, the batch handed to the list at once.
+// dicePerRoll is null for a set, whose dice per roll are its own.
+template <class MakePlan>
+void rollPlanned(core::Trap& trap, const platform::Services& services, core::ListModel& results,
+                 const QString& numberOfRolls, const QString* dicePerRoll, MakePlan&& makePlan) {
+    trap(100, [&] { results.removeAll(); });
+    std::int32_t rolls = 0;
+    if (!trap(102, [&] { rolls = dice::convertCount(numberOfRolls); }) || rolls < 1)
+        return;
+    std::int32_t dice = 0;
+    if (dicePerRoll != nullptr && (!trap(106, [&] { dice = dice::convertCount(*dicePerRoll); }) || dice < 1))
+        return;
+
+    std::optional<RollPlan> plan;
+    core::DrawRows batch;
+    if (!trap(118, [&] {
+            plan.emplace(makePlan(dice));
+            batch = core::DrawRows(plan->labels(), plan->dice(), plan->mode(), plan->layout());
+            reserveRows(batch, rolls);
+        }))
+        return;
+    const WindowPick pick{*services.clock, *services.random};
+    const auto perRoll = static_cast<std::size_t>(plan->dice());
+    batch.build([&](auto& indices) {
+        using Index = typename std::decay_t<decltype(indices)>::value_type;
+        indices.resize(static_cast<std::size_t>(rolls) * perRoll); // reserved above
+        for (std::size_t roll = 0; roll < static_cast<std::size_t>(rolls); ++roll) {
+            const std::span<Index> row(indices.data() + roll * perRoll, perRoll);
+            trap(108, [&] { plan->drawRoll(row, pick); });
+        }
+    });
+    trap(118, [&] { results.addItems(std::move(batch)); });
 }
 
 } // namespace
@@ -99,6 +144,46 @@ void startRolling(const platform::Services& services, const core::ListModel& sid
         }
     });
     trap(118, [&] { results.addItems(std::move(batch)); });
+}
+
+void startRolling(const platform::Services& services, const core::ListModel& sides, core::ListModel& results,
+                  const QString& numberOfRolls, const QString& dicePerRoll, core::RollMode mode,
+                  std::span<const std::uint32_t> weights) {
+    if (!dice::isWeighted(weights)) {
+        startRolling(services, sides, results, numberOfRolls, dicePerRoll, mode);
+        return;
+    }
+    if (refused(services, dice::weightsProblem(weights, sides.itemCount())))
+        return;
+    if (const std::optional<double> dice = dice::roundedCount(dicePerRoll);
+        dice && *dice <= std::numeric_limits<std::int32_t>::max() &&
+        refused(services, RollPlan::tooManyDice(weights, static_cast<std::int64_t>(*dice), mode)))
+        return;
+    core::Trap trap(services, u"Form1.PushButton8_Click"_s);
+    rollPlanned(trap, services, results, numberOfRolls, &dicePerRoll,
+                [&](std::int32_t dice) { return RollPlan(sides.textSnapshot(), weights, dice, mode); });
+}
+
+void rollSet(const platform::Services& services, const QString& procedure, core::MousePointer& pointer,
+             std::span<const dice::CountedDie> dice, core::ListModel& results, const QString& numberOfRolls,
+             core::RollMode mode) {
+    QString problem;
+    std::int64_t perRoll = 0;
+    for (const dice::CountedDie& counted : dice) {
+        perRoll += counted.count;
+        if (problem.isEmpty() && counted.count < 1)
+            problem = u"Every die of a set is rolled at least once."_s;
+        if (const QString dieProblem = dice::dieProblem(counted.die); problem.isEmpty() && !dieProblem.isEmpty())
+            problem = u"The die \""_s + counted.die.name + u"\" cannot be rolled: "_s + dieProblem;
+    }
+    if (problem.isEmpty() && (dice.empty() || perRoll > dice::kMostDicePerRoll))
+        problem = u"A set is rolled with 1 to "_s + QString::number(dice::kMostDicePerRoll) + u" dice."_s;
+    if (refused(services, problem) || refused(services, RollPlan::tooManyDice(dice, mode)))
+        return;
+    core::Trap trap(services, procedure);
+    trap(98, [&] { pointer.set(core::MousePointer::Hourglass); });
+    rollPlanned(trap, services, results, numberOfRolls, nullptr, [&](std::int32_t) { return RollPlan(dice, mode); });
+    trap(120, [&] { pointer.set(core::MousePointer::Default); });
 }
 
 } // namespace roll

@@ -7,12 +7,17 @@
 // joined by " - ", when it is shown or exported.
 
 #include "core/DrawRows.h"
+#include "dice/DiceSet.h"
 
 #include <QString>
 
+#include <cstdint>
+#include <span>
+
 namespace core {
 class ListModel;
-}
+class MousePointer;
+} // namespace core
 
 namespace platform {
 struct Services;
@@ -27,6 +32,26 @@ namespace roll {
 void startRolling(const platform::Services& services, const core::ListModel& sides, core::ListModel& results,
                   const QString& numberOfRolls, const QString& dicePerRoll,
                   core::RollMode mode = core::RollMode::Independent);
+
+// Start Rolling of a weighted die: the same, with weights[i] the weight of the side at position i + 1
+// of the sides list (one per side). Every roll draws by the weights in the roll mode (RollPlan.h), and
+// the rows carry the weights in their layout. Weights that are all 1 roll exactly as above, by the
+// same code; weights that cannot be rolled (dice::weightsProblem()) are shown in a message box, as are
+// more dice than sides of weight above 0 in a mode without repeats, and nothing else happens.
+void startRolling(const platform::Services& services, const core::ListModel& sides, core::ListModel& results,
+                  const QString& numberOfRolls, const QString& dicePerRoll, core::RollMode mode,
+                  std::span<const std::uint32_t> weights);
+
+// "Roll Set": numberOfRolls (converted as Start Rolling converts Text2) rolls of a set's dice, each
+// entry's die `count` times, one label per die in set order, into the results as Start Rolling puts
+// them, with the busy pointer shown meanwhile. The roll mode applies per die: entries that name the
+// same die share its draw, so no side of it shows twice in a roll, or its one bag. Failures go through
+// a trap named `procedure` at Start Rolling's statement numbers (98 and 120 set the pointer); dice
+// that cannot be rolled, or that a mode without repeats cannot fill, are shown in a message box first
+// and nothing else happens.
+void rollSet(const platform::Services& services, const QString& procedure, core::MousePointer& pointer,
+             std::span<const dice::CountedDie> dice, core::ListModel& results, const QString& numberOfRolls,
+             core::RollMode mode);
 
 // "A roll of D dice needs at least D different sides."
 QString tooManyDiceMessage(std::int64_t dice);
