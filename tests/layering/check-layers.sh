@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Fails when a file under src/ includes a folder above its own layer:
-#   platform < core < subsystems (dice, roll, results and any other folder) < shell < app.
+#   platform < core < subsystems (dice, roll, results, library and any other folder) < shell < app.
 # Subsystems may include each other, but never both ways round.
 #
 #   check-layers.sh SRC_DIR     checks the tree
