@@ -22,7 +22,7 @@ struct FilledLibrary {
             dice::Die die;
             die.name = u"Class "_s + QString::number(number);
             for (int side = 0; side < kSides; ++side)
-                die.append(u"Student "_s + QString::number(side), number % 2 == 0 ? 1 : 1 + side % 7);
+                die.append(QString(u"Student "_s + QString::number(side)), number % 2 == 0 ? 1 : 1 + side % 7);
             library.save(die);
         }
     }

@@ -53,15 +53,24 @@ namespace roll {
 
 // A whole number from 0 to bound - 1 (bound at least 1), every one equally likely, with the time of day
 // mixed into the generator once first: the window's pick for the weighted draws and the dice of a set.
-// A bound up to 2^31 - 1 is picked as PickRandomIndex picks a side. A larger one takes a 64-bit draw,
-// its high 32 bits drawn first: the pick is the high word of the 128-bit product draw * bound, and a
-// draw whose low word falls below 2^64 mod bound is drawn again, which leaves exactly
-// floor(2^64 / bound) draws for every pick.
+// A bound below 2^32 takes one 32-bit draw and gives what PickRandomIndex gives for a die of that
+// many sides, less one. A larger one takes a 64-bit draw, its high 32 bits drawn first: the pick is
+// the high word of the 128-bit product draw * bound, and a draw whose low word falls below
+// 2^64 mod bound is drawn again, which leaves exactly floor(2^64 / bound) draws for every pick.
 inline std::uint64_t pickBelow(std::uint64_t bound, platform::Clock& clock, platform::RandomSource& random) {
-    if (bound <= static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()))
-        return static_cast<std::uint64_t>(Main::PickRandomIndex(static_cast<std::int32_t>(bound), clock, random) - 1);
-    __extension__ typedef unsigned __int128 UInt128;
     random.reseed(clock.secondsSinceMidnight());
+    if (bound <= std::numeric_limits<std::uint32_t>::max()) {
+        // The threshold lies below the bound: only a low word below the bound needs it worked out.
+        const auto range = static_cast<std::uint32_t>(bound);
+        std::uint64_t product = std::uint64_t{random.next()} * range;
+        if (static_cast<std::uint32_t>(product) < range) {
+            const std::uint32_t threshold = (0U - range) % range;
+            while (static_cast<std::uint32_t>(product) < threshold)
+                product = std::uint64_t{random.next()} * range;
+        }
+        return product >> 32;
+    }
+    __extension__ typedef unsigned __int128 UInt128;
     const auto draw = [&random] {
         const std::uint64_t high = random.next();
         return (high << 32) | random.next();
@@ -75,11 +84,67 @@ inline std::uint64_t pickBelow(std::uint64_t bound, platform::Clock& clock, plat
     return static_cast<std::uint64_t>(product >> 64);
 }
 
-// pickBelow() with the services' clock and generator, as the draws take it.
-struct WindowPick {
-    platform::Clock& clock;
-    platform::RandomSource& random;
-    std::uint64_t operator()(std::uint64_t bound) const { return pickBelow(bound, clock, random); }
+// pickBelow() with the services' clock and generator, as the draws take it. The threshold of a bound
+// below 2^32 is worked out only when a draw's low word falls below the bound, and kept for the next
+// picks below that bound; WeightedIndependentDraw asks for repeated() instead, which keeps it in
+// registers.
+class WindowPick {
+public:
+    WindowPick(platform::Clock& clock, platform::RandomSource& random)
+        : m_clock(clock)
+        , m_random(random) {}
+
+    // Inlined into the loops that draw die after die, as PickRandomIndex is into Start Rolling's.
+    [[gnu::always_inline]] std::uint64_t operator()(std::uint64_t bound) {
+        if (bound > std::numeric_limits<std::uint32_t>::max()) [[unlikely]]
+            return pickBelow(bound, m_clock, m_random);
+        m_random.reseed(m_clock.secondsSinceMidnight());
+        const auto range = static_cast<std::uint32_t>(bound);
+        std::uint64_t product = std::uint64_t{m_random.next()} * range;
+        if (range == m_range) {
+            // The bound of the last redraw: the threshold is at hand, and a draw falls below it less
+            // often than below the bound.
+            while (static_cast<std::uint32_t>(product) < m_threshold)
+                product = std::uint64_t{m_random.next()} * range;
+        } else if (static_cast<std::uint32_t>(product) < range) {
+            m_range = range;
+            m_threshold = (0U - range) % range;
+            while (static_cast<std::uint32_t>(product) < m_threshold)
+                product = std::uint64_t{m_random.next()} * range;
+        }
+        return product >> 32;
+    }
+
+    // The same pick below one bound under 2^32, made again and again, for a loop that keeps the bound
+    // and its threshold in registers.
+    class Repeated {
+    public:
+        Repeated(platform::Clock& clock, platform::RandomSource& random, std::uint32_t range)
+            : m_clock(clock)
+            , m_random(random)
+            , m_range(range)
+            , m_threshold((0U - range) % range) {}
+        [[gnu::always_inline]] std::uint32_t operator()() {
+            m_random.reseed(m_clock.secondsSinceMidnight());
+            std::uint64_t product = std::uint64_t{m_random.next()} * m_range;
+            while (static_cast<std::uint32_t>(product) < m_threshold)
+                product = std::uint64_t{m_random.next()} * m_range;
+            return static_cast<std::uint32_t>(product >> 32);
+        }
+
+    private:
+        platform::Clock& m_clock;
+        platform::RandomSource& m_random;
+        std::uint32_t m_range;
+        std::uint32_t m_threshold;
+    };
+    Repeated repeated(std::uint32_t bound) const { return Repeated(m_clock, m_random, bound); }
+
+private:
+    platform::Clock& m_clock;
+    platform::RandomSource& m_random;
+    std::uint32_t m_range = 0;
+    std::uint32_t m_threshold = 0;
 };
 
 } // namespace roll

@@ -22,6 +22,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <type_traits>
 #include <variant>
 #include <vector>
 
@@ -67,7 +68,7 @@ public:
     // Draws the next roll into row, dice() label indices.
     template <class Pick, class Index> void drawRoll(std::span<Index> row, Pick&& pick) {
         if (m_layout->parts.empty()) {
-            std::visit([&](auto& draw) { drawPart(draw, m_first[0], row, pick); }, m_draws[0]);
+            std::visit([&](auto& draw) { drawRollOf(draw, m_first[0], row, pick); }, m_draws[0]);
             return;
         }
         for (std::size_t kind = 0; kind < m_draws.size(); ++kind)
@@ -103,19 +104,33 @@ public:
         return m_first[kind] + std::visit([&](auto& draw) { return draw.next(pick); }, m_draws[kind]);
     }
 
+    // When the roll has one kind of die, calls body(draw, first) with its draw and its first label,
+    // for a caller that draws roll after roll with drawRollOf() and so chooses the draw only once;
+    // false otherwise. The rolls come out as drawRoll() draws them.
+    template <class Body> bool withOnlyKind(Body&& body) {
+        if (m_draws.size() != 1)
+            return false;
+        std::visit([&](auto& draw) { body(draw, m_first[0]); }, m_draws[0]);
+        return true;
+    }
+    template <class Draw, class Index, class Pick>
+    static void drawRollOf(Draw& draw, std::uint64_t first, std::span<Index> row, Pick& pick) {
+        draw.startRoll(row.size());
+        drawDice(draw, first, row, pick);
+    }
+
     // The draw of each kind, for a caller that keeps a bag's tickets.
     std::span<SideDraw> draws() { return m_draws; }
 
 private:
     template <class Draw, class Index, class Pick>
-    static void drawPart(Draw& draw, std::uint64_t first, std::span<Index> row, Pick& pick) {
-        draw.startRoll(row.size());
-        drawDice(draw, first, row, pick);
-    }
-    template <class Draw, class Index, class Pick>
     static void drawDice(Draw& draw, std::uint64_t first, std::span<Index> dice, Pick& pick) {
-        for (Index& die : dice)
-            die = static_cast<Index>(first + draw.next(pick));
+        if constexpr (std::is_same_v<Draw, WeightedIndependentDraw>) {
+            draw.drawInto(dice, first, pick);
+        } else {
+            for (Index& die : dice)
+                die = static_cast<Index>(first + draw.next(pick));
+        }
     }
 
     std::shared_ptr<const core::TextRows> m_labels;

@@ -81,15 +81,19 @@ void rollPlanned(core::Trap& trap, const platform::Services& services, core::Lis
             reserveRows(batch, rolls);
         }))
         return;
-    const WindowPick pick{*services.clock, *services.random};
+    WindowPick pick(*services.clock, *services.random);
     const auto perRoll = static_cast<std::size_t>(plan->dice());
     batch.build([&](auto& indices) {
         using Index = typename std::decay_t<decltype(indices)>::value_type;
         indices.resize(static_cast<std::size_t>(rolls) * perRoll); // reserved above
-        for (std::size_t roll = 0; roll < static_cast<std::size_t>(rolls); ++roll) {
-            const std::span<Index> row(indices.data() + roll * perRoll, perRoll);
-            trap(108, [&] { plan->drawRoll(row, pick); });
-        }
+        const auto rowAt = [&](std::size_t roll) { return std::span<Index>(indices.data() + roll * perRoll, perRoll); };
+        // One die, or one kind of die: its draw is chosen once for all the rolls.
+        const bool drawn = plan->withOnlyKind([&](auto& draw, std::uint64_t first) {
+            for (std::size_t roll = 0; roll < static_cast<std::size_t>(rolls); ++roll)
+                trap(108, [&] { RollPlan::drawRollOf(draw, first, rowAt(roll), pick); });
+        });
+        for (std::size_t roll = 0; !drawn && roll < static_cast<std::size_t>(rolls); ++roll)
+            trap(108, [&] { plan->drawRoll(rowAt(roll), pick); });
     });
     trap(118, [&] { results.addItems(std::move(batch)); });
 }

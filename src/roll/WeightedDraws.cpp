@@ -42,19 +42,29 @@ AliasTable::AliasTable(std::span<const std::uint32_t> weights)
         assert(false && "an alias table left a column short");
         m_columns[column] = {m_total, column};
     }
+    if (m_total <= std::numeric_limits<std::uint32_t>::max()) {
+        m_narrow.reserve(m_columns.size());
+        for (const Column& column : m_columns)
+            m_narrow.push_back(column.threshold << 32 | column.alias);
+        m_columns = {};
+    }
 }
 
 TicketTree::TicketTree(std::span<const std::uint64_t> tickets)
-    : m_tree(tickets.size() + 1, 0) {
-    const std::size_t size = tickets.size();
+    : m_size(tickets.size()) {
+    // Sides up to a power of two, those past the end without tickets: find() then needs no bounds test.
+    const std::size_t size = std::bit_ceil(std::max<std::size_t>(tickets.size(), 1));
+    m_tree.assign(size + 1, 0);
     for (std::size_t at = 1; at <= size; ++at) {
-        m_tree[at] += tickets[at - 1];
-        m_total += tickets[at - 1];
+        if (at <= tickets.size()) {
+            m_tree[at] += tickets[at - 1];
+            m_total += tickets[at - 1];
+        }
         const std::size_t parent = at + (at & (0 - at));
         if (parent <= size)
             m_tree[parent] += m_tree[at];
     }
-    m_topStep = size == 0 ? 0 : std::bit_floor(size);
+    m_topStep = size;
 }
 
 void TicketTree::add(std::size_t side, std::uint64_t tickets) {
@@ -70,13 +80,13 @@ void TicketTree::remove(std::size_t side, std::uint64_t tickets) {
 }
 
 std::size_t TicketTree::find(std::uint64_t ticket) const {
+    // Without branches: which way each step goes is as random as the ticket.
     std::size_t at = 0;
     for (std::size_t step = m_topStep; step != 0; step >>= 1) {
-        const std::size_t next = at + step;
-        if (next < m_tree.size() && m_tree[next] <= ticket) {
-            at = next;
-            ticket -= m_tree[next];
-        }
+        const std::uint64_t below = m_tree[at + step];
+        const std::uint64_t past = 0 - static_cast<std::uint64_t>(below <= ticket);
+        at += step & past;
+        ticket -= below & past;
     }
     return at; // the tickets of sides below `at` end at or before ticket; side `at` holds it
 }

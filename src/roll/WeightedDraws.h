@@ -10,9 +10,11 @@
 
 #include "dice/Die.h"
 
+#include <algorithm>
 #include <bit>
 #include <cassert>
 #include <cstdint>
+#include <limits>
 #include <span>
 #include <vector>
 
@@ -40,32 +42,64 @@ public:
     std::uint64_t totalWeight() const { return m_total; }
     std::uint32_t sides() const { return m_sides; }
 
-    template <class Pick> std::uint32_t draw(Pick&& pick) const {
+    // A die's column and ticket, as picked.
+    struct Ticket {
         std::uint64_t column = 0;
         std::uint64_t ticket = 0;
+    };
+    template <class Pick> [[gnu::always_inline]] Ticket pick(Pick&& pick) const {
         if (m_combinedBound != 0) {
             const std::uint64_t both = pick(m_combinedBound);
-            column = both & m_columnMask;
-            ticket = both >> m_columnBits;
-        } else {
-            column = pick(m_columnMask + 1);
-            ticket = pick(m_total);
+            return {both & m_columnMask, both >> m_columnBits};
         }
-        const Column& at = m_columns[column];
-        return ticket < at.threshold ? static_cast<std::uint32_t>(column) : at.alias;
+        const std::uint64_t column = pick(m_columnMask + 1);
+        return {column, pick(m_total)};
+    }
+    [[gnu::always_inline]] std::uint32_t sideOf(Ticket picked) const {
+        std::uint64_t threshold = 0;
+        std::uint32_t alias = 0;
+        if (!m_narrow.empty()) {
+            const std::uint64_t entry = m_narrow[picked.column];
+            threshold = entry >> 32;
+            alias = static_cast<std::uint32_t>(entry);
+        } else {
+            threshold = m_columns[picked.column].threshold;
+            alias = m_columns[picked.column].alias;
+        }
+        // Chosen without a branch: the ticket falls either way unpredictably.
+        const std::uint32_t own = 0U - static_cast<std::uint32_t>(picked.ticket < threshold);
+        return (static_cast<std::uint32_t>(picked.column) & own) | (alias & ~own);
+    }
+    template <class Pick> [[gnu::always_inline]] std::uint32_t draw(Pick&& pick) const {
+        return sideOf(this->pick(pick));
     }
 
     // Column c's own tickets and the side that takes the others: the table as built, for tests.
-    std::uint64_t threshold(std::size_t column) const { return m_columns[column].threshold; }
-    std::uint32_t alias(std::size_t column) const { return m_columns[column].alias; }
-    std::size_t columns() const { return m_columns.size(); }
+    std::uint64_t threshold(std::size_t column) const {
+        return m_narrow.empty() ? m_columns[column].threshold : m_narrow[column] >> 32;
+    }
+    std::uint32_t alias(std::size_t column) const {
+        return m_narrow.empty() ? m_columns[column].alias : static_cast<std::uint32_t>(m_narrow[column]);
+    }
+    std::size_t columns() const { return m_columnMask + 1; }
+    // K W when it is below 2^32 and the table's words are one each, else 0: for WeightedIndependentDraw.
+    std::uint32_t narrowBound() const {
+        return !m_narrow.empty() && m_combinedBound <= std::numeric_limits<std::uint32_t>::max()
+                   ? static_cast<std::uint32_t>(m_combinedBound)
+                   : 0;
+    }
+    const std::uint64_t* narrowTable() const { return m_narrow.data(); }
+    std::uint32_t columnMask() const { return static_cast<std::uint32_t>(m_columnMask); }
+    int columnBits() const { return m_columnBits; }
 
 private:
     struct Column {
         std::uint64_t threshold = 0;
         std::uint32_t alias = 0;
     };
-    std::vector<Column> m_columns;
+    std::vector<Column> m_columns;       // for a total of 2^32 or more
+    std::vector<std::uint64_t> m_narrow; // otherwise: threshold and alias in one word, half the cache
+
     std::uint64_t m_total = 0;
     std::uint64_t m_combinedBound = 0; // K * W when that is below 2^64, else 0
     std::uint64_t m_columnMask = 0;    // K - 1
@@ -81,7 +115,7 @@ public:
     explicit TicketTree(std::span<const std::uint64_t> tickets);
 
     std::uint64_t total() const { return m_total; }
-    std::size_t size() const { return m_tree.size() - 1; }
+    std::size_t size() const { return m_size; }
     void add(std::size_t side, std::uint64_t tickets);
     void remove(std::size_t side, std::uint64_t tickets);
     // The side that holds ticket (from 0, below total()) when the tickets are laid out side after side.
@@ -90,6 +124,7 @@ public:
 private:
     std::vector<std::uint64_t> m_tree{0}; // 1-based; sums wrap modulo 2^64, the true ones never do
     std::uint64_t m_total = 0;
+    std::size_t m_size = 0;
     std::size_t m_topStep = 0;
 };
 
@@ -101,6 +136,30 @@ public:
 
     void startRoll(std::size_t /*dice*/) {}
     template <class Pick> std::uint32_t next(Pick&& pick) { return m_table.draw(pick); }
+
+    // The same for die after die, out[i] = first + side. A pick that can repeat one bound (the
+    // window's) is asked for it once, and the table's words stay in registers: the same picks, fewer
+    // steps per die.
+    template <class Pick, class Index> void drawInto(std::span<Index> out, std::uint64_t first, Pick& pick) {
+        if constexpr (requires { pick.repeated(std::uint32_t{1}); }) {
+            if (const std::uint32_t bound = m_table.narrowBound(); bound != 0) {
+                auto again = pick.repeated(bound);
+                const std::uint64_t* table = m_table.narrowTable();
+                const std::uint32_t mask = m_table.columnMask();
+                const int bits = m_table.columnBits();
+                for (Index& die : out) {
+                    const std::uint32_t both = again();
+                    const std::uint64_t entry = table[both & mask];
+                    const std::uint32_t own = 0U - static_cast<std::uint32_t>((both >> bits) < (entry >> 32));
+                    die =
+                        static_cast<Index>(first + ((both & mask & own) | (static_cast<std::uint32_t>(entry) & ~own)));
+                }
+                return;
+            }
+        }
+        for (Index& die : out)
+            die = static_cast<Index>(first + next(pick));
+    }
 
 private:
     AliasTable m_table;

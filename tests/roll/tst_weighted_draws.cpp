@@ -2,6 +2,7 @@
 #include "core/MousePointer.h"
 #include "fakes/Fakes.h"
 #include "fakes/TestSupport.h"
+#include "roll/RandomPick.h"
 #include "roll/StartRolling.h"
 #include "roll/WeightedDraws.h"
 
@@ -180,6 +181,20 @@ void WeightedDrawsTest::aliasTableGivesEverySideExactlyItsWeight() {
         }
         for (std::size_t side = 0; side < std::size_t(weights.size()); ++side)
             QCOMPARE(drawn[side], std::uint64_t{weights[qsizetype(side)]} * columns);
+    }
+    // The window's loop for die after die, which keeps the table at hand, draws as draw() does.
+    if (table.narrowBound() != 0) {
+        fakes::FakeClock clock;
+        fakes::FakeRandomSource looped;
+        fakes::FakeRandomSource single;
+        roll::WindowPick loopedPick(clock, looped);
+        roll::WindowPick singlePick(clock, single);
+        roll::WeightedIndependentDraw draw(span(weights));
+        std::vector<std::uint32_t> dice(500);
+        draw.drawInto(std::span<std::uint32_t>(dice), 10, loopedPick);
+        for (const std::uint32_t die : dice)
+            QCOMPARE(die, 10 + table.draw(singlePick));
+        QCOMPARE(looped.draws, single.draws);
     }
     // Each column's last own ticket and first given one.
     for (std::uint64_t column = 0; column < columns; column += std::max<std::uint64_t>(1, columns / 7)) {
