@@ -154,7 +154,11 @@ Listing Library::list() const {
     QHash<QString, QString> fileOfName; // by case-folded name
     for (const QString& fileName : fileNames()) {
         try {
-            const Summary summary = summarizeLibraryFile(rawBytes(filePath(fileName)));
+            // A file that does not start as a library file is not read further, however large.
+            QByteArray bytes = rawBytes(filePath(fileName), kHeaderBytes);
+            if (bytes.size() >= kHeaderBytes && formatOf(QString(), bytes) == Format::LibraryFile)
+                bytes = rawBytes(filePath(fileName));
+            const Summary summary = summarizeLibraryFile(bytes);
             const QString folded = summary.name.toCaseFolded();
             if (const auto earlier = fileOfName.constFind(folded); earlier != fileOfName.constEnd()) {
                 listing.problems.push_back({fileName, u"it names a "_s + kindWord(summary.kind) + u" \""_s +

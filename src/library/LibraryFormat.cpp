@@ -28,6 +28,18 @@ constexpr char kNameKey[] = "name";
     fail(u"line "_s + QString::number(line) + u": "_s + reason);
 }
 
+// A value of the file as a message shows it: quoted, cut to a readable length, and with what a person
+// could not see written as the library's files write it.
+QString quotedValue(QStringView text) {
+    constexpr qsizetype kLongest = 40;
+    return u'"' + escapeText(text.first(std::min(text.size(), kLongest))) +
+           (text.size() > kLongest ? u"\u2026\""_s : u"\""_s);
+}
+
+QString quotedValue(QByteArrayView utf8) {
+    return quotedValue(QString::fromUtf8(utf8.first(std::min<qsizetype>(utf8.size(), 200))));
+}
+
 QByteArrayView trimmedSpaces(QByteArrayView text) {
     while (!text.isEmpty() && text.front() == ' ')
         text = text.sliced(1);
@@ -186,7 +198,7 @@ std::int64_t itemNumber(QByteArrayView text, std::int64_t line, std::uint64_t mo
         value = value * 10 + static_cast<std::uint64_t>(c - '0');
     }
     if (!ok)
-        failAt(line, u"\""_s + QString::fromUtf8(text) + u"\" is not "_s + QString::fromUtf16(what) + u'.');
+        failAt(line, quotedValue(text) + u" is not "_s + QString::fromUtf16(what) + u'.');
     return static_cast<std::int64_t>(value);
 }
 
@@ -198,10 +210,6 @@ public:
         : m_lines(QByteArrayView()) {
         if (bytes.startsWith("\xef\xbb\xbf"))
             bytes = bytes.sliced(3);
-        if (checkText) {
-            if (const qsizetype bad = firstInvalidUtf8(bytes); bad >= 0)
-                failAt(lineOfOffset(bytes, bad), u"the text is not UTF-8."_s);
-        }
         m_lines = Lines(bytes);
         QByteArrayView line;
         m_lines.next(line);
@@ -217,8 +225,12 @@ public:
                  u"\"Quorvin Tessaly set 1\"."_s);
         }
         if (version != kVersion)
-            fail(u"the file is in format "_s + QString::fromUtf8(version) +
+            fail(u"the file is in format "_s + quotedValue(version) +
                  u", and this version of Quorvin Tessaly reads format 1."_s);
+        if (checkText) {
+            if (const qsizetype bad = firstInvalidUtf8(bytes); bad >= 0)
+                failAt(lineOfOffset(bytes, bad), u"the text is not UTF-8."_s);
+        }
     }
 
     Kind kind() const { return m_kind; }
@@ -281,7 +293,7 @@ std::uint32_t weightAt(QByteArrayView key, std::int64_t line) {
 std::int32_t countAt(QByteArrayView key, std::int64_t line) {
     const std::int64_t count = itemNumber(key, line, static_cast<std::uint64_t>(dice::kMostDicePerRoll), kCountWanted);
     if (count < 1)
-        failAt(line, u"\""_s + QString::fromUtf8(key) + u"\" is not "_s + QString::fromUtf16(kCountWanted) + u'.');
+        failAt(line, quotedValue(key) + u" is not "_s + QString::fromUtf16(kCountWanted) + u'.');
     return static_cast<std::int32_t>(count);
 }
 
@@ -537,7 +549,7 @@ dice::Die parseWeightedList(QByteArrayView bytes) {
         if (tab >= 0) {
             const std::optional<std::uint32_t> parsed = dice::parseWeight(content.sliced(tab + 1));
             if (!parsed)
-                failAt(line, u"\""_s + content.sliced(tab + 1).toString() + u"\" after the last tab is not "_s +
+                failAt(line, quotedValue(content.sliced(tab + 1)) + u" after the last tab is not "_s +
                                  QString::fromUtf16(kWeightWanted) + u'.');
             weight = *parsed;
         }

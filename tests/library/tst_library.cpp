@@ -149,7 +149,7 @@ void LibraryTest::readsFilesAsTheirFormatSays_data() {
         << QByteArray("\xef\xbb\xbfQuorvin Tessaly die 1\r\n# a die\r\n\r\nname\tHand\r\n 3 \ta\tb \r\n0\t\\sc\r\n")
         << QStringList{u"a\tb "_s, u" c"_s} << Weights{3, 0} << QString();
     QTest::newRow("a later format") << lib << QByteArray("Quorvin Tessaly die 2\nname\tX\n1\ta\n") << QStringList()
-                                    << Weights() << u"the file is in format 2"_s;
+                                    << Weights() << u"the file is in format \"2\""_s;
     QTest::newRow("not a die") << lib << QByteArray("hello\n") << QStringList() << Weights()
                                << u"this is not a Quorvin Tessaly die or set"_s;
     QTest::newRow("weight past 10^9") << lib << QByteArray("Quorvin Tessaly die 1\nname\tX\n1\ta\n1000000001\tb\n")
