@@ -3,6 +3,7 @@
 #include "fakes/Fakes.h"
 #include "fakes/TestSupport.h"
 #include "roll/RandomPick.h"
+#include "roll/RollPlan.h"
 #include "roll/StartRolling.h"
 #include "roll/WeightedDraws.h"
 
@@ -368,6 +369,24 @@ void WeightedDrawsTest::setPositionsFollowTheirOwnDice() {
     QVERIFY(layout->kinds[1].weights.empty());
     QCOMPARE(layout->kindAt(2), 1);
     QCOMPARE(layout->kindAt(3), 0);
+
+    // The command line draws die after die: the same dice from the same picks.
+    roll::RollPlan byRoll(set, mode);
+    roll::RollPlan byDie(set, mode);
+    std::uint64_t rollState = 3;
+    std::uint64_t dieState = 3;
+    auto pickOf = [](std::uint64_t& state) {
+        return [&state](std::uint64_t bound) {
+            state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+            return (state >> 33) % bound;
+        };
+    };
+    for (int roll = 0; roll < 50; ++roll) {
+        std::array<std::uint32_t, 4> row{};
+        byRoll.drawRoll(std::span<std::uint32_t>(row), pickOf(rollState));
+        for (const std::uint32_t die : row)
+            QCOMPARE(byDie.nextDie(pickOf(dieState)), std::uint64_t{die});
+    }
 
     std::vector<std::map<Outcome, qint64>> counts(4);
     for (const QString& row : fakes::itemTexts(results)) {
