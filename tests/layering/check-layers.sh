@@ -23,14 +23,13 @@ declare -A layer=(
     [shell]=4
     [app]=5
 )
-rank() { echo "${layer[$1]:-unknown}"; }
 
 check() {
     local src="$1" status=0 file folder target edges=""
     for folder in "$src"/*/; do
         folder="${folder%/}"
         folder="${folder##*/}"
-        if [[ "$(rank "$folder")" == unknown ]]; then
+        if [[ -z "${layer[$folder]:-}" ]]; then
             echo "folder without a layer: $folder/ (give it one in ${BASH_SOURCE[0]##*/})" >&2
             status=1
         fi
@@ -41,10 +40,10 @@ check() {
         folder="${folder%%/*}"
         [[ "$target" == "$folder" ]] && continue
         [[ -d "$src/$target" ]] || continue
-        if (($(rank "$target") > $(rank "$folder"))); then
+        if ((layer[$target] > layer[$folder])); then
             echo "upward include: ${file#"$src"/} includes $target/" >&2
             status=1
-        elif (($(rank "$target") == 2)); then
+        elif ((layer[$target] == 2)); then
             edges+="$folder $target"$'\n'
         fi
     done < <(grep -rHoE '^#include "[A-Za-z_]+/' "$src" --include='*.h' --include='*.cpp' |
