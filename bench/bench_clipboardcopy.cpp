@@ -9,7 +9,7 @@
 #include "core/DrawRows.h"
 #include "core/ListModel.h"
 #include "core/TextRows.h"
-#include "platform/QtServices.h"
+#include "desktop/QtServices.h"
 #include "results/ClipboardCopy.h"
 
 using namespace Qt::StringLiterals;

@@ -11,7 +11,7 @@
 #include "dice/CountFields.h"
 #include "dice/SideListReader.h"
 #include "dice/StoredSides.h"
-#include "platform/QtServices.h"
+#include "platform/QtSettingsStore.h"
 #include "platform/RuntimeError.h"
 #include "platform/TextFile.h"
 #include "roll/StartRolling.h"

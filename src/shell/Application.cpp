@@ -3,7 +3,7 @@
 #include "Form1.h"
 
 #include "platform/CloseSignals.h"
-#include "platform/QtServices.h"
+#include "desktop/QtServices.h"
 
 #include <QApplication>
 #include <QIcon>

@@ -11,12 +11,13 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// A terminal session without any display: the command must not need one.
+// A terminal session without any display: the command must not need one, nor load a GUI platform at all
+// (a platform that does not exist would end it).
 QProcessEnvironment withoutDisplay(const QString& configFolder) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove(u"DISPLAY"_s);
     environment.remove(u"WAYLAND_DISPLAY"_s);
-    environment.remove(u"QT_QPA_PLATFORM"_s);
+    environment.insert(u"QT_QPA_PLATFORM"_s, u"no-such-platform"_s);
     environment.insert(u"XDG_CONFIG_HOME"_s, configFolder);
     return environment;
 }

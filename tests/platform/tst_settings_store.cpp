@@ -1,7 +1,7 @@
 // The settings store answers from its cache inside one process, so every round trip here writes in
 // one process and reads in another: this test program re-runs itself as the other process.
 
-#include "platform/QtServices.h"
+#include "platform/QtSettingsStore.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "fakes/Contrast.h"
 #include "fakes/Fakes.h"
-#include "platform/QtServices.h"
+#include "desktop/QtServices.h"
 #include "shell/Form1.h"
 #include "shell/ListView.h"
 
