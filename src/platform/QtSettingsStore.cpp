@@ -1,5 +1,6 @@
 #include "QtSettingsStore.h"
 
+#include "Identity.h"
 #include "RuntimeError.h"
 
 #include <QDir>
@@ -10,8 +11,9 @@ using namespace Qt::StringLiterals;
 namespace platform {
 
 QtSettingsStore::QtSettingsStore()
-    : m_settings(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, u"Calverin"_s,
-                                             u"Quorvin Tessaly"_s)) {
+    : m_settings(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                             QString::fromUtf16(kOrganizationName),
+                                             QString::fromUtf16(kApplicationName))) {
     checkLoaded();
 }
 

@@ -8,7 +8,7 @@
 
 namespace platform {
 
-// QSettings in native format, user scope: organisation "Calverin", application "Quorvin Tessaly".
+// QSettings in native format, user scope, under the program's organisation and name (Identity.h).
 //
 // A settings file that cannot be read or parsed is never overwritten unseen: before the first write the
 // entry at the file's place is moved aside, whole, to "<file>.bak" (or "<file>.1.bak", ... when that is

@@ -14,6 +14,7 @@
 #include "dice/StoredSides.h"
 
 #include "platform/EventPump.h"
+#include "platform/Identity.h"
 #include "platform/MessageBox.h"
 #include "platform/SettingsStore.h"
 #include "platform/Twips.h"
@@ -238,7 +239,7 @@ void Form1::Form_Load() {
 
     trap(102, [&] { Main::ApplySkin(*this); });
     trap(104, [&] {
-        setWindowTitle(QString::fromUtf16(Main::kProductName));
+        setWindowTitle(QString::fromUtf16(platform::kApplicationName));
         setWindowIcon(QApplication::windowIcon());
         Main::SetApplicationTitle();
     });

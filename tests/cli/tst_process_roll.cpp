@@ -1,5 +1,7 @@
 // Starts the real program's roll command the ways a shell would.
 
+#include "fakes/TestSupport.h"
+
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -69,7 +71,7 @@ void ProcessRollTest::rollsInATerminal() {
     QVERIFY(m_config.isValid());
     {
         // Stored as the window stores them, with a repeated side and counts that need rounding.
-        QSettings stored(m_config.filePath(u"Calverin/Quorvin Tessaly.conf"_s), QSettings::IniFormat);
+        QSettings stored(fakes::settingsFileIn(m_config.path()), QSettings::IniFormat);
         stored.setValue(u"Dice"_s, u"x;;x;y;"_s);
         stored.setValue(u"Text1"_s, u"2.5"_s);
         stored.setValue(u"Text2"_s, u" 3 "_s);

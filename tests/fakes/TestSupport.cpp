@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include "core/ListModel.h"
+#include "platform/Identity.h"
 
 #include <QFile>
 
@@ -19,6 +20,11 @@ QString writeFile(const QString& path, const QByteArray& bytes) {
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
         qFatal("cannot write the test file %s", qPrintable(path));
     return path;
+}
+
+QString settingsFileIn(const QString& configFolder) {
+    return configFolder + u'/' + QString::fromUtf16(platform::kOrganizationName) + u'/' +
+           QString::fromUtf16(platform::kApplicationName) + QStringLiteral(".conf");
 }
 
 } // namespace fakes

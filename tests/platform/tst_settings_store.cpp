@@ -1,6 +1,7 @@
 // The settings store answers from its cache inside one process, so every round trip here writes in
 // one process and reads in another: this test program re-runs itself as the other process.
 
+#include "fakes/TestSupport.h"
 #include "platform/QtSettingsStore.h"
 
 #include <QCoreApplication>
@@ -196,7 +197,7 @@ void SettingsStoreTest::readableFileIsNeverMovedAside() {
 }
 
 void SettingsStoreTest::unparsableFileInTheUsersFolderIsKept() {
-    const QString file = m_config->path() + u"/Calverin/Quorvin Tessaly.conf"_s;
+    const QString file = fakes::settingsFileIn(m_config->path());
     QVERIFY(QDir().mkpath(QFileInfo(file).path()));
     QVERIFY(writeBytes(file, kUnparsable));
     child({u"write"_s, u"Text1"_s}, "8");
@@ -206,9 +207,7 @@ void SettingsStoreTest::unparsableFileInTheUsersFolderIsKept() {
 }
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setOrganizationName(u"Calverin"_s);
-    QCoreApplication::setApplicationName(u"Quorvin Tessaly"_s);
+    QCoreApplication app(argc, argv); // nameless: the store knows the program's names itself
     if (qEnvironmentVariableIsSet(kChildMode))
         return runChild(QCoreApplication::arguments());
     SettingsStoreTest test;
