@@ -65,17 +65,6 @@ core::TextRows copyRows(const core::ListModel& list) {
     return rows;
 }
 
-// The sides the window restores at its start: the stored "Dice" split at ';', empty pieces skipped.
-core::TextRows storedSides(platform::SettingsStore& settings) {
-    const QString stored = settings.read(u"Dice"_s, QString());
-    core::TextRows rows;
-    for (const QStringView piece : dice::splitStoredSides(stored)) {
-        if (!piece.isEmpty())
-            rows.append(piece);
-    }
-    return rows;
-}
-
 // The count given as an option or, without it, the stored one converted as the window converts it;
 // nullopt once a stored count that the window would refuse is reported.
 std::optional<std::int64_t> countOf(const std::optional<std::int64_t>& given, RollEnvironment& environment,
@@ -128,7 +117,8 @@ int roll(const RollOptions& options, RollEnvironment& environment, QString& doin
         sides = copyRows(list);
         noSides = u"the sides files hold no sides."_s;
     } else {
-        sides = storedSides(environment.settings);
+        sides = dice::restoreStoredSides(
+            environment.settings.read(QString::fromUtf16(dice::kStoredSidesKey), QString()));
         noSides = u"no sides are stored; give --sides FILE or --example NAME."_s;
     }
     if (sides.empty()) {

@@ -257,13 +257,14 @@ void Form1::Form_Load() {
                                      QString::fromUtf16(dice::kNumberOfRollsDefault)));
     });
     QString dice;
-    trap(132, [&] { dice = settings.read(u"Dice"_s, QString()); });
+    trap(132, [&] { dice = settings.read(QString::fromUtf16(dice::kStoredSidesKey), QString()); });
     if (trap.test(134, [&] { return !dice.isEmpty(); })) {
+        // dice::restoreStoredSides, one numbered statement at a time.
         QList<QStringView> pieces;
         trap(136, [&] { pieces = dice::splitStoredSides(dice); });
         core::TextRows restored;
         for (QStringView piece : pieces) {
-            if (trap.test(140, [&] { return !piece.isEmpty(); }))
+            if (trap.test(140, [&] { return dice::isStoredSide(piece); }))
                 restored.append(piece);
         }
         trap(142, [&] { m_sides.addItems(restored); });
@@ -288,7 +289,7 @@ void Form1::Form_QueryUnload() {
     QString text;
     // Half a list must never replace the stored whole: without the text there is nothing to write.
     if (trap(104, [&] { text = dice::joinStoredSides(m_sides); }))
-        trap(110, [&] { m_services.settings->write(u"Dice"_s, text); });
+        trap(110, [&] { m_services.settings->write(QString::fromUtf16(dice::kStoredSidesKey), text); });
     trap(112, [&] { m_services.events->processEvents(); });
     m_saved = true;
 }
@@ -300,7 +301,7 @@ void Form1::SaveDice() {
     // Half a list must never replace the stored whole.
     if (!trap(100, [&] { text = dice::joinStoredSides(m_sides); }))
         return;
-    autosave(trap, 102, [&] { m_services.settings->write(u"Dice"_s, text); });
+    autosave(trap, 102, [&] { m_services.settings->write(QString::fromUtf16(dice::kStoredSidesKey), text); });
 }
 
 bool Form1::autosave(core::Trap& trap, int line, const std::function<void()>& write) {
