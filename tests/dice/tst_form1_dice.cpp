@@ -1,6 +1,7 @@
 #include "dice/CountFields.h"
 #include "fakes/Fakes.h"
 #include "fakes/TestSupport.h"
+#include "fakes/WidgetSupport.h"
 #include "shell/Form1.h"
 #include "shell/ListView.h"
 
@@ -36,14 +37,6 @@ struct Window {
         return result;
     }
     QString header() { return form.sides().headerText(1); }
-    QStringList writesOf(const QString& key) const {
-        QStringList result;
-        for (const auto& [written, value] : fake.settings.writes) {
-            if (written == key)
-                result.append(value);
-        }
-        return result;
-    }
 
     fakes::FakeServices fake;
     shell::Form1 form{fake.services};
@@ -76,12 +69,12 @@ private slots:
 
 void Form1DiceTest::countFieldsSaveOncePerChangeFromStartOn() {
     Window window({{u"Text1"_s, u"abc"_s}});
-    QCOMPARE(window.writesOf(u"Text1"_s), QStringList{u"abc"_s}); // the restore is a change too
-    QCOMPARE(window.writesOf(u"Text2"_s), QStringList{u"5"_s});
+    QCOMPARE(window.fake.settings.writesOf(u"Text1"_s), QStringList{u"abc"_s}); // the restore is a change too
+    QCOMPARE(window.fake.settings.writesOf(u"Text2"_s), QStringList{u"5"_s});
 
     window.form.Text2->clear();
     QTest::keyClicks(window.form.Text2, u"12"_s);
-    QCOMPARE(window.writesOf(u"Text2"_s), (QStringList{u"5"_s, QString(), u"1"_s, u"12"_s}));
+    QCOMPARE(window.fake.settings.writesOf(u"Text2"_s), (QStringList{u"5"_s, QString(), u"1"_s, u"12"_s}));
     QCOMPARE(window.fake.settings.values.value(u"Text2"_s), u"12"_s);
 }
 
@@ -104,10 +97,7 @@ void Form1DiceTest::buttonsRunTheirSidesCommands() {
 
     QTemporaryDir dir;
     const QString path = dir.filePath(u"sides.txt"_s);
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("Edge\r\nCorner\r\n");
-    file.close();
+    fakes::writeFile(path, "Edge\r\nCorner\r\n");
     window.fake.fileDialogs.openAnswers.enqueue({path});
     QTest::mouseClick(window.form.PushButton3, Qt::LeftButton);
     QCOMPARE(window.sides(), (QStringList{u"Edge"_s, u"Corner"_s}));
@@ -238,18 +228,8 @@ void Form1DiceTest::sidesMenuShowsEveryEntryWithItsShortcut() {
     QCOMPARE(entries, (QStringList{u"Add Side…"_s, u"Paste"_s, u"Copy"_s, u"Remove"_s, u"Clear List"_s, u"Undo"_s,
                                    u"Redo"_s, u"Save Side List…"_s}));
 
-    // The keyboard opens it too (the Menu key through the platform, which a test cannot send); the
-    // filter keeps the menu itself from blocking the test.
-    struct MenuCatcher : QObject {
-        QList<QContextMenuEvent::Reason> reasons;
-        bool eventFilter(QObject*, QEvent* event) override {
-            if (event->type() != QEvent::ContextMenu)
-                return false;
-            reasons.append(static_cast<QContextMenuEvent*>(event)->reason());
-            return true;
-        }
-    } catcher;
-    list->installEventFilter(&catcher);
+    // The keyboard opens it too (the Menu key through the platform, which a test cannot send).
+    const fakes::ContextMenuCatcher catcher(list);
     list->setFocus();
     QTest::keyClick(list, Qt::Key_F10, Qt::ShiftModifier);
     QCOMPARE(catcher.reasons, QList<QContextMenuEvent::Reason>{QContextMenuEvent::Keyboard});

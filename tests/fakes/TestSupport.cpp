@@ -22,6 +22,11 @@ QString writeFile(const QString& path, const QByteArray& bytes) {
     return path;
 }
 
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
 QString settingsFileIn(const QString& configFolder) {
     return configFolder + u'/' + QString::fromUtf16(platform::kOrganizationName) + u'/' +
            QString::fromUtf16(platform::kApplicationName) + QStringLiteral(".conf");

@@ -1,6 +1,6 @@
-#include "core/Main.h"
 #include "fakes/Fakes.h"
 #include "fakes/TestSupport.h"
+#include "fakes/WidgetSupport.h"
 #include "platform/ApplicationTitle.h"
 #include "shell/Form1.h"
 #include "shell/ListView.h"
@@ -11,23 +11,9 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-QStringList writesOf(const fakes::FakeSettingsStore& settings, const QString& key) {
-    QStringList result;
-    for (const auto& [written, value] : settings.writes) {
-        if (written == key)
-            result.append(value);
-    }
-    return result;
-}
-
-} // namespace
 
 Q_DECLARE_METATYPE(core::RollMode)
 
@@ -45,9 +31,6 @@ private slots:
     void unwritableStoreIsReportedOnceUntilAWriteSucceeds_data();
     void unwritableStoreIsReportedOnceUntilAWriteSucceeds();
     void helpShowsItsMessageUnderTheApplicationTitle();
-    void applicationTitleDropsAtLeastOneWord_data();
-    void applicationTitleDropsAtLeastOneWord();
-    void fileExistsOnlyForFiles();
     void windowIsLaidOutInTwips();
     void enterOnAFocusedButtonRunsItsCommand();
     void tabLeavesAListForTheNeighbouringControl_data();
@@ -147,11 +130,11 @@ void Form1Test::sidesReachTheStoreSoonOnceABurst() {
     QStringList twenty;
     for (int n = 1; n <= 20; ++n)
         twenty.append(QString::number(n));
-    QCOMPARE(writesOf(fake.settings, u"Dice"_s), QStringList{twenty.join(u';') + u";x"_s});
+    QCOMPARE(fake.settings.writesOf(u"Dice"_s), QStringList{twenty.join(u';') + u";x"_s});
 
     form.sides().removeAll();
     QVERIFY(form.diceSavePending());
-    QTRY_COMPARE_WITH_TIMEOUT(writesOf(fake.settings, u"Dice"_s).size(), 2, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(fake.settings.writesOf(u"Dice"_s).size(), 2, 10000);
     QCOMPARE(fake.settings.values.value(u"Dice"_s, u"absent"_s), QString());
     QVERIFY(fake.messageBox.shown.isEmpty());
 }
@@ -165,7 +148,7 @@ void Form1Test::closingWritesAPendingSaveAtOnce() {
     QVERIFY(form.diceSavePending());
     QVERIFY(form.close());
     QVERIFY(!form.diceSavePending());
-    QCOMPARE(writesOf(fake.settings, u"Dice"_s), QStringList{u"Paper;Rock;Scissor"_s});
+    QCOMPARE(fake.settings.writesOf(u"Dice"_s), QStringList{u"Paper;Rock;Scissor"_s});
 }
 
 void Form1Test::failedSaveIsReportedAndTheSidesStay() {
@@ -223,35 +206,6 @@ void Form1Test::helpShowsItsMessageUnderTheApplicationTitle() {
                         u"Please email quorvin.support@example.com if you have any questions."_s);
     QCOMPARE(help.style, 0);
     QVERIFY(help.title.isEmpty()); // the message box shows the application title
-}
-
-void Form1Test::applicationTitleDropsAtLeastOneWord_data() {
-    QTest::addColumn<QString>("product");
-    QTest::addColumn<QString>("title");
-    QTest::newRow("two words") << u"Quorvin Tessaly"_s << u"Quorvin"_s;
-    QTest::newRow("short three words") << u"A B C"_s << u"A B"_s;
-    QTest::newRow("long name") << u"Alpha Beta Gamma Delta Epsilon Zeta Eta Theta Iota"_s
-                               << u"Alpha Beta Gamma Delta Epsilon Zeta Eta"_s;
-    QTest::newRow("one word") << u"Solo"_s << u"Solo"_s;
-}
-
-void Form1Test::applicationTitleDropsAtLeastOneWord() {
-    QFETCH(QString, product);
-    QFETCH(QString, title);
-    QCOMPARE(Main::ApplicationTitleFor(product), title);
-}
-
-void Form1Test::fileExistsOnlyForFiles() {
-    QTemporaryDir dir;
-    const QString file = dir.filePath(u"HAND-M.CUR"_s);
-    QVERIFY(!Main::FileExists(file));
-    QFile create(file);
-    QVERIFY(create.open(QIODevice::WriteOnly));
-    create.close();
-    QVERIFY(Main::FileExists(file));
-    QVERIFY(!Main::FileExists(QString()));
-    QVERIFY(!Main::FileExists(dir.path()));
-    QVERIFY(!Main::FileExists(file + QChar(u'\0') + u"x"_s));
 }
 
 void Form1Test::windowIsLaidOutInTwips() {
@@ -478,7 +432,7 @@ void Form1Test::rollModeIsChosenKeptAndShown() {
     for (const QAction* entry : entries)
         QCOMPARE(entry->isChecked(), entry->text() == core::rollModeName(mode));
     QVERIFY(button->toolTip().startsWith(u"Roll mode: "_s + core::rollModeName(mode) + u'.'));
-    QCOMPARE(writesOf(fake.settings, u"RollMode"_s),
+    QCOMPARE(fake.settings.writesOf(u"RollMode"_s),
              chosen < 0 ? QStringList() : QStringList{core::rollModeWord(mode)});
     // Start Rolling rolls in that mode: 30 rolls of 3 dice over rock, paper, scissors repeat a side only
     // when independent.
@@ -494,18 +448,10 @@ void Form1Test::rollModeIsChosenKeptAndShown() {
     });
     QCOMPARE(repeats, mode == core::RollMode::Independent);
 
-    // Shift+F10 on the button asks for its menu (the filter keeps the menu from blocking the test).
-    struct MenuCatcher : QObject {
-        int keyboardRequests = 0;
-        bool eventFilter(QObject*, QEvent* event) override {
-            const bool menu = event->type() == QEvent::ContextMenu;
-            keyboardRequests += menu && static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard;
-            return menu;
-        }
-    } catcher;
-    button->installEventFilter(&catcher);
+    // Shift+F10 on the button asks for its menu.
+    const fakes::ContextMenuCatcher catcher(button);
     QTest::keyClick(button, Qt::Key_F10, Qt::ShiftModifier);
-    QCOMPARE(catcher.keyboardRequests, 1);
+    QCOMPARE(catcher.reasons, QList<QContextMenuEvent::Reason>{QContextMenuEvent::Keyboard});
 }
 
 QTEST_MAIN(Form1Test)
