@@ -81,10 +81,6 @@ Form1::~Form1() {
         QApplication::restoreOverrideCursor();
 }
 
-QString Form1::sidesHeaderText(std::int64_t count) {
-    return dice::sidesHeaderText(count);
-}
-
 QList<QPushButton*> Form1::pushButtons() const {
     return {PushButton1, PushButton2, PushButton3,  PushButton4,  PushButton5,  PushButton6, PushButton7,
             PushButton8, PushButton9, PushButton10, PushButton11, PushButton12, PushButton13};
@@ -269,7 +265,7 @@ void Form1::Form_Load() {
         }
         trap(142, [&] { m_sides.addItems(restored); });
     }
-    trap(146, [&] { m_sides.addColumn(sidesHeaderText(m_sides.itemCount())); });
+    trap(146, [&] { m_sides.addColumn(dice::sidesHeaderText(m_sides.itemCount())); });
     trap(148, [&] { m_sides.setColumnWidthTwips(1, 7000); });
     trap(150, [&] { m_results.addColumn(u"Results"_s); });
     trap(152, [&] { m_results.setColumnWidthTwips(1, 7000); });

@@ -7,12 +7,13 @@
 #include <QObject>
 #include <QPoint>
 #include <QString>
+#include <QWidget>
 
 namespace fakes {
 
 // The window's control of that object name (on Form1, the designer's name); the test stops when the
 // window has none of that type.
-template <class Control> Control* control(const QObject& window, const QString& name) {
+template <class Control = QWidget> Control* control(const QObject& window, const QString& name) {
     auto* found = window.findChild<Control*>(name);
     if (found == nullptr)
         qFatal("no %s named %s", Control::staticMetaObject.className(), qPrintable(name));

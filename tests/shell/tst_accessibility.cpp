@@ -65,7 +65,8 @@ void AccessibilityTest::resultRowsReportTheirTicks() {
     for (const QString& row : {u"a - b"_s, u"b - b"_s, u"a - a"_s})
         results.addItem(row);
     results.setTicked(2, true);
-    QAccessibleTableInterface* table = QAccessible::queryAccessibleInterface(m_form->ListView2)->tableInterface();
+    QAccessibleTableInterface* table =
+        QAccessible::queryAccessibleInterface(fakes::control(*m_form, u"ListView2"_s))->tableInterface();
     for (int row = 0; row < 3; ++row) {
         const QAccessible::State state = table->cellAt(row, 0)->state();
         QVERIFY(state.checkable);
@@ -97,7 +98,7 @@ void AccessibilityTest::keysStandInForTheMouse() {
     core::ListModel& results = m_form->results();
     results.addItem(u"short"_s);
     results.addItem(QString(QString(200, u'x') + u" - "_s + QString(200, u'y')));
-    shell::ListView* view = m_form->ListView2;
+    shell::ListView* view = fakes::control<shell::ListView>(*m_form, u"ListView2"_s);
     view->setFocus();
     results.selectPosition(2);
     const fakes::ContextMenuCatcher catcher(view);
