@@ -2,8 +2,6 @@
 // text (of rows given as text, and of rows kept as a roll's draws, whose text is made as it is read),
 // and the same through the real clipboard and event loop.
 
-#include "BenchApplication.h"
-
 #include "fakes/Fakes.h"
 
 #include "core/DrawRows.h"
@@ -11,6 +9,8 @@
 #include "core/TextRows.h"
 #include "desktop/QtServices.h"
 #include "results/ClipboardCopy.h"
+
+#include <benchmark/benchmark.h>
 
 using namespace Qt::StringLiterals;
 
@@ -70,5 +70,3 @@ void BM_CopyTickedRowsToSystemClipboard(benchmark::State& state) {
 BENCHMARK(BM_CopyTickedRowsToSystemClipboard)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
-
-TESSALY_BENCHMARK_MAIN()

@@ -2,8 +2,6 @@
 // results model: over six labels, and over a die of a million sides, whose list of sides a roll
 // without repeats must rearrange in place rather than copy. The clock and generator are the real ones.
 
-#include "BenchApplication.h"
-
 #include "fakes/Fakes.h"
 
 #include "core/ListModel.h"
@@ -11,6 +9,8 @@
 #include "platform/RandomSource.h"
 #include "platform/Services.h"
 #include "roll/StartRolling.h"
+
+#include <benchmark/benchmark.h>
 
 using namespace Qt::StringLiterals;
 
@@ -51,5 +51,3 @@ BENCHMARK(BM_StartRollingInMode)
     ->MinTime(1.0);
 
 } // namespace
-
-TESSALY_BENCHMARK_MAIN()

@@ -5,8 +5,6 @@
 // and without a view and its headers, the first paint, and the clearing that starts the next roll;
 // the peak memory of a 10,000,000-roll run. Last, one draw with its clock read and reseed, and its two parts.
 
-#include "BenchApplication.h"
-
 #include "fakes/Fakes.h"
 #include "fakes/WidgetSupport.h"
 
@@ -26,6 +24,8 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <benchmark/benchmark.h>
 
 #include <cstdlib>
 
@@ -312,5 +312,3 @@ void BM_ReseedAndDraw(benchmark::State& state) {
 BENCHMARK(BM_ReseedAndDraw);
 
 } // namespace
-
-TESSALY_BENCHMARK_MAIN()
