@@ -243,9 +243,7 @@ void ResultsListTest::closingTheWindowStopsALongCommand() {
     QCOMPARE(m_fake->events.calls, closingYield + 1);
     QCOMPARE(m_fake->messageBox.shown.size(), closingYield == 0 ? 1 : 0);
     QCOMPARE(m_fake->clipboard.setAttempts + m_fake->clipboard.clearAttempts, 0);
-    QFile file(earlier);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), QByteArray("earlier\r\n"));
+    QCOMPARE(fakes::readFile(earlier), QByteArray("earlier\r\n"));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"results.txt"_s});
     QVERIFY(!m_fake->spreadsheets.calls.contains(u"visible"_s));
 }

@@ -53,11 +53,8 @@ struct Run {
 };
 
 bool makeExecutable(const QString& path, const QByteArray& script) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    file.write(script);
-    return file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return QFile::setPermissions(fakes::writeFile(path, script),
+                                 QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 // A CSV cell with whether it was quoted: the converter quotes text cells only.
