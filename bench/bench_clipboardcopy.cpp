@@ -2,15 +2,15 @@
 // text (of rows given as text, and of rows kept as a roll's draws, whose text is made as it is read),
 // and the same through the real clipboard and event loop.
 
-#include "BenchApplication.h"
-
 #include "fakes/Fakes.h"
 
 #include "core/DrawRows.h"
 #include "core/ListModel.h"
 #include "core/TextRows.h"
-#include "platform/QtServices.h"
+#include "desktop/QtServices.h"
 #include "results/ClipboardCopy.h"
+
+#include <benchmark/benchmark.h>
 
 using namespace Qt::StringLiterals;
 
@@ -70,5 +70,3 @@ void BM_CopyTickedRowsToSystemClipboard(benchmark::State& state) {
 BENCHMARK(BM_CopyTickedRowsToSystemClipboard)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
-
-TESSALY_BENCHMARK_MAIN()

@@ -76,5 +76,3 @@ void getlineIntoUnorderedSet(benchmark::State& state) {
 
 BENCHMARK(loadIntoSidesList)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(getlineIntoUnorderedSet)->Unit(benchmark::kMillisecond)->MinTime(2.0);
-
-BENCHMARK_MAIN();

@@ -4,8 +4,6 @@
 // of 1,000 sides, weighted and with every weight 1, in each mode: the weighted independent roll should
 // take at most 1.3 times as long as the plain one. The clock and generator are the real ones.
 
-#include "BenchApplication.h"
-
 #include "fakes/Fakes.h"
 
 #include "core/ListModel.h"
@@ -13,6 +11,8 @@
 #include "platform/RandomSource.h"
 #include "platform/Services.h"
 #include "roll/StartRolling.h"
+
+#include <benchmark/benchmark.h>
 
 using namespace Qt::StringLiterals;
 
@@ -90,5 +90,3 @@ BENCHMARK(BM_StartRollingWeighted)
     ->MinTime(2.0);
 
 } // namespace
-
-TESSALY_BENCHMARK_MAIN()

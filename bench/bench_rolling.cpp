@@ -5,9 +5,8 @@
 // and without a view and its headers, the first paint, and the clearing that starts the next roll;
 // the peak memory of a 10,000,000-roll run. Last, one draw with its clock read and reseed, and its two parts.
 
-#include "BenchApplication.h"
-
 #include "fakes/Fakes.h"
+#include "fakes/WidgetSupport.h"
 
 #include "core/ListModel.h"
 #include "platform/Clock.h"
@@ -25,6 +24,8 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <benchmark/benchmark.h>
 
 #include <cstdlib>
 
@@ -73,8 +74,8 @@ struct ShownForm : RollServices {
         form.Form_Load();
         for (const QString& label : kLabels)
             form.sides().addItem(label);
-        form.Text1->setText(QString::number(kDice));
-        form.Text2->setText(QString::number(kRolls));
+        fakes::control<QLineEdit>(form, u"Text1"_s)->setText(QString::number(kDice));
+        fakes::control<QLineEdit>(form, u"Text2"_s)->setText(QString::number(kRolls));
         form.show();
         if (!QTest::qWaitForWindowExposed(&form))
             qFatal("the window was not shown");
@@ -83,7 +84,17 @@ struct ShownForm : RollServices {
         return fake.messageBox.shown.isEmpty() && form.results().itemCount() == kRolls &&
                form.results().textLength(1) == 15;
     }
+    // Start Rolling, then a click on the first result row.
+    void clickStartRollingThenFirstRow() {
+        QTest::mouseClick(startRolling, Qt::LeftButton);
+        drainEvents();
+        const QPoint firstRow = resultsList->visualRect(form.results().index(0, 0)).center();
+        QTest::mouseClick(resultsList->viewport(), Qt::LeftButton, {}, firstRow);
+        drainEvents();
+    }
     shell::Form1 form{fake.services};
+    QWidget* startRolling = fakes::control(form, u"PushButton8"_s);
+    shell::ListView* resultsList = fakes::control<shell::ListView>(form, u"ListView2"_s);
 };
 
 // The click on Start Rolling, then the next click (on the first result row), each handled with all it
@@ -98,11 +109,7 @@ void BM_ClickUntilNextClick(benchmark::State& state) {
     for (auto _ : state) {
         QElapsedTimer timer;
         timer.start();
-        QTest::mouseClick(form.PushButton8, Qt::LeftButton);
-        drainEvents();
-        const QPoint firstRow = form.ListView2->visualRect(form.results().index(0, 0)).center();
-        QTest::mouseClick(form.ListView2->viewport(), Qt::LeftButton, {}, firstRow);
-        drainEvents();
+        shown.clickStartRollingThenFirstRow();
         state.SetIterationTime(double(timer.nsecsElapsed()) / 1e9);
     }
     if (!shown.rolledAsExpected())
@@ -214,9 +221,9 @@ BENCHMARK(BM_ClearShownRows)->Unit(benchmark::kMillisecond)->Iterations(10);
 // The first paint of the results list after a roll: its rows in view made into text and drawn.
 void BM_FirstPaint(benchmark::State& state) {
     ShownForm shown;
-    QTest::mouseClick(shown.form.PushButton8, Qt::LeftButton);
+    QTest::mouseClick(shown.startRolling, Qt::LeftButton);
     drainEvents();
-    shell::ListView& view = *shown.form.ListView2;
+    shell::ListView& view = *shown.resultsList;
     for (auto _ : state)
         view.viewport()->repaint();
     if (!shown.rolledAsExpected())
@@ -241,7 +248,7 @@ std::int64_t statusKilobytes(const char* field) {
 void BM_PeakMemoryPerRow(benchmark::State& state) {
     constexpr int kBigRolls = 10'000'000;
     ShownForm shown;
-    shown.form.Text2->setText(QString::number(kBigRolls));
+    fakes::control<QLineEdit>(shown.form, u"Text2"_s)->setText(QString::number(kBigRolls));
     if (state.range(0) == 1) {
         QTest::keyClick(&shown.form, Qt::Key_I, Qt::ControlModifier);
         drainEvents();
@@ -257,11 +264,7 @@ void BM_PeakMemoryPerRow(benchmark::State& state) {
         clearRefs.close();
         const std::int64_t idle = statusKilobytes("VmRSS:");
         state.ResumeTiming();
-        QTest::mouseClick(shown.form.PushButton8, Qt::LeftButton);
-        drainEvents();
-        const QPoint firstRow = shown.form.ListView2->visualRect(shown.form.results().index(0, 0)).center();
-        QTest::mouseClick(shown.form.ListView2->viewport(), Qt::LeftButton, {}, firstRow);
-        drainEvents();
+        shown.clickStartRollingThenFirstRow();
         state.PauseTiming();
         QTest::qWait(1000); // and the Statistics window has counted it
         const std::int64_t peak = statusKilobytes("VmHWM:");
@@ -309,5 +312,3 @@ void BM_ReseedAndDraw(benchmark::State& state) {
 BENCHMARK(BM_ReseedAndDraw);
 
 } // namespace
-
-TESSALY_BENCHMARK_MAIN()

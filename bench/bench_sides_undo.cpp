@@ -2,8 +2,6 @@
 // "Clear List" must stay within 0.5 s: the cleared rows move into the history and back whole. Undoing
 // "Add Side" takes the appended row back out; the duplicate test after it pays for the text index.
 
-#include "BenchApplication.h"
-
 #include "fakes/Fakes.h"
 
 #include "core/ListModel.h"
@@ -11,6 +9,8 @@
 #include "core/TextRows.h"
 #include "dice/SidesCommands.h"
 #include "shell/ListView.h"
+
+#include <benchmark/benchmark.h>
 
 using namespace Qt::StringLiterals;
 
@@ -79,5 +79,3 @@ void undoAddSideThenTestADuplicate(benchmark::State& state) {
 BENCHMARK(undoClearList)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
 BENCHMARK(redoClearList)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
 BENCHMARK(undoAddSideThenTestADuplicate)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
-
-TESSALY_BENCHMARK_MAIN();

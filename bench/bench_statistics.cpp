@@ -3,8 +3,6 @@
 // result lines are nearly all distinct (the roll itself and its statistics). The rolls are made by
 // Start Rolling with the process's clock and generator.
 
-#include "BenchApplication.h"
-
 #include "fakes/Fakes.h"
 
 #include "core/ListModel.h"
@@ -13,6 +11,8 @@
 #include "platform/Services.h"
 #include "roll/StartRolling.h"
 #include "stats/Statistics.h"
+
+#include <benchmark/benchmark.h>
 
 using namespace Qt::StringLiterals;
 using stats::Statistics;
@@ -115,5 +115,3 @@ void BM_StartRolling_1MRolls3FortyThousandSided(benchmark::State& state) {
 BENCHMARK(BM_StartRolling_1MRolls3FortyThousandSided)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
-
-TESSALY_BENCHMARK_MAIN()

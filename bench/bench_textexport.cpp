@@ -3,7 +3,6 @@
 #include "platform/Services.h"
 #include "results/TextExport.h"
 
-#include <QCoreApplication>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -54,11 +53,3 @@ void BM_SaveTickedRowsAsText(benchmark::State& state) {
 BENCHMARK(BM_SaveTickedRowsAsText)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -1,6 +1,6 @@
-// The "Dice" setting restored as the window's start does it: split at ';', empty pieces skipped. Any
-// UTF-16 text, lone surrogates included. The pieces must cover the value exactly, and saving the
-// restored sides (joined by ';') then restoring them again must give the same sides.
+// The stored sides restored as the window's start and `roll` restore them: split at ';', empty pieces
+// skipped. Any UTF-16 text, lone surrogates included. The pieces must cover the value exactly, and
+// saving the restored sides (joined by ';') then restoring them again must give the same sides.
 
 #include "dice/StoredSides.h"
 
@@ -18,11 +18,10 @@ namespace {
 }
 
 QStringList restore(QStringView stored) {
+    const core::TextRows rows = dice::restoreStoredSides(stored);
     QStringList sides;
-    for (QStringView piece : dice::splitStoredSides(stored)) {
-        if (!piece.isEmpty())
-            sides.append(piece.toString());
-    }
+    for (std::int64_t row = 0; row < rows.size(); ++row)
+        sides.append(rows.at(row).toString());
     return sides;
 }
 

@@ -11,7 +11,7 @@
 #include "dice/CountFields.h"
 #include "dice/SideListReader.h"
 #include "dice/StoredSides.h"
-#include "platform/QtServices.h"
+#include "platform/QtSettingsStore.h"
 #include "platform/RuntimeError.h"
 #include "platform/TextFile.h"
 #include "roll/StartRolling.h"
@@ -62,17 +62,6 @@ core::TextRows copyRows(const core::ListModel& list) {
     core::TextRows rows;
     for (std::int64_t position = 1; position <= list.itemCount(); ++position)
         rows.append(list.textView(position));
-    return rows;
-}
-
-// The sides the window restores at its start: the stored "Dice" split at ';', empty pieces skipped.
-core::TextRows storedSides(platform::SettingsStore& settings) {
-    const QString stored = settings.read(u"Dice"_s, QString());
-    core::TextRows rows;
-    for (const QStringView piece : dice::splitStoredSides(stored)) {
-        if (!piece.isEmpty())
-            rows.append(piece);
-    }
     return rows;
 }
 
@@ -128,7 +117,8 @@ int roll(const RollOptions& options, RollEnvironment& environment, QString& doin
         sides = copyRows(list);
         noSides = u"the sides files hold no sides."_s;
     } else {
-        sides = storedSides(environment.settings);
+        sides = dice::restoreStoredSides(
+            environment.settings.read(QString::fromUtf16(dice::kStoredSidesKey), QString()));
         noSides = u"no sides are stored; give --sides FILE or --example NAME."_s;
     }
     if (sides.empty()) {

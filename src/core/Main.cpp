@@ -1,6 +1,7 @@
 #include "Main.h"
 
 #include "platform/ApplicationTitle.h"
+#include "platform/Identity.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -30,7 +31,7 @@ QString ApplicationTitleFor(const QString& productName) {
 }
 
 void SetApplicationTitle() {
-    platform::setApplicationTitle(ApplicationTitleFor(QString::fromUtf16(kProductName)));
+    platform::setApplicationTitle(ApplicationTitleFor(QString::fromUtf16(platform::kApplicationName)));
 }
 
 QStringList ProgramFolders() {

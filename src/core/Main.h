@@ -6,14 +6,12 @@
 // other subsystems add theirs to the same namespace (dice/, roll/, results/).
 namespace Main {
 
-inline constexpr char16_t kProductName[] = u"Quorvin Tessaly";
-
 // True when the path names an existing file; never raises an error.
 bool FileExists(const QString& path);
 
 // The product name shortened word by word until at most 40 characters, dropping at least one word.
 QString ApplicationTitleFor(const QString& productName);
-// Makes ApplicationTitleFor(kProductName) the caption of message boxes that name no title.
+// Makes ApplicationTitleFor(the program's name) the caption of message boxes that name no title.
 void SetApplicationTitle();
 
 // The folders where optional files of the program ("x/o.cjs", "HAND-M.CUR") are looked for, in order.

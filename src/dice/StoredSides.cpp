@@ -23,4 +23,13 @@ QList<QStringView> splitStoredSides(QStringView stored) {
     return stored.split(u';');
 }
 
+core::TextRows restoreStoredSides(QStringView stored) {
+    core::TextRows sides;
+    for (const QStringView piece : splitStoredSides(stored)) {
+        if (isStoredSide(piece))
+            sides.append(piece);
+    }
+    return sides;
+}
+
 } // namespace dice

@@ -1,5 +1,11 @@
 #pragma once
 
+// What is kept of the die between runs, each under its own settings key. The window stores it at
+// its close and soon after every change, and restores it at its start; `roll` rolls it when given no
+// other sides. Anything more that is kept of the die gets its key and its format here, beside these.
+
+#include "core/TextRows.h"
+
 #include <QList>
 #include <QString>
 #include <QStringView>
@@ -10,11 +16,18 @@ class ListModel;
 
 namespace dice {
 
-// The "Dice" setting holds the side labels in list order joined by ';', with none after the last; an
-// empty list is the empty text. Restoring splits it at every ';' (a plain split: ";;" and a trailing ';'
-// give empty pieces); the caller skips the empty pieces and appends every other one, equal pieces
-// included. The pieces view the stored text.
+// The sides: their labels in list order joined by ';', with none after the last; an empty list is the
+// empty text. Restoring splits the text at every ';' (a plain split: ";;" and a trailing ';' give empty
+// pieces) and keeps every piece but the empty ones, equal pieces included. The pieces view the text.
+inline constexpr char16_t kStoredSidesKey[] = u"Dice";
+
 QString joinStoredSides(const core::ListModel& sides);
 QList<QStringView> splitStoredSides(QStringView stored);
+inline bool isStoredSide(QStringView piece) {
+    return !piece.isEmpty();
+}
+// The split and the choice of pieces in one go, for a caller that does not run them as statements of
+// its own (the window's start does, on its numbered lines).
+core::TextRows restoreStoredSides(QStringView stored);
 
 } // namespace dice

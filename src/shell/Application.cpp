@@ -3,7 +3,8 @@
 #include "Form1.h"
 
 #include "platform/CloseSignals.h"
-#include "platform/QtServices.h"
+#include "platform/Identity.h"
+#include "desktop/QtServices.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -48,7 +49,7 @@ QIcon programIcon() {
     QIcon icon;
     icon.addFile(u":/icons/quorvin-tessaly-48.png"_s);
     icon.addFile(u":/icons/quorvin-tessaly-256.png"_s);
-    return QIcon::fromTheme(u"org.example.QuorvinTessaly"_s, icon);
+    return QIcon::fromTheme(QString::fromUtf16(platform::kDesktopFileId), icon);
 }
 
 } // namespace
@@ -58,10 +59,10 @@ int runApplication(int argc, char** argv) {
         return *answered;
 
     QApplication app(argc, argv);
-    QApplication::setOrganizationName(u"Calverin"_s);
-    QApplication::setApplicationName(u"Quorvin Tessaly"_s);
+    QApplication::setOrganizationName(QString::fromUtf16(platform::kOrganizationName));
+    QApplication::setApplicationName(QString::fromUtf16(platform::kApplicationName));
     QApplication::setApplicationVersion(QString::fromLatin1(kVersion));
-    QApplication::setDesktopFileName(u"org.example.QuorvinTessaly"_s);
+    QApplication::setDesktopFileName(QString::fromUtf16(platform::kDesktopFileId));
     QApplication::setWindowIcon(programIcon());
     // Qt has taken its own options out by now; the program takes no others.
     const QStringList arguments = QApplication::arguments();

@@ -14,6 +14,7 @@
 #include "dice/StoredSides.h"
 
 #include "platform/EventPump.h"
+#include "platform/Identity.h"
 #include "platform/MessageBox.h"
 #include "platform/SettingsStore.h"
 #include "platform/Twips.h"
@@ -78,10 +79,6 @@ Form1::Form1(platform::Services& services, QWidget* parent)
 Form1::~Form1() {
     if (m_overrideCursor)
         QApplication::restoreOverrideCursor();
-}
-
-QString Form1::sidesHeaderText(std::int64_t count) {
-    return dice::sidesHeaderText(count);
 }
 
 QList<QPushButton*> Form1::pushButtons() const {
@@ -238,7 +235,7 @@ void Form1::Form_Load() {
 
     trap(102, [&] { Main::ApplySkin(*this); });
     trap(104, [&] {
-        setWindowTitle(QString::fromUtf16(Main::kProductName));
+        setWindowTitle(QString::fromUtf16(platform::kApplicationName));
         setWindowIcon(QApplication::windowIcon());
         Main::SetApplicationTitle();
     });
@@ -256,18 +253,19 @@ void Form1::Form_Load() {
                                      QString::fromUtf16(dice::kNumberOfRollsDefault)));
     });
     QString dice;
-    trap(132, [&] { dice = settings.read(u"Dice"_s, QString()); });
+    trap(132, [&] { dice = settings.read(QString::fromUtf16(dice::kStoredSidesKey), QString()); });
     if (trap.test(134, [&] { return !dice.isEmpty(); })) {
+        // dice::restoreStoredSides, one numbered statement at a time.
         QList<QStringView> pieces;
         trap(136, [&] { pieces = dice::splitStoredSides(dice); });
         core::TextRows restored;
         for (QStringView piece : pieces) {
-            if (trap.test(140, [&] { return !piece.isEmpty(); }))
+            if (trap.test(140, [&] { return dice::isStoredSide(piece); }))
                 restored.append(piece);
         }
         trap(142, [&] { m_sides.addItems(restored); });
     }
-    trap(146, [&] { m_sides.addColumn(sidesHeaderText(m_sides.itemCount())); });
+    trap(146, [&] { m_sides.addColumn(dice::sidesHeaderText(m_sides.itemCount())); });
     trap(148, [&] { m_sides.setColumnWidthTwips(1, 7000); });
     trap(150, [&] { m_results.addColumn(u"Results"_s); });
     trap(152, [&] { m_results.setColumnWidthTwips(1, 7000); });
@@ -287,7 +285,7 @@ void Form1::Form_QueryUnload() {
     QString text;
     // Half a list must never replace the stored whole: without the text there is nothing to write.
     if (trap(104, [&] { text = dice::joinStoredSides(m_sides); }))
-        trap(110, [&] { m_services.settings->write(u"Dice"_s, text); });
+        trap(110, [&] { m_services.settings->write(QString::fromUtf16(dice::kStoredSidesKey), text); });
     trap(112, [&] { m_services.events->processEvents(); });
     m_saved = true;
 }
@@ -299,7 +297,7 @@ void Form1::SaveDice() {
     // Half a list must never replace the stored whole.
     if (!trap(100, [&] { text = dice::joinStoredSides(m_sides); }))
         return;
-    autosave(trap, 102, [&] { m_services.settings->write(u"Dice"_s, text); });
+    autosave(trap, 102, [&] { m_services.settings->write(QString::fromUtf16(dice::kStoredSidesKey), text); });
 }
 
 bool Form1::autosave(core::Trap& trap, int line, const std::function<void()>& write) {

@@ -61,7 +61,6 @@ public:
     // The roll mode, chosen in the context menu of "Start Rolling" (also Shift+F10 and the Menu key on
     // the button) and kept under "RollMode"; the button's tooltip names it.
     void RollMode_Click(core::RollMode mode);
-    core::RollMode rollMode() const { return m_rollMode; }
     void PushButton10_Click();
     void PushButton11_Click();
     void PushButton12_Click();
@@ -103,7 +102,30 @@ public:
     void PushButton_MouseMove();
     void Form_MouseMove();
 
-    // Controls, by their designer names.
+    core::ListModel& sides() { return m_sides; }
+    core::ListModel& results() { return m_results; }
+    core::MousePointer& mousePointer() { return m_pointer; }
+    platform::Services& services() { return m_services; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QList<QPushButton*> pushButtons() const;
+    void buildControls();
+    void nameForScreenReaders();
+    void applyPointer(int shape);
+    void connectDiceDefinition();
+    void buildSidesMenu();
+    void buildRollModeMenu();
+    void showRollMode();
+    void pointerCue(int shape);
+    void countFieldLostFocus(QLineEdit* field);
+    bool autosave(core::Trap& trap, int line, const std::function<void()>& write);
+
+    // Controls, by their designer names, which are also their object names: tests and tools find them
+    // by those.
     QGroupBox* Frame1 = nullptr;
     QGroupBox* Frame2 = nullptr;
     QGroupBox* Frame3 = nullptr;
@@ -124,31 +146,6 @@ public:
     QPushButton* PushButton11 = nullptr;
     QPushButton* PushButton12 = nullptr;
     QPushButton* PushButton13 = nullptr;
-
-    core::ListModel& sides() { return m_sides; }
-    core::ListModel& results() { return m_results; }
-    core::MousePointer& mousePointer() { return m_pointer; }
-    platform::Services& services() { return m_services; }
-    QList<QPushButton*> pushButtons() const;
-
-    // The count header of the sides list, "There are currently N sides on this dice.".
-    static QString sidesHeaderText(std::int64_t count);
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    void buildControls();
-    void nameForScreenReaders();
-    void applyPointer(int shape);
-    void connectDiceDefinition();
-    void buildSidesMenu();
-    void buildRollModeMenu();
-    void showRollMode();
-    void pointerCue(int shape);
-    void countFieldLostFocus(QLineEdit* field);
-    bool autosave(core::Trap& trap, int line, const std::function<void()>& write);
 
     platform::Services& m_services;
     core::ListModel m_sides;

@@ -1,5 +1,7 @@
 // Starts the real program's roll command the ways a shell would.
 
+#include "fakes/TestSupport.h"
+
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -11,12 +13,13 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// A terminal session without any display: the command must not need one.
+// A terminal session without any display: the command must not need one, nor load a GUI platform at all
+// (a platform that does not exist would end it).
 QProcessEnvironment withoutDisplay(const QString& configFolder) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove(u"DISPLAY"_s);
     environment.remove(u"WAYLAND_DISPLAY"_s);
-    environment.remove(u"QT_QPA_PLATFORM"_s);
+    environment.insert(u"QT_QPA_PLATFORM"_s, u"no-such-platform"_s);
     environment.insert(u"XDG_CONFIG_HOME"_s, configFolder);
     return environment;
 }
@@ -68,7 +71,7 @@ void ProcessRollTest::rollsInATerminal() {
     QVERIFY(m_config.isValid());
     {
         // Stored as the window stores them, with a repeated side and counts that need rounding.
-        QSettings stored(m_config.filePath(u"Calverin/Quorvin Tessaly.conf"_s), QSettings::IniFormat);
+        QSettings stored(fakes::settingsFileIn(m_config.path()), QSettings::IniFormat);
         stored.setValue(u"Dice"_s, u"x;;x;y;"_s);
         stored.setValue(u"Text1"_s, u"2.5"_s);
         stored.setValue(u"Text2"_s, u" 3 "_s);

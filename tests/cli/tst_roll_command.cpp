@@ -52,11 +52,6 @@ Outcome roll(const QStringList& arguments, const Stored& stored = {}, const QByt
     return outcome;
 }
 
-QByteArray contents(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
-}
-
 // The chance of counts at least this far from equal, were every cell equally likely.
 double uniformityPValue(const std::map<QString, qint64>& counts, qint64 cells) {
     qint64 total = 0;
@@ -192,11 +187,11 @@ void RollCommandTest::outputFileAppearsOnlyWhole() {
     // when a run fails, the earlier file stays; when it succeeds, the file holds exactly its lines
     const Outcome failed = roll(arguments + QStringList{u"-o"_s, file, u"--dice"_s, u"x"_s});
     QCOMPARE(failed.exitCode, 2);
-    QCOMPARE(contents(file), QByteArray("earlier\n"));
+    QCOMPARE(fakes::readFile(file), QByteArray("earlier\n"));
     const Outcome done = roll(arguments + QStringList{u"-o"_s, file});
     QCOMPARE(done.exitCode, 0);
     QCOMPARE(done.output, QByteArray());
-    QCOMPARE(contents(file), expected);
+    QCOMPARE(fakes::readFile(file), expected);
     QCOMPARE(QDir(m_folder.filePath(u"out"_s)).entryList(QDir::Files | QDir::Hidden), QStringList{u"rolls.txt"_s});
 }
 
@@ -299,7 +294,7 @@ void RollCommandTest::statsCountTheLinesOfTheSameRoll() {
     QCOMPARE(printed.errors, QStringList());
     const QString file = m_folder.filePath(u"statistics.tsv"_s);
     QCOMPARE(roll(arguments + QStringList{u"--stats"_s, u"-o"_s, file}).exitCode, 0);
-    QCOMPARE(contents(file), printed.output);
+    QCOMPARE(fakes::readFile(file), printed.output);
 
     // then each block is a table and its fairness lines: the counts are those of the lines
     const QStringList blocks = QString::fromUtf8(printed.output).split(u"\n\n"_s);

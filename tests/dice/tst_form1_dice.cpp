@@ -1,6 +1,7 @@
 #include "dice/CountFields.h"
 #include "fakes/Fakes.h"
 #include "fakes/TestSupport.h"
+#include "fakes/WidgetSupport.h"
 #include "shell/Form1.h"
 #include "shell/ListView.h"
 
@@ -36,14 +37,6 @@ struct Window {
         return result;
     }
     QString header() { return form.sides().headerText(1); }
-    QStringList writesOf(const QString& key) const {
-        QStringList result;
-        for (const auto& [written, value] : fake.settings.writes) {
-            if (written == key)
-                result.append(value);
-        }
-        return result;
-    }
 
     fakes::FakeServices fake;
     shell::Form1 form{fake.services};
@@ -76,40 +69,38 @@ private slots:
 
 void Form1DiceTest::countFieldsSaveOncePerChangeFromStartOn() {
     Window window({{u"Text1"_s, u"abc"_s}});
-    QCOMPARE(window.writesOf(u"Text1"_s), QStringList{u"abc"_s}); // the restore is a change too
-    QCOMPARE(window.writesOf(u"Text2"_s), QStringList{u"5"_s});
+    QCOMPARE(window.fake.settings.writesOf(u"Text1"_s), QStringList{u"abc"_s}); // the restore is a change too
+    QCOMPARE(window.fake.settings.writesOf(u"Text2"_s), QStringList{u"5"_s});
 
-    window.form.Text2->clear();
-    QTest::keyClicks(window.form.Text2, u"12"_s);
-    QCOMPARE(window.writesOf(u"Text2"_s), (QStringList{u"5"_s, QString(), u"1"_s, u"12"_s}));
+    QLineEdit* text2 = fakes::control<QLineEdit>(window.form, u"Text2"_s);
+    text2->clear();
+    QTest::keyClicks(text2, u"12"_s);
+    QCOMPARE(window.fake.settings.writesOf(u"Text2"_s), (QStringList{u"5"_s, QString(), u"1"_s, u"12"_s}));
     QCOMPARE(window.fake.settings.values.value(u"Text2"_s), u"12"_s);
 }
 
 void Form1DiceTest::buttonsRunTheirSidesCommands() {
     Window window;
-    QTest::mouseClick(window.form.PushButton1, Qt::LeftButton);
+    QTest::mouseClick(fakes::control(window.form, u"PushButton1"_s), Qt::LeftButton);
     QCOMPARE(window.sides(), (QStringList{u"Heads"_s, u"Tails"_s}));
-    QTest::mouseClick(window.form.PushButton4, Qt::LeftButton);
+    QTest::mouseClick(fakes::control(window.form, u"PushButton4"_s), Qt::LeftButton);
     QCOMPARE(window.header(), u"There are currently 20 sides on this dice."_s);
-    QTest::mouseClick(window.form.PushButton2, Qt::LeftButton);
+    QTest::mouseClick(fakes::control(window.form, u"PushButton2"_s), Qt::LeftButton);
     QCOMPARE(window.form.sides().itemCount(), 6);
-    QTest::mouseClick(window.form.PushButton7, Qt::LeftButton);
+    QTest::mouseClick(fakes::control(window.form, u"PushButton7"_s), Qt::LeftButton);
     QCOMPARE(window.sides(), (QStringList{u"Paper"_s, u"Rock"_s, u"Scissor"_s}));
-    QTest::mouseClick(window.form.PushButton5, Qt::LeftButton);
+    QTest::mouseClick(fakes::control(window.form, u"PushButton5"_s), Qt::LeftButton);
     QCOMPARE(window.form.sides().itemCount(), 0);
 
     window.fake.inputBox.answers.enqueue(u"Edge"_s);
-    QTest::mouseClick(window.form.PushButton6, Qt::LeftButton);
+    QTest::mouseClick(fakes::control(window.form, u"PushButton6"_s), Qt::LeftButton);
     QCOMPARE(window.sides(), QStringList{u"Edge"_s});
 
     QTemporaryDir dir;
     const QString path = dir.filePath(u"sides.txt"_s);
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("Edge\r\nCorner\r\n");
-    file.close();
+    fakes::writeFile(path, "Edge\r\nCorner\r\n");
     window.fake.fileDialogs.openAnswers.enqueue({path});
-    QTest::mouseClick(window.form.PushButton3, Qt::LeftButton);
+    QTest::mouseClick(fakes::control(window.form, u"PushButton3"_s), Qt::LeftButton);
     QCOMPARE(window.sides(), (QStringList{u"Edge"_s, u"Corner"_s}));
     QCOMPARE(window.header(), u"There are currently 2 sides on this dice."_s);
     QVERIFY(window.fake.messageBox.shown.isEmpty());
@@ -119,7 +110,7 @@ void Form1DiceTest::deleteKeyAndDoubleClickRemoveTheSelectedSide() {
     Window window;
     QVERIFY(QTest::qWaitForWindowExposed(&window.form));
     window.form.PushButton7_Click();
-    shell::ListView* list = window.form.ListView1;
+    shell::ListView* list = fakes::control<shell::ListView>(window.form, u"ListView1"_s);
 
     window.form.sides().selectPosition(1);
     QTest::keyClick(list, Qt::Key_Delete, Qt::ShiftModifier);
@@ -135,12 +126,12 @@ void Form1DiceTest::deleteKeyAndDoubleClickRemoveTheSelectedSide() {
 void Form1DiceTest::leavingACountFieldChecksItAndReturnsTheFocus() {
     Window window;
     QVERIFY(QTest::qWaitForWindowActive(&window.form));
-    QLineEdit* text1 = window.form.Text1;
-    QLineEdit* text2 = window.form.Text2;
+    QLineEdit* text1 = fakes::control<QLineEdit>(window.form, u"Text1"_s);
+    QLineEdit* text2 = fakes::control<QLineEdit>(window.form, u"Text2"_s);
 
     text2->setFocus();
     text2->setText(u"1e12"_s);
-    window.form.PushButton8->setFocus();
+    fakes::control(window.form, u"PushButton8"_s)->setFocus();
     QTRY_COMPARE(window.fake.messageBox.texts(), QStringList{QString::fromUtf16(dice::kTooLargeMessage)});
     QTRY_VERIFY(text2->hasFocus());
     QCOMPARE(text2->text(), u"1e12"_s);
@@ -151,7 +142,7 @@ void Form1DiceTest::leavingACountFieldChecksItAndReturnsTheFocus() {
     QTest::qWait(20);
     QCOMPARE(window.fake.messageBox.shown.size(), 1);
 
-    window.form.ListView1->setFocus();
+    fakes::control(window.form, u"ListView1"_s)->setFocus();
     QTRY_COMPARE(window.fake.messageBox.shown.size(), 2);
     QCOMPARE(window.fake.messageBox.shown[1].text, u"Must be a numeric entry."_s);
     QCOMPARE(window.fake.messageBox.shown[1].style, 0);
@@ -162,24 +153,28 @@ void Form1DiceTest::leavingACountFieldChecksItAndReturnsTheFocus() {
 void Form1DiceTest::twoBadFieldsDoNotBounceTheFocus() {
     Window window;
     QVERIFY(QTest::qWaitForWindowActive(&window.form));
-    window.form.Text1->setText(u"0"_s);
-    window.form.Text2->setText(u"abc"_s);
-    window.form.Text1->setFocus();
-    window.form.Text2->setFocus();
-    QTRY_VERIFY(window.form.Text1->hasFocus());
+    QLineEdit* text1 = fakes::control<QLineEdit>(window.form, u"Text1"_s);
+    QLineEdit* text2 = fakes::control<QLineEdit>(window.form, u"Text2"_s);
+    text1->setText(u"0"_s);
+    text2->setText(u"abc"_s);
+    text1->setFocus();
+    text2->setFocus();
+    QTRY_VERIFY(text1->hasFocus());
     QTest::qWait(50);
     QCOMPARE(window.fake.messageBox.texts(), QStringList{u"Sides must be greater than zero."_s});
-    QVERIFY(window.form.Text1->hasFocus());
+    QVERIFY(text1->hasFocus());
 }
 
 void Form1DiceTest::buttonsShowTheHandTheRestTheOrdinaryPointer() {
     Window window;
     QVERIFY(QTest::qWaitForWindowExposed(&window.form));
     shell::Form1& form = window.form;
-    const QList<QPushButton*> buttons = form.pushButtons();
+    const QList<QPushButton*> buttons = form.findChildren<QPushButton*>(Qt::FindDirectChildrenOnly);
     QCOMPARE(buttons.size(), 13);
+    QWidget* sides = fakes::control<shell::ListView>(form, u"ListView1"_s)->viewport();
+    QWidget* results = fakes::control<shell::ListView>(form, u"ListView2"_s)->viewport();
     for (QPushButton* button : buttons) {
-        moveOver(form.ListView2->viewport());
+        moveOver(results);
         QCOMPARE(form.mousePointer().value(), int(MousePointer::Default));
         moveOver(button);
         QCOMPARE(form.mousePointer().value(), int(MousePointer::Custom));
@@ -187,17 +182,20 @@ void Form1DiceTest::buttonsShowTheHandTheRestTheOrdinaryPointer() {
     // No hand pointer file beside the test: the hand value shows the ordinary pointer.
     QCOMPARE(form.cursor().shape(), Qt::ArrowCursor);
 
-    moveOver(form.ListView1->viewport());
+    moveOver(sides);
     QCOMPARE(form.mousePointer().value(), int(MousePointer::Default));
+    QWidget* frame1 = fakes::control(form, u"Frame1"_s);
+    QWidget* frame2 = fakes::control(form, u"Frame2"_s);
+    QWidget* frame3 = fakes::control(form, u"Frame3"_s);
     const std::pair<QWidget*, QPoint> plainSpots[] = {
-        {form.Frame1, QPoint(2, form.Frame1->height() - 2)},
-        {form.Frame2, QPoint(form.Frame2->width() - 3, form.Frame2->height() - 3)},
-        {form.Frame3, QPoint(3, form.Frame3->height() - 3)},
+        {frame1, QPoint(2, frame1->height() - 2)},
+        {frame2, QPoint(frame2->width() - 3, frame2->height() - 3)},
+        {frame3, QPoint(3, frame3->height() - 3)},
         {&form, QPoint(2, 2)},
     };
     for (const auto& [widget, spot] : plainSpots) {
         QCOMPARE(widget->childAt(spot), nullptr);
-        moveOver(form.PushButton8);
+        moveOver(fakes::control(form, u"PushButton8"_s));
         moveOver(widget, spot);
         QCOMPARE(form.mousePointer().value(), int(MousePointer::Default));
     }
@@ -208,8 +206,9 @@ void Form1DiceTest::handlersNeverReplaceTheBusyPointer() {
     QVERIFY(QTest::qWaitForWindowExposed(&window.form));
     shell::Form1& form = window.form;
     form.mousePointer().set(MousePointer::Hourglass);
-    for (QWidget* widget : {static_cast<QWidget*>(form.PushButton3), form.ListView1->viewport(),
-                            static_cast<QWidget*>(form.PushButton13), form.ListView2->viewport()}) {
+    for (QWidget* widget :
+         {fakes::control(form, u"PushButton3"_s), fakes::control<shell::ListView>(form, u"ListView1"_s)->viewport(),
+          fakes::control(form, u"PushButton13"_s), fakes::control<shell::ListView>(form, u"ListView2"_s)->viewport()}) {
         moveOver(widget);
         QCOMPARE(form.mousePointer().value(), int(MousePointer::Hourglass));
     }
@@ -226,7 +225,7 @@ void Form1DiceTest::handlersNeverReplaceTheBusyPointer() {
 void Form1DiceTest::sidesMenuShowsEveryEntryWithItsShortcut() {
     Window window;
     QVERIFY(QTest::qWaitForWindowActive(&window.form));
-    shell::ListView* list = window.form.ListView1;
+    shell::ListView* list = fakes::control<shell::ListView>(window.form, u"ListView1"_s);
     QCOMPARE(list->contextMenuPolicy(), Qt::ActionsContextMenu);
     QStringList entries;
     for (const QAction* action : list->actions()) {
@@ -238,18 +237,8 @@ void Form1DiceTest::sidesMenuShowsEveryEntryWithItsShortcut() {
     QCOMPARE(entries, (QStringList{u"Add Side…"_s, u"Paste"_s, u"Copy"_s, u"Remove"_s, u"Clear List"_s, u"Undo"_s,
                                    u"Redo"_s, u"Save Side List…"_s}));
 
-    // The keyboard opens it too (the Menu key through the platform, which a test cannot send); the
-    // filter keeps the menu itself from blocking the test.
-    struct MenuCatcher : QObject {
-        QList<QContextMenuEvent::Reason> reasons;
-        bool eventFilter(QObject*, QEvent* event) override {
-            if (event->type() != QEvent::ContextMenu)
-                return false;
-            reasons.append(static_cast<QContextMenuEvent*>(event)->reason());
-            return true;
-        }
-    } catcher;
-    list->installEventFilter(&catcher);
+    // The keyboard opens it too (the Menu key through the platform, which a test cannot send).
+    const fakes::ContextMenuCatcher catcher(list);
     list->setFocus();
     QTest::keyClick(list, Qt::Key_F10, Qt::ShiftModifier);
     QCOMPARE(catcher.reasons, QList<QContextMenuEvent::Reason>{QContextMenuEvent::Keyboard});
@@ -260,22 +249,23 @@ void Form1DiceTest::shortcutsEditTheSidesAndUndoFromAnywhere() {
     QVERIFY(QTest::qWaitForWindowActive(&window.form));
     shell::Form1& form = window.form;
     form.PushButton1_Click();
-    QTest::mouseClick(form.PushButton5, Qt::LeftButton); // "Clear List" asks nothing
+    QTest::mouseClick(fakes::control(form, u"PushButton5"_s), Qt::LeftButton); // "Clear List" asks nothing
     QCOMPARE(form.sides().itemCount(), 0);
 
-    QTest::keyClick(form.PushButton5, Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClick(fakes::control(form, u"PushButton5"_s), Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(window.sides(), (QStringList{u"Heads"_s, u"Tails"_s}));
     QCOMPARE(window.header(), u"There are currently 2 sides on this dice."_s);
     QVERIFY(form.diceSavePending());
     form.SaveDice();
     QCOMPARE(window.fake.settings.values.value(u"Dice"_s), u"Heads;Tails"_s);
-    QTest::keyClick(form.PushButton8, Qt::Key_Y, Qt::ControlModifier);
+    QTest::keyClick(fakes::control(form, u"PushButton8"_s), Qt::Key_Y, Qt::ControlModifier);
     QCOMPARE(form.sides().itemCount(), 0);
-    QTest::keyClick(form.PushButton8, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier); // nothing left to redo
-    QTest::keyClick(form.Text1, Qt::Key_Z, Qt::ControlModifier);                           // the field's own undo
+    QTest::keyClick(fakes::control(form, u"PushButton8"_s), Qt::Key_Z,
+                    Qt::ControlModifier | Qt::ShiftModifier);                          // nothing left to redo
+    QTest::keyClick(fakes::control(form, u"Text1"_s), Qt::Key_Z, Qt::ControlModifier); // the field's own undo
     QCOMPARE(form.sides().itemCount(), 0);
 
-    shell::ListView* list = form.ListView1;
+    shell::ListView* list = fakes::control<shell::ListView>(form, u"ListView1"_s);
     list->setFocus();
     window.fake.clipboard.text = u"Edge\nCorner\n"_s;
     QTest::keyClick(list, Qt::Key_V, Qt::ControlModifier);
@@ -294,7 +284,7 @@ void Form1DiceTest::shortcutsEditTheSidesAndUndoFromAnywhere() {
 void Form1DiceTest::droppedFilesLoadAndDroppedTextAdds() {
     Window window;
     QVERIFY(QTest::qWaitForWindowExposed(&window.form));
-    QWidget* target = window.form.ListView1->viewport();
+    QWidget* target = fakes::control<shell::ListView>(window.form, u"ListView1"_s)->viewport();
     QTemporaryDir dir;
     QVERIFY(QDir(dir.path()).mkdir(u"folder"_s));
     const QString file = fakes::writeFile(dir.filePath(u"sides.txt"_s), "Edge\nCorner");

@@ -428,9 +428,7 @@ void SidesCommandsTest::copiedAndSavedSidesReadBackAsTheSameList() {
     dice.fake.fileDialogs.saveAnswers.enqueue(path);
     dice.commands.saveSideList();
     QCOMPARE(dice.fake.fileDialogs.saveTitles, QStringList{u"Save Side List"_s});
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), (labels.join(u'\n') + u'\n').toUtf8());
+    QCOMPARE(fakes::readFile(path), (labels.join(u'\n') + u'\n').toUtf8());
 
     Dice reloaded;
     Main::LoadListviewFromTextFile(reloaded.sides, path, reloaded.fake.messageBox);

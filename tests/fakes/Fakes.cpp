@@ -16,6 +16,25 @@ QStringList FakeMessageBox::texts() const {
     return result;
 }
 
+QStringList FakeMessageBox::reportedLines() const {
+    QStringList lines;
+    for (const ShownMessage& message : shown) {
+        const qsizetype at = message.text.indexOf(u"at line "_s);
+        if (at >= 0)
+            lines.append(message.text.mid(at + 8, message.text.indexOf(u'\r', at) - at - 8));
+    }
+    return lines;
+}
+
+QStringList FakeSettingsStore::writesOf(const QString& key) const {
+    QStringList result;
+    for (const auto& [written, value] : writes) {
+        if (written == key)
+            result.append(value);
+    }
+    return result;
+}
+
 QString FakeSettingsStore::read(const QString& key, const QString& defaultValue) {
     if (failReads)
         throw platform::RuntimeError(platform::RuntimeError::PathFileAccessError);

@@ -40,6 +40,8 @@ public:
             onShow(shown.last());
     }
     QStringList texts() const;
+    // The statement line of every error report shown ("... at line 136"), in order.
+    QStringList reportedLines() const;
     QList<ShownMessage> shown;
     std::function<void(const ShownMessage&)> onShow; // runs "while the box is up"
 };
@@ -83,6 +85,7 @@ public:
     void write(const QString& key, const QString& value) override;
     QHash<QString, QString> values;
     QList<QPair<QString, QString>> writes; // every write, in order
+    QStringList writesOf(const QString& key) const;
     bool failWrites = false;
     bool failReads = false;
 };

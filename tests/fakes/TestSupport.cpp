@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include "core/ListModel.h"
+#include "platform/Identity.h"
 
 #include <QFile>
 
@@ -34,6 +35,16 @@ FileSizeLimit::FileSizeLimit(rlim_t bytes) {
 FileSizeLimit::~FileSizeLimit() {
     setrlimit(RLIMIT_FSIZE, &m_saved);
     std::signal(SIGXFSZ, m_oldHandler);
+}
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+QString settingsFileIn(const QString& configFolder) {
+    return configFolder + u'/' + QString::fromUtf16(platform::kOrganizationName) + u'/' +
+           QString::fromUtf16(platform::kApplicationName) + QStringLiteral(".conf");
 }
 
 } // namespace fakes

@@ -1,9 +1,9 @@
 #include "core/ListModel.h"
 #include "fakes/Fakes.h"
+#include "fakes/TestSupport.h"
 #include "results/ClipboardCopy.h"
 #include "results/TextExport.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -52,12 +52,10 @@ void HostileLabelsTest::labelsLeaveAsTheFormatsAllow() {
     const QString path = dir.filePath(u"results.txt"_s);
     Main::SaveListviewProperlySpacedWithoutProgressBar(list, path, fake.services);
     QVERIFY(fake.messageBox.shown.isEmpty());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
     const qsizetype width = list.textLength(2);
     const QString expected = u"Results"_s + QString(width - 7, u' ') + u"\t\r\n"_s + inFile +
                              QString(width - label.size(), u' ') + u"\t\r\n"_s;
-    QCOMPARE(QString::fromUtf8(file.readAll()), expected);
+    QCOMPARE(QString::fromUtf8(fakes::readFile(path)), expected);
 }
 
 QTEST_GUILESS_MAIN(HostileLabelsTest)

@@ -1,7 +1,8 @@
 // The settings store answers from its cache inside one process, so every round trip here writes in
 // one process and reads in another: this test program re-runs itself as the other process.
 
-#include "platform/QtServices.h"
+#include "fakes/TestSupport.h"
+#include "platform/QtSettingsStore.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -13,16 +14,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QByteArray bytesOf(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-bool writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 // An unterminated section header: QSettings reads the lines around it and reports a format error.
 const QByteArray kUnparsable("[General]\nText2=9\n[broken\nText1=3\nDice=a\n");
@@ -139,9 +130,9 @@ void SettingsStoreTest::unreadableFileIsKeptBeforeTheFirstWrite() {
     const QString backup = path + u".bak"_s;
     if (folder) {
         QVERIFY(QDir().mkpath(path));
-        QVERIFY(writeBytes(path + u"/inside"_s, "kept"));
+        fakes::writeFile(path + u"/inside"_s, "kept");
     } else {
-        QVERIFY(writeBytes(path, kUnparsable));
+        fakes::writeFile(path, kUnparsable);
     }
 
     {
@@ -157,9 +148,9 @@ void SettingsStoreTest::unreadableFileIsKeptBeforeTheFirstWrite() {
     }
 
     if (folder)
-        QCOMPARE(bytesOf(backup + u"/inside"_s), QByteArray("kept"));
+        QCOMPARE(fakes::readFile(backup + u"/inside"_s), QByteArray("kept"));
     else
-        QCOMPARE(bytesOf(backup), kUnparsable);
+        QCOMPARE(fakes::readFile(backup), kUnparsable);
     QCOMPARE(QDir(m_config->path()).entryList({u"store.conf*"_s}, QDir::AllEntries),
              (QStringList{u"store.conf"_s, u"store.conf.bak"_s}));
     platform::QtSettingsStore again(path);
@@ -172,22 +163,22 @@ void SettingsStoreTest::unreadableFileIsKeptBeforeTheFirstWrite() {
 
 void SettingsStoreTest::takenBackupNamesAreLeftAlone() {
     const QString path = m_config->filePath(u"store.conf"_s);
-    QVERIFY(writeBytes(path + u".bak"_s, "an older copy"));
+    fakes::writeFile(path + u".bak"_s, "an older copy");
     QVERIFY(QDir().mkpath(path + u".1.bak"_s));
     for (const QByteArray& unparsable : {kUnparsable, QByteArray("[also broken\n")}) {
-        QVERIFY(writeBytes(path, unparsable));
+        fakes::writeFile(path, unparsable);
         platform::QtSettingsStore store(path);
         store.write(u"Text1"_s, u"2"_s);
     }
-    QCOMPARE(bytesOf(path + u".bak"_s), QByteArray("an older copy"));
+    QCOMPARE(fakes::readFile(path + u".bak"_s), QByteArray("an older copy"));
     QVERIFY(QFileInfo(path + u".1.bak"_s).isDir());
-    QCOMPARE(bytesOf(path + u".2.bak"_s), kUnparsable);
-    QCOMPARE(bytesOf(path + u".3.bak"_s), QByteArray("[also broken\n"));
+    QCOMPARE(fakes::readFile(path + u".2.bak"_s), kUnparsable);
+    QCOMPARE(fakes::readFile(path + u".3.bak"_s), QByteArray("[also broken\n"));
 }
 
 void SettingsStoreTest::readableFileIsNeverMovedAside() {
     const QString path = m_config->filePath(u"store.conf"_s);
-    QVERIFY(writeBytes(path, "[General]\nText2=7\n"));
+    fakes::writeFile(path, "[General]\nText2=7\n");
     platform::QtSettingsStore store(path);
     store.write(u"Text1"_s, u"3"_s);
     QCOMPARE(store.backupFileName(), QString());
@@ -196,19 +187,17 @@ void SettingsStoreTest::readableFileIsNeverMovedAside() {
 }
 
 void SettingsStoreTest::unparsableFileInTheUsersFolderIsKept() {
-    const QString file = m_config->path() + u"/Calverin/Quorvin Tessaly.conf"_s;
+    const QString file = fakes::settingsFileIn(m_config->path());
     QVERIFY(QDir().mkpath(QFileInfo(file).path()));
-    QVERIFY(writeBytes(file, kUnparsable));
+    fakes::writeFile(file, kUnparsable);
     child({u"write"_s, u"Text1"_s}, "8");
-    QCOMPARE(bytesOf(file + u".bak"_s), kUnparsable);
+    QCOMPARE(fakes::readFile(file + u".bak"_s), kUnparsable);
     QCOMPARE(child({u"read"_s, u"Text1"_s, u"1"_s}), u"8"_s);
     QCOMPARE(child({u"read"_s, u"Text2"_s, u"5"_s}), u"9"_s);
 }
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setOrganizationName(u"Calverin"_s);
-    QCoreApplication::setApplicationName(u"Quorvin Tessaly"_s);
+    QCoreApplication app(argc, argv); // nameless: the store knows the program's names itself
     if (qEnvironmentVariableIsSet(kChildMode))
         return runChild(QCoreApplication::arguments());
     SettingsStoreTest test;

@@ -1,6 +1,7 @@
 #include "core/ListModel.h"
 #include "fakes/Fakes.h"
 #include "fakes/TestSupport.h"
+#include "fakes/WidgetSupport.h"
 #include "results/ResultsCommands.h"
 #include "results/SpreadsheetExport.h"
 #include "results/TextExport.h"
@@ -58,26 +59,26 @@ void ResultsListTest::cleanup() {
 }
 
 QPoint ResultsListTest::rowCentre(int row) const {
-    const shell::ListView* view = m_form->ListView2;
+    const shell::ListView* view = fakes::control<shell::ListView>(*m_form, u"ListView2"_s);
     return view->visualRect(view->model()->index(row, 0)).center();
 }
 
 void ResultsListTest::buttonsRollCopyAndClear() {
     for (const QString& side : {u"Heads"_s, u"Tails"_s})
         m_form->sides().addItem(side);
-    m_form->Text1->setText(u"2"_s);
-    m_form->Text2->setText(u"4"_s);
+    fakes::control<QLineEdit>(*m_form, u"Text1"_s)->setText(u"2"_s);
+    fakes::control<QLineEdit>(*m_form, u"Text2"_s)->setText(u"4"_s);
 
-    QTest::mouseClick(m_form->PushButton8, Qt::LeftButton);
+    QTest::mouseClick(fakes::control(*m_form, u"PushButton8"_s), Qt::LeftButton);
     core::ListModel& results = m_form->results();
     QCOMPARE(results.itemCount(), 4);
     QCOMPARE(results.text(1).split(u" - "_s).size(), 2);
 
     results.setTicked(3, true);
-    QTest::mouseClick(m_form->PushButton11, Qt::LeftButton);
+    QTest::mouseClick(fakes::control(*m_form, u"PushButton11"_s), Qt::LeftButton);
     QCOMPARE(m_fake->clipboard.text, results.text(3) + u"\r\n"_s);
 
-    QTest::mouseClick(m_form->PushButton10, Qt::LeftButton);
+    QTest::mouseClick(fakes::control(*m_form, u"PushButton10"_s), Qt::LeftButton);
     QCOMPARE(results.itemCount(), 0);
     QVERIFY(m_fake->messageBox.shown.isEmpty());
 }
@@ -90,7 +91,7 @@ void ResultsListTest::rowsShowAnUntickedCheckBox() {
     QCOMPARE(results.data(first, Qt::CheckStateRole).toInt(), int(Qt::Unchecked));
 
     // A click on the check box, at the left of the cell, ticks the row; a second one unticks it.
-    shell::ListView* view = m_form->ListView2;
+    shell::ListView* view = fakes::control<shell::ListView>(*m_form, u"ListView2"_s);
     const QRect cell = view->visualRect(first);
     const QPoint checkBox(cell.left() + view->style()->pixelMetric(QStyle::PM_IndicatorWidth) / 2 + 3,
                           cell.center().y());
@@ -105,7 +106,7 @@ void ResultsListTest::spaceTogglesEverySelectedRow() {
     for (int i = 1; i <= 5; ++i)
         results.addItem(u"row %1"_s.arg(i));
     results.setTicked(3, true);
-    shell::ListView* view = m_form->ListView2;
+    shell::ListView* view = fakes::control<shell::ListView>(*m_form, u"ListView2"_s);
     view->setFocus();
 
     // given rows 1, 3 and 4 selected (3 is ticked already)
@@ -131,7 +132,7 @@ void ResultsListTest::ctrlASpaceTicksAllRows() {
         rows.append(u"row"_s);
     core::ListModel& results = m_form->results();
     results.addItems(rows);
-    shell::ListView* view = m_form->ListView2;
+    shell::ListView* view = fakes::control<shell::ListView>(*m_form, u"ListView2"_s);
     view->setFocus();
 
     QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier);
@@ -147,8 +148,9 @@ void ResultsListTest::contextMenuTicksAndUnticksAll() {
     for (int i = 0; i < 3; ++i)
         results.addItem(u"row"_s);
     results.setTicked(2, true);
-    const QList<QAction*> actions = m_form->ListView2->actions();
-    QCOMPARE(m_form->ListView2->contextMenuPolicy(), Qt::ActionsContextMenu);
+    const QWidget* list = fakes::control(*m_form, u"ListView2"_s);
+    const QList<QAction*> actions = list->actions();
+    QCOMPARE(list->contextMenuPolicy(), Qt::ActionsContextMenu);
     QCOMPARE(actions.size(), 2);
     QCOMPARE(actions[0]->text(), u"Tick All"_s);
     QCOMPARE(actions[1]->text(), u"Untick All"_s);
@@ -163,7 +165,7 @@ void ResultsListTest::contextMenuTicksAndUnticksAll() {
 void ResultsListTest::sidesListIsNotTickable() {
     m_form->sides().addItem(u"Heads"_s);
     m_form->sides().addItem(u"Tails"_s);
-    shell::ListView* view = m_form->ListView1;
+    shell::ListView* view = fakes::control<shell::ListView>(*m_form, u"ListView1"_s);
     for (const QAction* action : view->actions())
         QVERIFY(!action->text().contains(u"Tick"_s));
     view->setFocus();
@@ -241,9 +243,7 @@ void ResultsListTest::closingTheWindowStopsALongCommand() {
     QCOMPARE(m_fake->events.calls, closingYield + 1);
     QCOMPARE(m_fake->messageBox.shown.size(), closingYield == 0 ? 1 : 0);
     QCOMPARE(m_fake->clipboard.setAttempts + m_fake->clipboard.clearAttempts, 0);
-    QFile file(earlier);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), QByteArray("earlier\r\n"));
+    QCOMPARE(fakes::readFile(earlier), QByteArray("earlier\r\n"));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"results.txt"_s});
     QVERIFY(!m_fake->spreadsheets.calls.contains(u"visible"_s));
 }

@@ -52,21 +52,9 @@ struct Run {
     }
 };
 
-QStringList reportedLines(const fakes::FakeMessageBox& box) {
-    QStringList lines;
-    for (const QString& text : box.texts()) {
-        const qsizetype at = text.indexOf(u"at line "_s);
-        lines.append(text.mid(at + 8, text.indexOf(u'\r', at) - at - 8));
-    }
-    return lines;
-}
-
 bool makeExecutable(const QString& path, const QByteArray& script) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    file.write(script);
-    return file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return QFile::setPermissions(fakes::writeFile(path, script),
+                                 QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 // A CSV cell with whether it was quoted: the converter quotes text cells only.
@@ -261,7 +249,7 @@ void SpreadsheetExportTest::cellsThatDoNotFitStayEmptyAndTheRestIsShown() {
         QCOMPARE(it.value(), list.text(it.key().first - 1)); // in its place
     }
     QCOMPARE(sheetRows, written);
-    QCOMPARE(reportedLines(run.fake.messageBox), QStringList(reports, u"148"_s));
+    QCOMPARE(run.fake.messageBox.reportedLines(), QStringList(reports, u"148"_s));
     QCOMPARE(run.fake.spreadsheets.calls.last(), u"visible"_s);
     QCOMPARE(run.shapes, (QList<int>{11, 0}));
 }
@@ -273,7 +261,7 @@ void SpreadsheetExportTest::applicationLostAfterTheTestReportsEachLaterStatement
     run.fake.spreadsheets.creationOutcomes << true << false;
     run.click(list);
 
-    QCOMPARE(reportedLines(run.fake.messageBox),
+    QCOMPARE(run.fake.messageBox.reportedLines(),
              (QStringList{u"116"_s, u"118"_s, u"126"_s, u"130"_s, u"148"_s, u"160"_s, u"162"_s}));
     const QStringList texts = run.fake.messageBox.texts();
     QVERIFY(texts.first().startsWith(u"Can't create object\r\nin Quorvin2021/08/31.Form1.PushButton13_Click "_s));
@@ -291,7 +279,7 @@ void SpreadsheetExportTest::applicationLostMidwayReportsEachFailingStatementOnce
     run.fake.spreadsheets.callsBeforeLoss = 3 + 10;
     run.click(list);
 
-    QCOMPARE(reportedLines(run.fake.messageBox), (QStringList{u"148"_s, u"160"_s, u"162"_s}));
+    QCOMPARE(run.fake.messageBox.reportedLines(), (QStringList{u"148"_s, u"160"_s, u"162"_s}));
     QVERIFY(run.fake.messageBox.texts().first().startsWith(u"Automation error\r\n"_s));
     QCOMPARE(run.fake.spreadsheets.cells.size(), 1 + 10);
     QCOMPARE(run.shapes, (QList<int>{11, 0}));
@@ -315,10 +303,7 @@ void SpreadsheetExportTest::workbookThatCannotBeShownIsReportedOnce() {
     QFETCH(bool, starts);
     QFETCH(QString, report);
     QTemporaryDir dir;
-    {
-        QFile file(dir.filePath(u"file"_s));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-    }
+    fakes::writeFile(dir.filePath(u"file"_s), {});
     if (QDir::isRelativePath(folder))
         folder = dir.filePath(folder);
     core::ListModel list;
@@ -336,7 +321,7 @@ void SpreadsheetExportTest::workbookThatCannotBeShownIsReportedOnce() {
 
     run.click(list);
 
-    QCOMPARE(reportedLines(run.fake.messageBox), QStringList{u"162"_s});
+    QCOMPARE(run.fake.messageBox.reportedLines(), QStringList{u"162"_s});
     const QString text = run.fake.messageBox.texts().first();
     QVERIFY2(text.startsWith(report), qPrintable(text));
     QVERIFY(text.contains(starts ? folder : u"/opt/calc/localc"_s));

@@ -37,22 +37,6 @@ void fill(core::ListModel& list, const QStringList& headers, const QList<Row>& r
     }
 }
 
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "<missing>";
-    return file.readAll();
-}
-
-QStringList reportedLines(const fakes::FakeMessageBox& box) {
-    QStringList lines;
-    for (const QString& text : box.texts()) {
-        const qsizetype at = text.indexOf(u"at line "_s);
-        lines.append(text.mid(at + 8, text.indexOf(u'\r', at) - at - 8));
-    }
-    return lines;
-}
-
 // Makes file permissions apply to this thread even for root, by dropping the capabilities that override
 // them from its effective set; they come back at the end.
 class PermissionsApply {
@@ -136,17 +120,13 @@ void TextExportTest::writesAlignedBytes() {
     Main::SaveListviewProperlySpacedWithoutProgressBar(list, path, fake.services);
 
     QCOMPARE(fake.messageBox.texts(), QStringList());
-    QCOMPARE(readAll(path), expected);
+    QCOMPARE(fakes::readFile(path), expected);
 }
 
 void TextExportTest::clickSavesUnderTheNameGivenAndReplacesAnOldFile() {
     QTemporaryDir dir;
     const QString path = dir.filePath(u"rolls"_s);
-    {
-        QFile old(path);
-        QVERIFY(old.open(QIODevice::WriteOnly));
-        old.write(QByteArray(500, 'x'));
-    }
+    fakes::writeFile(path, QByteArray(500, 'x'));
     fakes::FakeServices fake;
     fake.fileDialogs.saveAnswers.enqueue(path);
     core::ListModel list;
@@ -159,7 +139,7 @@ void TextExportTest::clickSavesUnderTheNameGivenAndReplacesAnOldFile() {
 
     QCOMPARE(fake.fileDialogs.saveTitles, QStringList{u"Save"_s});
     QCOMPARE(fake.fileDialogs.saveFilters, QStringList{u"Text Files (*.txt)|*.txt|All Files (*.*)|*.*|"_s});
-    QCOMPARE(readAll(path), QByteArray("Results\t\r\nHeads  \t\r\n"));
+    QCOMPARE(fakes::readFile(path), QByteArray("Results\t\r\nHeads  \t\r\n"));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{u"rolls"_s}); // no ".txt", no leftovers
     QCOMPARE(shapes, (QList<int>{11, 0}));
     QCOMPARE(fake.messageBox.texts(), QStringList());
@@ -195,7 +175,7 @@ void TextExportTest::missingFolderReportsEachFileStatementOnce() {
     results::saveResultsAsTextFile(list, pointer, fake.services);
 
     // Creation fails, then the header, the first ticked row and the close: one report each, from the writer.
-    QCOMPARE(reportedLines(fake.messageBox), (QStringList{u"136"_s, u"150"_s, u"180"_s, u"184"_s}));
+    QCOMPARE(fake.messageBox.reportedLines(), (QStringList{u"136"_s, u"150"_s, u"180"_s, u"184"_s}));
     const QStringList texts = fake.messageBox.texts();
     QVERIFY(texts.first().startsWith(u"Path not found\r\n"_s));
     for (const QString& text : texts)
@@ -228,7 +208,7 @@ void TextExportTest::uncreatableFileReportsFourTimesWhateverTheRows() {
 
     Main::SaveListviewProperlySpacedWithoutProgressBar(list, path, fake.services, std::chrono::microseconds(0));
 
-    QCOMPARE(reportedLines(fake.messageBox), (QStringList{u"136"_s, u"150"_s, u"180"_s, u"184"_s}));
+    QCOMPARE(fake.messageBox.reportedLines(), (QStringList{u"136"_s, u"150"_s, u"180"_s, u"184"_s}));
     QVERIFY(!QFileInfo(path).isFile());
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
     // Measuring yields once per row; the rows after the first failed write are not gone through again.
@@ -244,7 +224,7 @@ void TextExportTest::pathThatIsAFolderIsReportedAndLeftAlone() {
 
     Main::SaveListviewProperlySpacedWithoutProgressBar(list, dir.filePath(u"taken"_s), fake.services);
 
-    QCOMPARE(reportedLines(fake.messageBox), (QStringList{u"136"_s, u"150"_s, u"184"_s}));
+    QCOMPARE(fake.messageBox.reportedLines(), (QStringList{u"136"_s, u"150"_s, u"184"_s}));
     QVERIFY(QFileInfo(dir.filePath(u"taken"_s)).isDir());
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{u"taken"_s});
 }
@@ -262,11 +242,7 @@ void TextExportTest::failedWriteKeepsTheEarlierFile() {
     QTemporaryDir dir;
     const QString path = dir.filePath(u"results.txt"_s);
     const QByteArray earlier("the user's earlier results\r\n");
-    {
-        QFile old(path);
-        QVERIFY(old.open(QIODevice::WriteOnly));
-        old.write(earlier);
-    }
+    fakes::writeFile(path, earlier);
     fakes::FakeServices fake;
     core::ListModel list;
     list.addColumn(u"Results"_s);
@@ -280,9 +256,9 @@ void TextExportTest::failedWriteKeepsTheEarlierFile() {
     }
 
     // One report for the lost bytes, not one per row after them.
-    QCOMPARE(reportedLines(fake.messageBox), QStringList{failingLine});
+    QCOMPARE(fake.messageBox.reportedLines(), QStringList{failingLine});
     QVERIFY(fake.messageBox.texts().first().startsWith(u"Disk full\r\n"_s));
-    QCOMPARE(readAll(path), earlier);
+    QCOMPARE(fakes::readFile(path), earlier);
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{u"results.txt"_s});
 }
 
@@ -304,9 +280,9 @@ void TextExportTest::rowsClearedMidwayAreReportedAndTheFileStillCloses() {
     // Row 1's cell can no longer be read (its test, then its branch); row 2's tick test fails too, and
     // a failing test counts as holding; row 2's cell fails as row 1's did and is not reported again.
     // The rows lose their text but the file is still written.
-    QCOMPARE(reportedLines(fake.messageBox), (QStringList{u"166"_s, u"168"_s, u"158"_s}));
+    QCOMPARE(fake.messageBox.reportedLines(), (QStringList{u"166"_s, u"168"_s, u"158"_s}));
     QVERIFY(fake.messageBox.texts().first().startsWith(u"Index out of bounds\r\n"_s));
-    QCOMPARE(readAll(path), QByteArray("Results\t\r\n\r\n\r\n"));
+    QCOMPARE(fakes::readFile(path), QByteArray("Results\t\r\n\r\n\r\n"));
 }
 
 void TextExportTest::readOnlyFolderStillTakesAWritableFile_data() {
@@ -343,7 +319,7 @@ void TextExportTest::readOnlyFolderStillTakesAWritableFile() {
     }
     QVERIFY(QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
 
-    QCOMPARE(readAll(path), saved ? QByteArray("Results\t\r\nHeads  \t\r\n") : exists ? earlier : "<missing>");
+    QCOMPARE(fakes::readFile(path), saved ? QByteArray("Results\t\r\nHeads  \t\r\n") : exists ? earlier : "<unreadable>");
     QCOMPARE(fake.messageBox.shown.isEmpty(), saved);
     if (!saved)
         QVERIFY(fake.messageBox.texts().first().startsWith(u"Permission denied\r\n"_s));

@@ -1,5 +1,6 @@
 #include "fakes/Contrast.h"
 #include "fakes/Fakes.h"
+#include "fakes/WidgetSupport.h"
 #include "platform/Twips.h"
 #include "shell/Form1.h"
 #include "shell/ListView.h"
@@ -9,25 +10,7 @@
 #include <QScrollBar>
 #include <QTest>
 
-#include <optional>
-
 using namespace Qt::StringLiterals;
-
-namespace {
-
-// Stands in for the menu Qt would open, so that no popup runs its own event loop.
-struct ContextMenuCatcher : QObject {
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() != QEvent::ContextMenu)
-            return false;
-        const auto* menu = static_cast<QContextMenuEvent*>(event);
-        caught = menu->reason() == QContextMenuEvent::Keyboard ? menu->pos() : QPoint(-1, -1);
-        return true;
-    }
-    std::optional<QPoint> caught;
-};
-
-} // namespace
 
 class AccessibilityTest : public QObject {
     Q_OBJECT
@@ -82,7 +65,8 @@ void AccessibilityTest::resultRowsReportTheirTicks() {
     for (const QString& row : {u"a - b"_s, u"b - b"_s, u"a - a"_s})
         results.addItem(row);
     results.setTicked(2, true);
-    QAccessibleTableInterface* table = QAccessible::queryAccessibleInterface(m_form->ListView2)->tableInterface();
+    QAccessibleTableInterface* table =
+        QAccessible::queryAccessibleInterface(fakes::control(*m_form, u"ListView2"_s))->tableInterface();
     for (int row = 0; row < 3; ++row) {
         const QAccessible::State state = table->cellAt(row, 0)->state();
         QVERIFY(state.checkable);
@@ -114,11 +98,10 @@ void AccessibilityTest::keysStandInForTheMouse() {
     core::ListModel& results = m_form->results();
     results.addItem(u"short"_s);
     results.addItem(QString(QString(200, u'x') + u" - "_s + QString(200, u'y')));
-    shell::ListView* view = m_form->ListView2;
+    shell::ListView* view = fakes::control<shell::ListView>(*m_form, u"ListView2"_s);
     view->setFocus();
     results.selectPosition(2);
-    ContextMenuCatcher catcher;
-    view->installEventFilter(&catcher);
+    const fakes::ContextMenuCatcher catcher(view);
     const int width = view->columnWidth(0);
 
     // one key at a time, the window catching up in between as it does for a typist
@@ -129,9 +112,11 @@ void AccessibilityTest::keysStandInForTheMouse() {
     }
 
     QCOMPARE(width, platform::twipsToPixels(7000));
-    QCOMPARE(catcher.caught.has_value(), menuAtCurrentRow);
-    if (menuAtCurrentRow)
-        QCOMPARE(view->indexAt(view->viewport()->mapFrom(view, *catcher.caught)), view->currentIndex());
+    QCOMPARE(!catcher.reasons.isEmpty(), menuAtCurrentRow);
+    if (menuAtCurrentRow) {
+        QCOMPARE(catcher.reasons.last(), QContextMenuEvent::Keyboard);
+        QCOMPARE(view->indexAt(view->viewport()->mapFrom(view, catcher.positions.last())), view->currentIndex());
+    }
     QCOMPARE((view->columnWidth(0) > width) - (view->columnWidth(0) < width), widthChange);
     QCOMPARE(view->horizontalScrollBar()->value() > 0, scrolled);
 }

@@ -1,6 +1,7 @@
-#include "core/Main.h"
+#include "dice/SidesCommands.h"
 #include "fakes/Fakes.h"
 #include "fakes/TestSupport.h"
+#include "fakes/WidgetSupport.h"
 #include "platform/ApplicationTitle.h"
 #include "shell/Form1.h"
 #include "shell/ListView.h"
@@ -11,23 +12,9 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-QStringList writesOf(const fakes::FakeSettingsStore& settings, const QString& key) {
-    QStringList result;
-    for (const auto& [written, value] : settings.writes) {
-        if (written == key)
-            result.append(value);
-    }
-    return result;
-}
-
-} // namespace
 
 Q_DECLARE_METATYPE(core::RollMode)
 
@@ -45,9 +32,6 @@ private slots:
     void unwritableStoreIsReportedOnceUntilAWriteSucceeds_data();
     void unwritableStoreIsReportedOnceUntilAWriteSucceeds();
     void helpShowsItsMessageUnderTheApplicationTitle();
-    void applicationTitleDropsAtLeastOneWord_data();
-    void applicationTitleDropsAtLeastOneWord();
-    void fileExistsOnlyForFiles();
     void windowIsLaidOutInTwips();
     void enterOnAFocusedButtonRunsItsCommand();
     void tabLeavesAListForTheNeighbouringControl_data();
@@ -65,8 +49,8 @@ void Form1Test::firstStartShowsDefaultsAndStoresThem() {
     shell::Form1 form(fake.services);
     form.Form_Load();
     QCOMPARE(form.windowTitle(), u"Quorvin Tessaly"_s);
-    QCOMPARE(form.Text1->text(), u"1"_s);
-    QCOMPARE(form.Text2->text(), u"5"_s);
+    QCOMPARE(fakes::control<QLineEdit>(form, u"Text1"_s)->text(), u"1"_s);
+    QCOMPARE(fakes::control<QLineEdit>(form, u"Text2"_s)->text(), u"5"_s);
     QCOMPARE(form.sides().itemCount(), 0);
     QCOMPARE(form.sides().headerText(1), u"There are currently 0 sides on this dice."_s);
     QCOMPARE(form.results().headerText(1), u"Results"_s);
@@ -93,8 +77,8 @@ void Form1Test::restoreSkipsEmptyPiecesAndKeepsEqualOnes() {
     shell::Form1 form(fake.services);
     form.Form_Load();
     QCOMPARE(fakes::itemTexts(form.sides()), sides);
-    QCOMPARE(form.sides().headerText(1), shell::Form1::sidesHeaderText(sides.size()));
-    QCOMPARE(form.Text1->text(), u"abc"_s); // restored as it stood, valid or not
+    QCOMPARE(form.sides().headerText(1), dice::sidesHeaderText(sides.size()));
+    QCOMPARE(fakes::control<QLineEdit>(form, u"Text1"_s)->text(), u"abc"_s); // restored as it stood, valid or not
 }
 
 void Form1Test::closingStoresSidesInListOrder() {
@@ -147,11 +131,11 @@ void Form1Test::sidesReachTheStoreSoonOnceABurst() {
     QStringList twenty;
     for (int n = 1; n <= 20; ++n)
         twenty.append(QString::number(n));
-    QCOMPARE(writesOf(fake.settings, u"Dice"_s), QStringList{twenty.join(u';') + u";x"_s});
+    QCOMPARE(fake.settings.writesOf(u"Dice"_s), QStringList{twenty.join(u';') + u";x"_s});
 
     form.sides().removeAll();
     QVERIFY(form.diceSavePending());
-    QTRY_COMPARE_WITH_TIMEOUT(writesOf(fake.settings, u"Dice"_s).size(), 2, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(fake.settings.writesOf(u"Dice"_s).size(), 2, 10000);
     QCOMPARE(fake.settings.values.value(u"Dice"_s, u"absent"_s), QString());
     QVERIFY(fake.messageBox.shown.isEmpty());
 }
@@ -165,7 +149,7 @@ void Form1Test::closingWritesAPendingSaveAtOnce() {
     QVERIFY(form.diceSavePending());
     QVERIFY(form.close());
     QVERIFY(!form.diceSavePending());
-    QCOMPARE(writesOf(fake.settings, u"Dice"_s), QStringList{u"Paper;Rock;Scissor"_s});
+    QCOMPARE(fake.settings.writesOf(u"Dice"_s), QStringList{u"Paper;Rock;Scissor"_s});
 }
 
 void Form1Test::failedSaveIsReportedAndTheSidesStay() {
@@ -199,12 +183,13 @@ void Form1Test::unwritableStoreIsReportedOnceUntilAWriteSucceeds() {
     shell::Form1 form(fake.services);
     form.Form_Load();
     form.show();
+    QLineEdit* text1 = fakes::control<QLineEdit>(form, u"Text1"_s);
     for (QChar step : steps) {
         fake.settings.failWrites = step.isUpper();
         if (step.toUpper() == u'D')
             form.SaveDice();
         else if (step == u'T')
-            form.Text1->setText(form.Text1->text() + u'2');
+            text1->setText(text1->text() + u'2');
         else
             form.close();
     }
@@ -216,42 +201,13 @@ void Form1Test::helpShowsItsMessageUnderTheApplicationTitle() {
     shell::Form1 form(fake.services);
     form.Form_Load();
     QCOMPARE(platform::applicationTitle(), u"Quorvin"_s);
-    QTest::mouseClick(form.PushButton12, Qt::LeftButton);
+    QTest::mouseClick(fakes::control(form, u"PushButton12"_s), Qt::LeftButton);
     QCOMPARE(fake.messageBox.shown.size(), 1);
     const fakes::ShownMessage& help = fake.messageBox.shown.first();
     QCOMPARE(help.text, u"Use the Load Example buttons if you would like to see how this software works quickly. "
                         u"Please email quorvin.support@example.com if you have any questions."_s);
     QCOMPARE(help.style, 0);
     QVERIFY(help.title.isEmpty()); // the message box shows the application title
-}
-
-void Form1Test::applicationTitleDropsAtLeastOneWord_data() {
-    QTest::addColumn<QString>("product");
-    QTest::addColumn<QString>("title");
-    QTest::newRow("two words") << u"Quorvin Tessaly"_s << u"Quorvin"_s;
-    QTest::newRow("short three words") << u"A B C"_s << u"A B"_s;
-    QTest::newRow("long name") << u"Alpha Beta Gamma Delta Epsilon Zeta Eta Theta Iota"_s
-                               << u"Alpha Beta Gamma Delta Epsilon Zeta Eta"_s;
-    QTest::newRow("one word") << u"Solo"_s << u"Solo"_s;
-}
-
-void Form1Test::applicationTitleDropsAtLeastOneWord() {
-    QFETCH(QString, product);
-    QFETCH(QString, title);
-    QCOMPARE(Main::ApplicationTitleFor(product), title);
-}
-
-void Form1Test::fileExistsOnlyForFiles() {
-    QTemporaryDir dir;
-    const QString file = dir.filePath(u"HAND-M.CUR"_s);
-    QVERIFY(!Main::FileExists(file));
-    QFile create(file);
-    QVERIFY(create.open(QIODevice::WriteOnly));
-    create.close();
-    QVERIFY(Main::FileExists(file));
-    QVERIFY(!Main::FileExists(QString()));
-    QVERIFY(!Main::FileExists(dir.path()));
-    QVERIFY(!Main::FileExists(file + QChar(u'\0') + u"x"_s));
 }
 
 void Form1Test::windowIsLaidOutInTwips() {
@@ -263,24 +219,25 @@ void Form1Test::windowIsLaidOutInTwips() {
     QCOMPARE(form.size(), QSize(568, 596));
     QCOMPARE(form.minimumSize(), form.maximumSize());
     QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
-    QCOMPARE(form.PushButton8->geometry(), QRect(8, 365, 552, 27));
-    QCOMPARE(form.Frame2->geometry().top(), 303);
-    QCOMPARE(form.Frame3->geometry().top(), 302);
-    QCOMPARE(form.PushButton8->text(), u"Start Rolling"_s);
-    QCOMPARE(form.PushButton8->font().pointSizeF(), 11.25);
-    QVERIFY(form.PushButton8->font().bold());
-    QCOMPARE(form.ListView2->toolTip(), form.ListView1->toolTip());
-    QCOMPARE(QApplication::focusWidget(), form.ListView1);
+    const QPushButton* start = fakes::control<QPushButton>(form, u"PushButton8"_s);
+    QCOMPARE(start->geometry(), QRect(8, 365, 552, 27));
+    QCOMPARE(fakes::control<QGroupBox>(form, u"Frame2"_s)->geometry().top(), 303);
+    QCOMPARE(fakes::control<QGroupBox>(form, u"Frame3"_s)->geometry().top(), 302);
+    QCOMPARE(start->text(), u"Start Rolling"_s);
+    QCOMPARE(start->font().pointSizeF(), 11.25);
+    QVERIFY(start->font().bold());
+    const shell::ListView* sides = fakes::control<shell::ListView>(form, u"ListView1"_s);
+    QCOMPARE(fakes::control<shell::ListView>(form, u"ListView2"_s)->toolTip(), sides->toolTip());
+    QCOMPARE(QApplication::focusWidget(), sides);
 
     // Tab walks the controls in layout order.
-    const QList<QWidget*> order = {form.PushButton6, form.PushButton3,  form.PushButton5,  form.PushButton12,
-                                   form.PushButton2, form.PushButton4,  form.PushButton1,  form.PushButton7,
-                                   form.Text1,       form.Text2,        form.PushButton8,  form.ListView2,
-                                   form.PushButton9, form.PushButton13, form.PushButton11, form.PushButton10};
-    for (QWidget* next : order) {
-        QWidget* before = QApplication::focusWidget();
-        QTest::keyClick(before, Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), next);
+    const QStringList order = {u"PushButton6"_s, u"PushButton3"_s,  u"PushButton5"_s,  u"PushButton12"_s,
+                               u"PushButton2"_s, u"PushButton4"_s,  u"PushButton1"_s,  u"PushButton7"_s,
+                               u"Text1"_s,       u"Text2"_s,        u"PushButton8"_s,  u"ListView2"_s,
+                               u"PushButton9"_s, u"PushButton13"_s, u"PushButton11"_s, u"PushButton10"_s};
+    for (const QString& next : order) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), fakes::control<QWidget>(form, next));
     }
 }
 
@@ -290,11 +247,12 @@ void Form1Test::enterOnAFocusedButtonRunsItsCommand() {
     form.Form_Load();
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    form.PushButton12->setFocus();
-    QTest::keyClick(form.PushButton12, Qt::Key_Return);
-    QTest::keyClick(form.PushButton12, Qt::Key_Enter);
+    QPushButton* help = fakes::control<QPushButton>(form, u"PushButton12"_s);
+    help->setFocus();
+    QTest::keyClick(help, Qt::Key_Return);
+    QTest::keyClick(help, Qt::Key_Enter);
     QCOMPARE(fake.messageBox.shown.size(), 2);
-    for (QPushButton* button : form.pushButtons())
+    for (const QPushButton* button : form.findChildren<QPushButton*>(Qt::FindDirectChildrenOnly))
         QVERIFY2(!button->text().contains(u'&'), qPrintable(button->text()));
 }
 
@@ -366,7 +324,7 @@ void Form1Test::homeAndEndGoToTheFirstAndLastRow() {
     fakes::FakeServices fake;
     shell::Form1 form(fake.services);
     form.Form_Load();
-    shell::ListView* view = results ? form.ListView2 : form.ListView1;
+    shell::ListView* view = fakes::control<shell::ListView>(form, results ? u"ListView2"_s : u"ListView1"_s);
     for (const QString& text : {u"a"_s, u"b"_s, u"c"_s, u"d"_s, u"e"_s})
         (results ? form.results() : form.sides()).addItem(text);
     form.show();
@@ -469,7 +427,7 @@ void Form1Test::rollModeIsChosenKeptAndShown() {
         fake.settings.values.insert(u"RollMode"_s, stored);
     shell::Form1 form(fake.services);
     form.Form_Load();
-    QPushButton* button = form.PushButton8;
+    QPushButton* button = fakes::control<QPushButton>(form, u"PushButton8"_s);
     const QList<QAction*> entries = button->actions();
     QCOMPARE(entries.size(), 3);
     if (chosen >= 0)
@@ -478,13 +436,12 @@ void Form1Test::rollModeIsChosenKeptAndShown() {
     for (const QAction* entry : entries)
         QCOMPARE(entry->isChecked(), entry->text() == core::rollModeName(mode));
     QVERIFY(button->toolTip().startsWith(u"Roll mode: "_s + core::rollModeName(mode) + u'.'));
-    QCOMPARE(writesOf(fake.settings, u"RollMode"_s),
-             chosen < 0 ? QStringList() : QStringList{core::rollModeWord(mode)});
+    QCOMPARE(fake.settings.writesOf(u"RollMode"_s), chosen < 0 ? QStringList() : QStringList{core::rollModeWord(mode)});
     // Start Rolling rolls in that mode: 30 rolls of 3 dice over rock, paper, scissors repeat a side only
     // when independent.
     form.PushButton7_Click();
-    form.Text1->setText(u"3"_s);
-    form.Text2->setText(u"30"_s);
+    fakes::control<QLineEdit>(form, u"Text1"_s)->setText(u"3"_s);
+    fakes::control<QLineEdit>(form, u"Text2"_s)->setText(u"30"_s);
     QTest::mouseClick(button, Qt::LeftButton);
     const QStringList rows = fakes::itemTexts(form.results());
     QCOMPARE(rows.size(), 30);
@@ -494,18 +451,10 @@ void Form1Test::rollModeIsChosenKeptAndShown() {
     });
     QCOMPARE(repeats, mode == core::RollMode::Independent);
 
-    // Shift+F10 on the button asks for its menu (the filter keeps the menu from blocking the test).
-    struct MenuCatcher : QObject {
-        int keyboardRequests = 0;
-        bool eventFilter(QObject*, QEvent* event) override {
-            const bool menu = event->type() == QEvent::ContextMenu;
-            keyboardRequests += menu && static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard;
-            return menu;
-        }
-    } catcher;
-    button->installEventFilter(&catcher);
+    // Shift+F10 on the button asks for its menu.
+    const fakes::ContextMenuCatcher catcher(button);
     QTest::keyClick(button, Qt::Key_F10, Qt::ShiftModifier);
-    QCOMPARE(catcher.keyboardRequests, 1);
+    QCOMPARE(catcher.reasons, QList<QContextMenuEvent::Reason>{QContextMenuEvent::Keyboard});
 }
 
 QTEST_MAIN(Form1Test)

@@ -1,3 +1,4 @@
+#include "fakes/TestSupport.h"
 #include "platform/RuntimeError.h"
 #include "shell/HandCursor.h"
 
@@ -57,11 +58,8 @@ void HandCursorTest::damagedFilesRaiseInsteadOfShowingGarbage_data() {
 void HandCursorTest::damagedFilesRaiseInsteadOfShowingGarbage() {
     QFETCH(QByteArray, bytes);
     QTemporaryDir dir;
-    QFile file(dir.filePath(u"HAND-M.CUR"_s));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-    file.close();
-    QVERIFY_THROWS_EXCEPTION(platform::RuntimeError, Main::LoadCursorFile(file.fileName()));
+    const QString file = fakes::writeFile(dir.filePath(u"HAND-M.CUR"_s), bytes);
+    QVERIFY_THROWS_EXCEPTION(platform::RuntimeError, Main::LoadCursorFile(file));
 }
 
 QTEST_MAIN(HandCursorTest)

@@ -1,5 +1,7 @@
 // Starts the real program and ends it the ways a desktop or a terminal ends a process.
 
+#include "fakes/TestSupport.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QSettings>
@@ -27,7 +29,7 @@ void ProcessCloseTest::terminationSignalsCloseThroughTheSave_data() {
 void ProcessCloseTest::terminationSignalsCloseThroughTheSave() {
     QFETCH(int, signalNumber);
     QTemporaryDir config;
-    const QString file = config.path() + u"/Calverin/Quorvin Tessaly.conf"_s;
+    const QString file = fakes::settingsFileIn(config.path());
     {
         QSettings seed(file, QSettings::IniFormat);
         // Saving rewrites the restored sides without the empty pieces: proof that the save ran.

@@ -1,6 +1,7 @@
 // Starts the real program on a virtual X display, changes the sides and both counts through its
 // window as a user would, kills it outright, starts it again and finds what the user left.
 
+#include "fakes/TestSupport.h"
 #include "platform/Twips.h"
 
 #include <QProcess>
@@ -127,7 +128,7 @@ void ProcessKillTest::startProgram(QProcess& program) {
 }
 
 QString ProcessKillTest::stored(const QString& key) {
-    const QSettings settings(m_config.path() + u"/Calverin/Quorvin Tessaly.conf"_s, QSettings::IniFormat);
+    const QSettings settings(fakes::settingsFileIn(m_config.path()), QSettings::IniFormat);
     return settings.value(key, u"<absent>"_s).toString();
 }
 

@@ -37,16 +37,16 @@ QString checkWindow(double factor) {
             .arg(shot.height())
             .arg(expected.width())
             .arg(expected.height());
-    for (QPushButton* button : form.pushButtons()) {
+    for (const QPushButton* button : form.findChildren<QPushButton*>(Qt::FindDirectChildrenOnly)) {
         const int needed = button->fontMetrics().horizontalAdvance(button->text()) + 8;
         if (needed > button->width())
             return u"caption \"%1\" needs %2 of %3"_s.arg(button->text()).arg(needed).arg(button->width());
     }
-    for (QGroupBox* frame : {form.Frame1, form.Frame2, form.Frame3}) {
+    for (const QGroupBox* frame : form.findChildren<QGroupBox*>()) {
         if (frame->fontMetrics().horizontalAdvance(frame->title()) > frame->width())
             return u"frame title \"%1\" is clipped"_s.arg(frame->title());
     }
-    for (QLineEdit* field : {form.Text1, form.Text2}) {
+    for (const QLineEdit* field : form.findChildren<QLineEdit*>()) {
         if (field->fontMetrics().height() > field->height())
             return u"field %1 too short for its font"_s.arg(field->objectName());
     }

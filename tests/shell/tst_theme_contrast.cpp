@@ -1,6 +1,7 @@
+#include "desktop/QtServices.h"
 #include "fakes/Contrast.h"
 #include "fakes/Fakes.h"
-#include "platform/QtServices.h"
+#include "fakes/WidgetSupport.h"
 #include "shell/Form1.h"
 #include "shell/ListView.h"
 
@@ -93,12 +94,21 @@ void ThemeContrastTest::textStandsOutFromItsBackground() {
         fakes::applyTheme(theme);
 
     // when: the text's pixels are measured against its background
-    auto header = [](const shell::ListView* view) {
-        const QHeaderView* header = view->horizontalHeader();
+    auto caption = [&form](const QString& name) {
+        const auto* frame = fakes::control<QGroupBox>(form, name);
+        return std::pair<const QWidget*, QRect>(frame, fakes::captionRect(*frame));
+    };
+    auto field = [&form](const QString& name) {
+        const auto* text = fakes::control<QLineEdit>(form, name);
+        return std::pair<const QWidget*, QRect>(text, fakes::fieldTextRect(*text));
+    };
+    auto header = [&form](const QString& name) {
+        const QHeaderView* header = fakes::control<shell::ListView>(form, name)->horizontalHeader();
         return std::pair<const QWidget*, QRect>(
             header->viewport(), QRect(0, 0, header->sectionSize(0), header->height()).adjusted(4, 3, -8, -3));
     };
-    auto row = [](const shell::ListView* view, int row) {
+    auto row = [&form](const QString& name, int row) {
+        const auto* view = fakes::control<shell::ListView>(form, name);
         return std::pair<const QWidget*, QRect>(view->viewport(),
                                                 fakes::itemTextRect(*view, view->model()->index(row, 0)));
     };
@@ -107,18 +117,19 @@ void ThemeContrastTest::textStandsOutFromItsBackground() {
     const QLabel* message = labelShowing(box, box.text());
     const QLabel* prompt = labelShowing(input, input.labelText());
     QVERIFY(answer != nullptr && message != nullptr && prompt != nullptr);
+    const QWidget* start = fakes::control(form, u"PushButton8"_s);
     const QHash<QString, std::pair<const QWidget*, QRect>> areas = {
-        {u"Frame1"_s, {form.Frame1, fakes::captionRect(*form.Frame1)}},
-        {u"Frame2"_s, {form.Frame2, fakes::captionRect(*form.Frame2)}},
-        {u"Frame3"_s, {form.Frame3, fakes::captionRect(*form.Frame3)}},
-        {u"Text1"_s, {form.Text1, fakes::fieldTextRect(*form.Text1)}},
-        {u"Text2"_s, {form.Text2, fakes::fieldTextRect(*form.Text2)}},
-        {u"side"_s, row(form.ListView1, 0)},
-        {u"result"_s, row(form.ListView2, 0)},
-        {u"selected result"_s, row(form.ListView2, 1)},
-        {u"sides header"_s, header(form.ListView1)},
-        {u"results header"_s, header(form.ListView2)},
-        {u"Start Rolling"_s, {form.PushButton8, form.PushButton8->rect().adjusted(4, 4, -4, -4)}},
+        {u"Frame1"_s, caption(u"Frame1"_s)},
+        {u"Frame2"_s, caption(u"Frame2"_s)},
+        {u"Frame3"_s, caption(u"Frame3"_s)},
+        {u"Text1"_s, field(u"Text1"_s)},
+        {u"Text2"_s, field(u"Text2"_s)},
+        {u"side"_s, row(u"ListView1"_s, 0)},
+        {u"result"_s, row(u"ListView2"_s, 0)},
+        {u"selected result"_s, row(u"ListView2"_s, 1)},
+        {u"sides header"_s, header(u"ListView1"_s)},
+        {u"results header"_s, header(u"ListView2"_s)},
+        {u"Start Rolling"_s, {start, start->rect().adjusted(4, 4, -4, -4)}},
         {u"message"_s, {message, message->rect()}},
         {u"prompt"_s, {prompt, prompt->rect()}},
         {u"answer"_s, {answer, fakes::fieldTextRect(*answer)}},

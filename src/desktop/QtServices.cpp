@@ -1,7 +1,6 @@
 #include "QtServices.h"
 
-#include "ApplicationTitle.h"
-#include "RuntimeError.h"
+#include "platform/ApplicationTitle.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -220,79 +219,6 @@ QString QtFileDialogs::getSaveFileName(const SaveRequest& request) {
     return file;
 }
 
-QtSettingsStore::QtSettingsStore()
-    : m_settings(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, u"Calverin"_s,
-                                             u"Quorvin Tessaly"_s)) {
-    checkLoaded();
-}
-
-QtSettingsStore::QtSettingsStore(const QString& fileName)
-    : m_settings(std::make_unique<QSettings>(fileName, QSettings::IniFormat)) {
-    checkLoaded();
-}
-
-QtSettingsStore::~QtSettingsStore() = default;
-
-void QtSettingsStore::checkLoaded() {
-    // QSettings reads the file as it is made. On a failed read it still rewrites the file from what it
-    // understood at the next sync, and keeps reporting the old failure after every later one.
-    const QFileInfo file(m_settings->fileName());
-    m_mustKeepOriginal = m_settings->status() != QSettings::NoError && (file.exists() || file.isSymLink());
-}
-
-void QtSettingsStore::moveUnreadableFileAside() {
-    const QString path = m_settings->fileName();
-    QString backup;
-    for (int n = 0; n < 1000 && backup.isEmpty(); ++n) {
-        const QString candidate =
-            n == 0 ? QString(path + u".bak"_s) : QString(path + u'.' + QString::number(n) + u".bak"_s);
-        const QFileInfo taken(candidate);
-        if (taken.exists() || taken.isSymLink())
-            continue;
-        // A move needs no read access, and keeps a folder or a link at that place as it is too.
-        if (!QDir().rename(path, candidate))
-            throw RuntimeError(RuntimeError::PathFileAccessError);
-        backup = candidate;
-    }
-    if (backup.isEmpty())
-        throw RuntimeError(RuntimeError::PathFileAccessError);
-
-    // Start the new file from what could be read. A fresh QSettings, since the old one would go on
-    // reporting the failed read.
-    QList<std::pair<QString, QVariant>> understood;
-    const QStringList keys = m_settings->allKeys();
-    for (const QString& key : keys)
-        understood.append({key, m_settings->value(key)});
-    const QSettings::Format format = m_settings->format();
-    m_settings.reset();
-    m_settings = std::make_unique<QSettings>(path, format);
-    for (const auto& [key, value] : understood)
-        m_settings->setValue(key, value);
-    m_backup = backup;
-    m_mustKeepOriginal = false;
-    qWarning("The settings file %s could not be read; it was kept as %s.", qPrintable(path), qPrintable(backup));
-}
-
-QString QtSettingsStore::read(const QString& key, const QString& defaultValue) {
-    const QVariant value = m_settings->value(key);
-    if (!value.isValid())
-        return defaultValue;
-    return value.toString();
-}
-
-void QtSettingsStore::write(const QString& key, const QString& value) {
-    if (m_mustKeepOriginal)
-        moveUnreadableFileAside();
-    m_settings->setValue(key, value);
-    m_settings->sync();
-    if (m_settings->status() != QSettings::NoError)
-        throw RuntimeError(RuntimeError::PathFileAccessError);
-}
-
-QString QtSettingsStore::fileName() const {
-    return m_settings->fileName();
-}
-
 bool QtClipboard::clear() {
     QClipboard* clipboard = QGuiApplication::clipboard();
     if (clipboard == nullptr)
@@ -312,15 +238,6 @@ bool QtClipboard::setText(const QString& text, int /*format*/) {
 QString QtClipboard::getText() {
     const QClipboard* clipboard = QGuiApplication::clipboard();
     return clipboard == nullptr ? QString() : clipboard->text();
-}
-
-void QtEventPump::processEvents() {
-    QCoreApplication::processEvents();
-}
-
-void QtEventPump::quit() {
-    m_quitting = true;
-    QCoreApplication::quit();
 }
 
 QtServices::QtServices() {

@@ -2,7 +2,7 @@
 
 #include "fakes/TestSupport.h"
 #include "platform/FileDialogs.h"
-#include "platform/QtServices.h"
+#include "desktop/QtServices.h"
 
 #include <QApplication>
 #include <QComboBox>

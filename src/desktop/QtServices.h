@@ -1,19 +1,23 @@
 #pragma once
 
-#include "Clipboard.h"
-#include "Clock.h"
-#include "EventPump.h"
-#include "FileDialogs.h"
-#include "InputBox.h"
-#include "MessageBox.h"
-#include "RandomSource.h"
-#include "Services.h"
-#include "SettingsStore.h"
-#include "XlsxSpreadsheet.h"
+// The platform services that need the desktop: message and input boxes and file dialogs over Qt Widgets,
+// and the clipboard. QtServices hands them out with the platform's other Qt implementations. They keep
+// the platform's namespace; their own library keeps Qt Widgets out of everything but the windows and
+// the program's start, so the command line and the subsystems link Qt Core (the die's undo stack Qt Gui).
+
+#include "platform/Clipboard.h"
+#include "platform/Clock.h"
+#include "platform/FileDialogs.h"
+#include "platform/InputBox.h"
+#include "platform/MessageBox.h"
+#include "platform/QtEventPump.h"
+#include "platform/QtSettingsStore.h"
+#include "platform/RandomSource.h"
+#include "platform/Services.h"
+#include "platform/XlsxSpreadsheet.h"
 
 #include <QHash>
 #include <QPointer>
-#include <QSettings>
 #include <QWidget>
 
 #include <memory>
@@ -70,47 +74,11 @@ private:
     QHash<QString, QString> m_lastSavedFile; // by SaveRequest::memory
 };
 
-// QSettings in native format, user scope: organisation "Calverin", application "Quorvin Tessaly".
-//
-// A settings file that cannot be read or parsed is never overwritten unseen: before the first write the
-// entry at the file's place is moved aside, whole, to "<file>.bak" (or "<file>.1.bak", ... when that is
-// taken), and the new file starts from whatever could be read. When even that move fails, writes raise
-// RuntimeError and leave the file alone.
-class QtSettingsStore final : public SettingsStore {
-public:
-    QtSettingsStore();
-    explicit QtSettingsStore(const QString& fileName); // that INI file instead
-    ~QtSettingsStore() override;
-    QString read(const QString& key, const QString& defaultValue) override;
-    void write(const QString& key, const QString& value) override;
-    QString fileName() const;
-    // Where an unreadable file went; empty when none did.
-    const QString& backupFileName() const { return m_backup; }
-
-private:
-    void checkLoaded();
-    void moveUnreadableFileAside();
-
-    std::unique_ptr<QSettings> m_settings;
-    bool m_mustKeepOriginal = false;
-    QString m_backup;
-};
-
 class QtClipboard final : public Clipboard {
 public:
     bool clear() override;
     bool setText(const QString& text, int format) override;
     QString getText() override;
-};
-
-class QtEventPump final : public EventPump {
-public:
-    void processEvents() override;
-    void quit() override;
-    bool quitting() const override { return m_quitting; }
-
-private:
-    bool m_quitting = false;
 };
 
 // Owns one of each Qt implementation and hands them out as Services; the clock and the random source
