@@ -1,6 +1,6 @@
 #include "Library.h"
 
-#include "core/Main.h"
+#include "platform/Identity.h"
 #include "platform/RuntimeError.h"
 #include "platform/TextFile.h"
 
@@ -129,8 +129,8 @@ Library::Library(QString folder)
     : m_folder(std::move(folder)) {}
 
 QString Library::defaultFolder() {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u"/Calverin/"_s +
-           QString::fromUtf16(Main::kProductName);
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u'/' +
+           QString::fromUtf16(platform::kOrganizationName) + u'/' + QString::fromUtf16(platform::kApplicationName);
 }
 
 QString Library::filePath(const QString& fileName) const {
