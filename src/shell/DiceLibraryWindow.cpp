@@ -3,6 +3,8 @@
 #include "Form1.h"
 
 #include "dice/DiceSet.h"
+#include "library/LibraryFormat.h"
+#include "platform/Clipboard.h"
 #include "platform/FileDialogs.h"
 #include "platform/InputBox.h"
 #include "platform/MessageBox.h"
@@ -13,6 +15,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
+#include <QHash>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLocale>
@@ -20,6 +23,8 @@
 #include <QTableView>
 #include <QThread>
 #include <QVBoxLayout>
+
+#include <functional>
 
 using namespace Qt::StringLiterals;
 
@@ -79,6 +84,70 @@ private:
     std::vector<library::Entry> m_entries;
 };
 
+// The sides of the die chosen in the library: label, weight (editable) and its share of the tickets.
+class DieSidesModel : public QAbstractTableModel {
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+
+    void setDie(dice::Die die) {
+        beginResetModel();
+        m_die = std::move(die);
+        m_total = m_die.totalWeight();
+        endResetModel();
+    }
+    const dice::Die& die() const { return m_die; }
+
+    int rowCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : static_cast<int>(m_die.sideCount());
+    }
+    int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : 3; }
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole && role != Qt::AccessibleTextRole))
+            return {};
+        const std::uint32_t weight = m_die.weights[static_cast<std::size_t>(index.row())];
+        switch (index.column()) {
+        case 0:
+            return m_die.labels.at(index.row()).toString();
+        case 1:
+            return role == Qt::EditRole ? QString::number(weight) : QLocale().toString(weight);
+        default:
+            return dice::weightShareText(weight, m_total);
+        }
+    }
+    Qt::ItemFlags flags(const QModelIndex& index) const override {
+        const Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+        return index.column() == 1 ? flags | Qt::ItemIsEditable : flags;
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+            return {};
+        static const QString headers[] = {u"Side"_s, u"Weight"_s, u"Share"_s};
+        return section >= 0 && section < 3 ? headers[section] : QVariant();
+    }
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+
+    // Called with the die as edited, or none for a weight that does not read; false keeps the die as it
+    // was (saying why is the caller's).
+    std::function<bool(const dice::Die*)> onEdit;
+
+private:
+    dice::Die m_die;
+    std::uint64_t m_total = 0;
+};
+
+bool DieSidesModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (role != Qt::EditRole || index.column() != 1 || !onEdit)
+        return false;
+    dice::Die edited = m_die;
+    const std::optional<std::uint32_t> weight = dice::parseWeight(value.toString());
+    if (weight)
+        edited.weights[static_cast<std::size_t>(index.row())] = *weight;
+    if (!onEdit(weight ? &edited : nullptr))
+        return false;
+    setDie(std::move(edited));
+    return true;
+}
+
 DiceLibraryWindow::DiceLibraryWindow(Form1& form, platform::Services& services, QString folder, QWidget* parent)
     : QWidget(parent, Qt::Window)
     , m_form(form)
@@ -87,7 +156,7 @@ DiceLibraryWindow::DiceLibraryWindow(Form1& form, platform::Services& services, 
     setObjectName(u"DiceLibrary"_s);
     setWindowTitle(kTitle);
     buildControls();
-    resize(640, 420);
+    resize(680, 560);
 }
 
 DiceLibraryWindow::~DiceLibraryWindow() {
@@ -115,6 +184,36 @@ void DiceLibraryWindow::buildControls() {
         u"The dice and sets of the library. Enter uses a die or rolls a set; F2 renames; Delete deletes."_s);
     caption->setBuddy(m_table);
     layout->addWidget(m_table, 1);
+
+    auto* sidesCaption = new QLabel(u"Sides and &weights of the die:"_s, this);
+    layout->addWidget(sidesCaption);
+    m_sidesModel = new DieSidesModel(this);
+    m_sidesModel->onEdit = [this](const dice::Die* die) {
+        if (die == nullptr) {
+            failed(u"A weight is a whole number from 0 to "_s + QLocale().toString(dice::kMostWeight) + u'.');
+            return false;
+        }
+        return saveEditedDie(*die);
+    };
+    m_sides = new QTableView(this);
+    m_sides->setObjectName(u"DieSidesTable"_s);
+    m_sides->setModel(m_sidesModel);
+    m_sides->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_sides->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                             QAbstractItemView::AnyKeyPressed);
+    m_sides->setTabKeyNavigation(false);
+    m_sides->verticalHeader()->hide();
+    m_sides->horizontalHeader()->setStretchLastSection(true);
+    m_sides->setAccessibleName(u"Sides and weights of the die"_s);
+    m_sides->setAccessibleDescription(u"Each side of the chosen die with its weight and its share of the tickets. "
+                                      u"F2 edits a weight; Ctrl+V takes label<Tab>weight lines."_s);
+    sidesCaption->setBuddy(m_sides);
+    layout->addWidget(m_sides, 1);
+    auto* paste = new QAction(m_sides);
+    paste->setShortcuts(QKeySequence::keyBindings(QKeySequence::Paste));
+    paste->setShortcutContext(Qt::WidgetShortcut);
+    connect(paste, &QAction::triggered, this, &DiceLibraryWindow::pasteWeights);
+    m_sides->addAction(paste);
 
     m_status = new QLabel(this);
     m_status->setObjectName(u"LibraryStatus"_s);
@@ -182,6 +281,8 @@ void DiceLibraryWindow::buildControls() {
     connect(m_table, &QTableView::doubleClicked, this, enter);
     connect(m_table->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &DiceLibraryWindow::updateCommands);
+    connect(m_table->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &DiceLibraryWindow::showCurrentDie);
     updateCommands();
 }
 
@@ -324,6 +425,63 @@ QString DiceLibraryWindow::askName(const QString& prompt, const QString& title, 
             return {};
     }
     return name;
+}
+
+void DiceLibraryWindow::showCurrentDie() {
+    const library::Entry* entry = currentEntry();
+    dice::Die die;
+    if (entry != nullptr && entry->kind == library::Kind::Die) {
+        const QString name = entry->name;
+        if (!attempt([&] { die = m_library.loadDie(name); }))
+            die = {};
+    }
+    // The list read again after an edit brings the same die back: keep the place in its table.
+    const dice::Die& shown = m_sidesModel->die();
+    bool same = die.name == shown.name && die.weights == shown.weights;
+    for (std::int64_t i = 0; same && i < die.sideCount(); ++i)
+        same = die.labels.at(i) == shown.labels.at(i);
+    if (same)
+        return;
+    m_sidesModel->setDie(std::move(die));
+}
+
+const dice::Die& DiceLibraryWindow::shownDie() const {
+    return m_sidesModel->die();
+}
+
+bool DiceLibraryWindow::saveEditedDie(const dice::Die& die) {
+    if (const QString problem = dice::dieProblem(die); !problem.isEmpty()) {
+        failed(problem);
+        return false;
+    }
+    if (!attempt([&] { m_library.save(die); }))
+        return false;
+    m_selectAfterListing = die.name;
+    refresh(); // the list says whether it is weighted
+    return true;
+}
+
+void DiceLibraryWindow::pasteWeights() {
+    dice::Die die = m_sidesModel->die();
+    if (die.name.isEmpty())
+        return;
+    // label<TAB>weight lines, read whole or not at all: a side named gets the weight, a new label is
+    // a new side.
+    dice::Die pasted;
+    if (!attempt([&] { pasted = library::parseWeightedList(m_services.clipboard->getText().toUtf8()); }))
+        return;
+    QHash<QString, std::int64_t> at;
+    for (std::int64_t i = 0; i < die.labels.size(); ++i)
+        at.insert(die.labels.at(i).toString(), i);
+    for (std::int64_t i = 0; i < pasted.labels.size(); ++i) {
+        const std::uint32_t weight = pasted.weights[static_cast<std::size_t>(i)];
+        if (const auto found = at.constFind(pasted.labels.at(i).toString()); found != at.cend())
+            die.weights[static_cast<std::size_t>(*found)] = weight;
+        else
+            die.append(pasted.labels.at(i), weight);
+    }
+    if (saveEditedDie(die))
+        m_sidesModel->setDie(std::move(die));
 }
 
 void DiceLibraryWindow::useCurrent() {

@@ -28,6 +28,7 @@ struct Services;
 namespace shell {
 
 class Form1;
+class DieSidesModel;
 class LibraryTableModel;
 
 class DiceLibraryWindow : public QWidget {
@@ -44,6 +45,11 @@ public:
     // The entry of the current row; none when the table is empty.
     const library::Entry* currentEntry() const;
     bool selectEntry(QStringView name);
+
+    // The sides of the chosen die with their weights and shares; an empty die for a set.
+    const dice::Die& shownDie() const;
+    // Ctrl+V in the sides table: label<TAB>weight lines give the sides named their weights.
+    void pasteWeights();
 
     // The commands, as the buttons run them.
     void useCurrent();
@@ -67,6 +73,8 @@ private:
     void buildControls();
     void listingArrived(const library::Listing& listing);
     void updateCommands();
+    void showCurrentDie();
+    bool saveEditedDie(const dice::Die& die);
     // Runs a command of the library, showing a failure in plain words; false when it failed.
     template <class Command> bool attempt(Command&& command);
     void failed(const QString& text);
@@ -79,6 +87,8 @@ private:
     library::Library m_library;
     LibraryTableModel* m_model = nullptr;
     QTableView* m_table = nullptr;
+    DieSidesModel* m_sidesModel = nullptr;
+    QTableView* m_sides = nullptr;
     QLabel* m_status = nullptr;
     QPushButton* m_use = nullptr;
     QPushButton* m_rollSet = nullptr;

@@ -80,6 +80,8 @@ private slots:
     void saveCurrentDieAsAsksBeforeReplacing();
     void useIsOneUndoStepAndTheWeightsStay_data();
     void useIsOneUndoStepAndTheWeightsStay();
+    void weightsAreEditedAndShared_data();
+    void weightsAreEditedAndShared();
     void rollSetFillsTheResults_data();
     void rollSetFillsTheResults();
     void keyboardOnly_data();
@@ -162,6 +164,50 @@ void DiceLibraryTest::useIsOneUndoStepAndTheWeightsStay() {
     QCOMPARE(labelsOf(restored), (QStringList{u"Ann"_s, u"Ben"_s, u"Cy"_s, u"Dee"_s}));
     QCOMPARE(QList<std::uint32_t>(restored.weights.begin(), restored.weights.end()), weights + QList<std::uint32_t>{1});
     QCOMPARE(restarted.settings.values.contains(u"DiceWeights"_s), !weighted.isEmpty());
+}
+
+void DiceLibraryTest::weightsAreEditedAndShared_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("pasted");
+    QTest::addColumn<QStringList>("shares");
+    QTest::addColumn<int>("messages");
+    QTest::newRow("typed weight") << u" 3 "_s << QString() << QStringList{u"3 of 4 (75%)"_s, u"1 of 4 (25%)"_s} << 0;
+    QTest::newRow("weight that does not read")
+        << u"-1"_s << QString() << QStringList{u"1 of 2 (50%)"_s, u"1 of 2 (50%)"_s} << 1;
+    QTest::newRow("no weight left") << u"0"_s << u"B\t0"_s << QStringList{u"0 of 1 (0%)"_s, u"1 of 1 (100%)"_s} << 1;
+    QTest::newRow("pasted lines, a new side")
+        << QString() << u"B\t6\nC\t3\n"_s << QStringList{u"1 of 10 (10%)"_s, u"6 of 10 (60%)"_s, u"3 of 10 (30%)"_s}
+        << 0;
+    QTest::newRow("pasted line that does not read")
+        << QString() << u"B\t6\nC\tmany\n"_s << QStringList{u"1 of 2 (50%)"_s, u"1 of 2 (50%)"_s} << 1;
+}
+
+void DiceLibraryTest::weightsAreEditedAndShared() {
+    QFETCH(QString, typed);
+    QFETCH(QString, pasted);
+    QFETCH(QStringList, shares);
+    QFETCH(int, messages);
+    Fixture fixture;
+    fixture.library.save(die(u"Coin"_s, {u"A"_s, u"B"_s}));
+    shell::DiceLibraryWindow& window = fixture.window();
+    auto* table = fakes::control<QTableView>(window, u"DieSidesTable"_s);
+    if (!typed.isEmpty())
+        table->model()->setData(table->model()->index(0, 1), typed);
+    if (!pasted.isEmpty()) {
+        fixture.fake.clipboard.setText(pasted, 0);
+        table->setFocus();
+        QTest::keySequence(table, QKeySequence::Paste);
+    }
+    fixture.listed();
+    QStringList shown;
+    for (int row = 0; row < table->model()->rowCount(); ++row)
+        shown.append(table->model()->index(row, 2).data().toString());
+    QCOMPARE(shown, shares);
+    QCOMPARE(fixture.fake.messageBox.shown.size(), messages);
+    // What the window shows is what the library holds.
+    const dice::Die stored = fixture.library.loadDie(u"Coin"_s);
+    QCOMPARE(stored.weights, window.shownDie().weights);
+    QCOMPARE(fixture.library.list().entries.front().weighted, shares[0] != u"1 of 2 (50%)"_s);
 }
 
 void DiceLibraryTest::rollSetFillsTheResults_data() {
