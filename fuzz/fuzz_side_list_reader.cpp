@@ -1,6 +1,6 @@
 // The side-list reader against a plain model of the format: the whole text decoded at once, split at
 // every CR and LF, empty lines, listed lines and repeats skipped. The reader must give the same sides
-// however the bytes are cut into chunks.
+// however the bytes are cut into chunks, and so must the command line's UTF-8 reader.
 
 #include "core/ListModel.h"
 #include "dice/SideListReader.h"
@@ -76,6 +76,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (qsizetype i = 0; i < expected.size(); ++i) {
         if (rows.at(i) != expected[i])
             fail("a line differs from the whole-text model");
+    }
+
+    dice::Utf8SideListReader utf8;
+    for (qsizetype at = 0; at < bytes.size(); at += static_cast<qsizetype>(chunk))
+        utf8.feed(
+            QByteArrayView(bytes).sliced(at, std::min<qsizetype>(static_cast<qsizetype>(chunk), bytes.size() - at)));
+    const dice::Utf8Labels labels = utf8.finish();
+    const QStringList unlisted = modelLines(bytes, {});
+    if (labels.size() != unlisted.size())
+        fail("the UTF-8 reader's line count differs from the whole-text model");
+    for (qsizetype i = 0; i < unlisted.size(); ++i) {
+        if (labels.at(i) != unlisted[i].toUtf8())
+            fail("a UTF-8 reader's line differs from the whole-text model");
     }
     return 0;
 }

@@ -1,18 +1,21 @@
 #include "RollCommand.h"
 
 #include "ByteSink.h"
+#include "Escaping.h"
 #include "RollOptions.h"
 #include "RollStatistics.h"
 #include "RollWriter.h"
 
-#include "core/ListModel.h"
 #include "core/TextRows.h"
 #include "dice/CountConversion.h"
 #include "dice/CountFields.h"
 #include "dice/SideListReader.h"
 #include "dice/StoredSides.h"
+#include "platform/FileName.h"
 #include "platform/QtSettingsStore.h"
 #include "platform/RuntimeError.h"
+#include "platform/SettingsFile.h"
+#include "platform/StandardStreams.h"
 #include "platform/TextFile.h"
 #include "roll/StartRolling.h"
 
@@ -32,36 +35,128 @@ namespace cli {
 
 namespace {
 
+using platform::RuntimeError;
+
 constexpr char16_t kPrefix[] = u"quorvin-tessaly roll: ";
 constexpr qsizetype kReadChunkBytes = 1024 * 1024;
 
-// Appends the side-list file's new sides to the list, as "Load List From File" does.
-void appendSideFile(core::ListModel& sides, const QString& path, QIODevice& standardInput) {
-    dice::SideListReader reader(sides);
+QString prefixed(const QString& message) {
+    return QString::fromUtf16(kPrefix) + message;
+}
+
+QString quotedName(const QString& path) {
+    return u'"' + shown(path, kShownNameLength) + u'"';
+}
+
+// The settings the window stored, opened only when a value is needed: a roll given every value on the
+// command line never touches them. A settings file that cannot be read is an error; something that is
+// not a file at all (a pipe, a device) is reported once and taken as holding nothing.
+class StoredSettings final : public platform::SettingsStore {
+public:
+    explicit StoredSettings(std::function<void(const QString&)> report)
+        : m_report(std::move(report)) {}
+
+    QString read(const QString& key, const QString& defaultValue) override {
+        if (!m_opened) {
+            m_opened = true;
+            m_file = platform::userSettingsFile();
+            m_state = platform::probeSettingsFile(m_file);
+            if (m_state.kind == platform::SettingsFileState::NotAFile)
+                m_report(prefixed(u"the settings file "_s + quotedName(m_file) +
+                                  u" is not a regular file; stored values are not used."_s));
+            else if (m_state.kind == platform::SettingsFileState::Readable)
+                m_store = std::make_unique<platform::QtSettingsStore>();
+        }
+        if (m_state.kind == platform::SettingsFileState::Unreadable)
+            throw RuntimeError(RuntimeError::PermissionDenied,
+                               u"cannot read settings "_s + quotedName(m_file) + u": "_s + m_state.problem);
+        return m_store ? m_store->read(key, defaultValue) : defaultValue;
+    }
+    void write(const QString&, const QString&) override {} // a roll stores nothing
+
+private:
+    std::function<void(const QString&)> m_report;
+    bool m_opened = false;
+    QString m_file;
+    platform::SettingsFileState m_state;
+    std::unique_ptr<platform::QtSettingsStore> m_store;
+};
+
+// Adds a side-list file's sides, as "Load List From File" reads them, to what the reader holds.
+void readSideFile(dice::Utf8SideListReader& reader, const QString& path, QIODevice& standardInput) {
     QByteArray buffer(kReadChunkBytes, Qt::Uninitialized);
     if (path == u"-") {
         if (!standardInput.isReadable())
-            throw platform::RuntimeError(platform::RuntimeError::BadFileNameOrNumber, u"not open"_s);
+            throw RuntimeError(RuntimeError::BadFileNameOrNumber, u"not open"_s);
         for (;;) {
             const qint64 got = standardInput.read(buffer.data(), buffer.size());
             if (got < 0)
-                throw platform::RuntimeError(platform::RuntimeError::DeviceIoError, standardInput.errorString());
+                throw RuntimeError(RuntimeError::DeviceIoError, standardInput.errorString());
             if (got == 0)
                 break;
             reader.feed(QByteArrayView(buffer.constData(), got));
         }
     } else {
         platform::TextFileReader file(path);
+        if (file.size() > dice::kMostSideListBytes)
+            dice::throwSideListTooLong();
         for (QByteArrayView chunk = file.read(buffer); !chunk.isEmpty(); chunk = file.read(buffer))
             reader.feed(chunk);
     }
-    sides.addItems(reader.finish());
+    reader.endFile();
 }
 
-core::TextRows copyRows(const core::ListModel& list) {
-    core::TextRows rows;
-    for (std::int64_t position = 1; position <= list.itemCount(); ++position)
-        rows.append(list.textView(position));
+// The sides the window restores at its start: the stored "Dice" split at ';', empty pieces skipped.
+dice::Utf8Labels storedSides(platform::SettingsStore& settings) {
+    const QString stored = settings.read(QString::fromUtf16(dice::kStoredSidesKey), QString());
+    dice::Utf8Labels labels;
+    for (const QStringView piece : dice::splitStoredSides(stored)) {
+        if (dice::isStoredSide(piece))
+            labels.append(piece.toUtf8());
+    }
+    return labels;
+}
+
+// The first side (from 1) whose label goes on over a line break (LF, CR, VT, FF, NEL, LS or PS); 0
+// when none does.
+std::int64_t sideWithLineBreak(const dice::Utf8Labels& sides) {
+    for (std::int64_t i = 0; i < sides.size(); ++i) {
+        const QByteArrayView label = sides.at(i);
+        for (qsizetype at = 0; at < label.size(); ++at) {
+            const auto c = static_cast<unsigned char>(label[at]);
+            if ((c >= 0x0A && c <= 0x0D) || (c == 0xC2 && label.sliced(at).startsWith("\xC2\x85")) ||
+                (c == 0xE2 &&
+                 (label.sliced(at).startsWith("\xE2\x80\xA8") || label.sliced(at).startsWith("\xE2\x80\xA9"))))
+                return i + 1;
+        }
+    }
+    return 0;
+}
+
+// The labels as a terminal should show them, with their control characters escaped; nullopt when no
+// label holds one.
+std::optional<dice::Utf8Labels> escapedForTerminal(const dice::Utf8Labels& sides) {
+    std::optional<dice::Utf8Labels> shownSides;
+    for (std::int64_t i = 0; i < sides.size(); ++i) {
+        const QByteArrayView label = sides.at(i);
+        const QString text = QString::fromUtf8(label);
+        const QString escapedText = escaped(text);
+        if (!shownSides && escapedText == text)
+            continue;
+        if (!shownSides) {
+            shownSides.emplace();
+            for (std::int64_t before = 0; before < i; ++before)
+                shownSides->append(sides.at(before));
+        }
+        shownSides->append(escapedText.toUtf8());
+    }
+    return shownSides;
+}
+
+std::shared_ptr<const core::TextRows> textRows(const dice::Utf8Labels& sides) {
+    auto rows = std::make_shared<core::TextRows>();
+    for (std::int64_t i = 0; i < sides.size(); ++i)
+        rows->append(QString::fromUtf8(sides.at(i)));
     return rows;
 }
 
@@ -75,14 +170,15 @@ std::optional<std::int64_t> countOf(const std::optional<std::int64_t>& given, Ro
     const QString text = environment.settings.read(key, QString::fromUtf16(defaultText));
     const QString problem = dice::countProblem(text);
     if (!problem.isEmpty()) {
-        environment.reportError(QString::fromUtf16(kPrefix) + u"the stored "_s + what + u" '"_s + text +
-                                u"' cannot be used: "_s + problem + u" Give "_s + option + u" N."_s);
+        environment.reportError(prefixed(u"the stored "_s + what + u" '"_s + shown(text) + u"' cannot be used: "_s +
+                                         problem + u" Give "_s + option + u" N."_s));
         return std::nullopt;
     }
     return dice::convertCount(text);
 }
 
-// Runs the command once the options are known; raises RuntimeError, with `doing` naming what failed.
+// Runs the command once the options are known; raises RuntimeError, with `doing` naming what failed
+// (empty where the error names it itself).
 int roll(const RollOptions& options, RollEnvironment& environment, QString& doing) {
     if (options.help) {
         doing = u"standard output"_s;
@@ -90,7 +186,7 @@ int roll(const RollOptions& options, RollEnvironment& environment, QString& doin
         environment.standardOutput.write({help.constData(), static_cast<std::size_t>(help.size())});
         return 0;
     }
-    doing = u"reading the settings"_s;
+    doing.clear(); // the stored values' errors name the settings file
     const std::optional<std::int64_t> dice =
         countOf(options.dice, environment, QString::fromUtf16(dice::kDicePerRollKey), dice::kDicePerRollDefault,
                 u"number of dice"_s, u"--dice"_s);
@@ -102,59 +198,72 @@ int roll(const RollOptions& options, RollEnvironment& environment, QString& doin
     if (!rolls)
         return kExitUsage;
 
-    core::TextRows sides;
+    dice::Utf8Labels sides;
     QString noSides;
     if (options.example) {
         for (const QString& label : dice::exampleLabels(*options.example))
-            sides.append(label);
+            sides.append(label.toUtf8());
     } else if (!options.sideFiles.isEmpty()) {
-        core::ListModel list;
-        list.setTextIndexEnabled(true);
+        dice::Utf8SideListReader reader;
         for (const QString& path : options.sideFiles) {
-            doing = path == u"-" ? u"standard input"_s : path;
-            appendSideFile(list, path, environment.standardInput);
+            doing = path == u"-" ? u"standard input"_s : quotedName(path);
+            readSideFile(reader, path, environment.standardInput);
         }
-        sides = copyRows(list);
+        sides = reader.finish();
         noSides = u"the sides files hold no sides."_s;
     } else {
-        sides = dice::restoreStoredSides(
-            environment.settings.read(QString::fromUtf16(dice::kStoredSidesKey), QString()));
+        doing.clear();
+        sides = storedSides(environment.settings);
         noSides = u"no sides are stored; give --sides FILE or --example NAME."_s;
     }
     if (sides.empty()) {
-        environment.reportError(QString::fromUtf16(kPrefix) + noSides);
+        environment.reportError(prefixed(noSides));
+        return kExitFailure;
+    }
+    if (const std::int64_t side = sideWithLineBreak(sides)) {
+        environment.reportError(
+            prefixed(u"side %1 ('%2') holds a line break, which would split its rolls' lines."_s.arg(side).arg(
+                shown(QString::fromUtf8(sides.at(side - 1))))));
         return kExitFailure;
     }
 
-    doing = u"reading the settings"_s;
+    doing.clear();
     const core::RollMode mode =
         options.mode ? *options.mode
                      : core::rollModeFromWord(environment.settings.read(QString::fromUtf16(core::kRollModeKey), {}))
                            .value_or(core::RollMode::Independent);
     if (core::drawsDifferentSides(mode) && *dice > sides.size()) {
-        environment.reportError(QString::fromUtf16(kPrefix) + roll::tooManyDiceMessage(*dice));
+        environment.reportError(prefixed(roll::tooManyDiceMessage(*dice)));
         return kExitUsage;
     }
 
-    doing = u"preparing the sides"_s;
-    std::optional<RollWriter> writer;
-    if (!options.stats)
-        writer.emplace(sides);
-    RollDraws draws(static_cast<std::uint64_t>(sides.size()), mode, *dice);
-    SeededGenerator generator(options.seed ? *options.seed : environment.freshSeed());
-    std::unique_ptr<AtomicFileSink> file;
+    std::unique_ptr<OutputFileSink> file;
     ByteSink* sink = &environment.standardOutput;
     if (options.outputFile && *options.outputFile != u"-") {
-        doing = *options.outputFile;
-        file = std::make_unique<AtomicFileSink>(*options.outputFile);
+        doing = quotedName(*options.outputFile);
+        file = std::make_unique<OutputFileSink>(*options.outputFile);
         sink = file.get();
     } else {
         doing = u"standard output"_s;
     }
+    const QString writing = doing;
+    doing = u"preparing the sides"_s;
+    // On a terminal a label's control characters would act (clear the screen, retitle the window); into
+    // a file or a pipe the labels go out exactly.
+    if (sink->isTerminal()) {
+        if (std::optional<dice::Utf8Labels> shownSides = escapedForTerminal(sides))
+            sides = std::move(*shownSides);
+    }
+    RollDraws draws(static_cast<std::uint64_t>(sides.size()), mode, *dice);
+    SeededGenerator generator(options.seed ? *options.seed : environment.freshSeed());
+    std::shared_ptr<const core::TextRows> counted;
+    if (options.stats)
+        counted = textRows(std::exchange(sides, dice::Utf8Labels()));
+    doing = writing;
     // A reader that stopped reading wanted no more lines: not a failure, and nothing to say.
-    const bool written = writer ? writer->write(draws, generator, *dice, *rolls, *sink)
-                                : writeStatistics(std::make_shared<const core::TextRows>(std::move(sides)), mode, draws,
-                                                  generator, *dice, *rolls, *sink);
+    const bool written = options.stats
+                             ? writeStatistics(std::move(counted), mode, draws, generator, *dice, *rolls, *sink)
+                             : RollWriter(sides).write(draws, generator, *dice, *rolls, *sink);
     if (written)
         sink->finish();
     return 0;
@@ -165,41 +274,50 @@ int roll(const RollOptions& options, RollEnvironment& environment, QString& doin
 int runRoll(const QStringList& arguments, RollEnvironment& environment) {
     const std::variant<RollOptions, QString> parsed = parseRollOptions(arguments);
     if (const QString* problem = std::get_if<QString>(&parsed)) {
-        environment.reportError(QString::fromUtf16(kPrefix) + *problem + u" Try 'quorvin-tessaly roll --help'."_s);
+        environment.reportError(prefixed(*problem + u" Try 'quorvin-tessaly roll --help'."_s));
         return kExitUsage;
     }
     QString doing;
+    const auto failed = [&](const QString& why) {
+        environment.reportError(prefixed(doing.isEmpty() ? why : doing + u": "_s + why));
+        return kExitFailure;
+    };
     try {
         return roll(std::get<RollOptions>(parsed), environment, doing);
-    } catch (const platform::RuntimeError& error) {
-        environment.reportError(QString::fromUtf16(kPrefix) + doing + u": "_s + error.description());
+    } catch (const RuntimeError& error) {
+        return failed(error.description());
     } catch (const std::bad_alloc&) {
-        environment.reportError(QString::fromUtf16(kPrefix) + doing + u": out of memory"_s);
+        return failed(u"out of memory"_s);
     }
-    return kExitFailure;
 }
 
-int rollMain(int argc, char** argv) {
+int rollMain(int argc, char** argv, const platform::ClosedStreams& closed) {
+    const auto report = [](const QString& line) {
+        const QByteArray bytes = line.toUtf8() + '\n';
+        std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stderr);
+    };
+    // The rolls would go nowhere, or the sides could come from a file someone else opened in its place.
+    if (closed.output || closed.input) {
+        report(prefixed(closed.output ? u"standard output is closed; give it a file or a pipe, or use -o FILE."_s
+                                      : u"standard input is closed; give it a file or a pipe, or </dev/null."_s));
+        return kExitFailure;
+    }
     QCoreApplication application(argc, argv);
     // A closed pipe then comes back from write() as EPIPE, which ends the rolling quietly.
     std::signal(SIGPIPE, SIG_IGN);
 
-    platform::QtSettingsStore settings;
+    StoredSettings settings(report);
     QFile standardInput;
-    // Without a standard input the file stays closed, and reading "-" reports that.
     standardInput.open(STDIN_FILENO, QIODevice::ReadOnly | QIODevice::Unbuffered);
     DescriptorSink standardOutput(STDOUT_FILENO);
     RollEnvironment environment{
-        settings,
-        standardInput,
-        standardOutput,
-        [](const QString& line) {
-            const QByteArray bytes = line.toUtf8() + '\n';
-            std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stderr);
-        },
-        [] { return QRandomGenerator::system()->generate64(); },
+        settings, standardInput, standardOutput, report, [] { return QRandomGenerator::system()->generate64(); },
     };
-    return runRoll(QCoreApplication::arguments().mid(2), environment);
+    // The arguments as the system gave them: a file name that is not UTF-8 keeps its bytes.
+    QStringList arguments;
+    for (int i = 2; i < argc; ++i)
+        arguments.append(platform::decodeFileName(argv[i]));
+    return runRoll(arguments, environment);
 }
 
 } // namespace cli

@@ -1,5 +1,7 @@
 #include "RollOptions.h"
 
+#include "Escaping.h"
+
 #include <QCommandLineParser>
 
 #include <limits>
@@ -38,7 +40,7 @@ std::optional<std::uint64_t> wholeNumber(const QString& text) {
 }
 
 QString badValue(const QString& option, const QString& wanted, const QString& given) {
-    return u"--"_s + option + u" takes "_s + wanted + u", not '"_s + given + u"'."_s;
+    return u"--"_s + option + u" takes "_s + wanted + u", not '"_s + shown(given) + u"'."_s;
 }
 
 } // namespace
@@ -56,10 +58,13 @@ std::variant<RollOptions, QString> parseRollOptions(const QStringList& arguments
     QCommandLineParser parser;
     parser.addOptions({sides, example, dice, rolls, mode, seed, output, stats, help});
     // The parser expects the program's name first.
-    if (!parser.parse(QStringList{u"roll"_s} + arguments))
-        return parser.errorText();
+    if (!parser.parse(QStringList{u"roll"_s} + arguments)) {
+        // The parser's own text would echo the option unescaped.
+        const QStringList unknown = parser.unknownOptionNames();
+        return unknown.isEmpty() ? parser.errorText() : u"Unknown option '"_s + shown(unknown.first()) + u"'."_s;
+    }
     if (!parser.positionalArguments().isEmpty())
-        return u"unexpected argument '"_s + parser.positionalArguments().first() + u"'."_s;
+        return u"unexpected argument '"_s + shown(parser.positionalArguments().first()) + u"'."_s;
 
     RollOptions options;
     options.help = parser.isSet(help);
@@ -118,7 +123,8 @@ order drawn, joined by " - ", in UTF-8 with LF line ends, on standard output.
 Sides (without either option, the sides the window stored):
   --sides FILE       Read the sides from FILE, one per line, as "Load List From File"
                      does: empty lines and labels met before are skipped. Repeat it
-                     for several files; - reads standard input.
+                     for several files; - reads standard input. A file, or standard
+                     input, of more than 1 GiB (1073741824 bytes) is refused.
   --example NAME     Use a built-in die: coin, six, twenty or rps.
 Counts (without these, the numbers stored by the window):
   --dice N           Dice per roll, from 1 to 2147483647.
@@ -143,9 +149,21 @@ Output:
                      table (Total, Count, ...) and its own fairness lines. The
                      expectations follow the roll mode. The rolls are counted as
                      they are drawn, so memory stays small however many there are.
-  -o, --output FILE  Write the lines to FILE instead, replacing an earlier FILE only
-                     once all of them are written; - is standard output.
+  -o, --output FILE  Write the lines to FILE instead; - is standard output. A regular
+                     file is replaced only once all the lines are written. Anything
+                     else found there (a terminal, a pipe, a device) is written as it
+                     is, never replaced; /dev/stdout, /dev/stderr and /dev/fd/N write
+                     to that descriptor as it is open, appending where it appends.
   -h, --help         Show this help and exit.
+
+Labels go out exactly as read into a file or a pipe. On a terminal their control
+characters are shown escaped (\t, \x1B, \u0085), so that none can act on the
+terminal. A label holding a line break is refused, as it would split a line.
+Values in messages are escaped too, and cut after 60 characters.
+
+The settings the window stored are read only for values the options leave out. A
+settings file that cannot be read is an error; one that is not a file at all (a
+pipe, a device) is reported and not used.
 
 Every die is drawn with the generator xoshiro256** 1.0, whose state is the first
 four outputs of SplitMix64 started from the seed. A side of an n-sided die is the
@@ -162,9 +180,10 @@ die of at least 65,536 sides uses no list: each die is picked below n as above, 
 picked again while the roll already shows it. None of this will ever change.
 
 Exit status: 0 when all lines were written, or when the reader of a pipe stopped
-reading; 1 when the sides cannot be read, there are none, or the lines cannot be
-written; 2 for an unknown option, a bad number, an unusable stored count, or more
-dice than sides in the modes without repeats.
+reading; 1 when the sides or the settings cannot be read, there are no sides, a
+label holds a line break, standard input or output is closed, or the lines cannot
+be written; 2 for an unknown option, a bad number, an unusable stored count, or
+more dice than sides in the modes without repeats.
 )"_s;
 }
 

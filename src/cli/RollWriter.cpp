@@ -2,9 +2,7 @@
 
 #include "ByteSink.h"
 
-#include "core/TextRows.h"
-
-#include <QStringEncoder>
+#include "dice/Utf8Labels.h"
 
 #include <algorithm>
 #include <array>
@@ -22,35 +20,34 @@ constexpr std::int64_t kDrawChunk = 4096;
 // Entries up to this size are copied as one fixed-size move, which is much cheaper than a copy of
 // variable length; the block keeps this much room past its end for it.
 constexpr std::size_t kSlotBytes = 16;
+// Up to this many sides: beyond, the table of slots would cost more memory than the labels themselves,
+// and its random reads miss the cache anyway.
+constexpr std::int64_t kMostSlotSides = std::int64_t{1} << 20;
 
 } // namespace
 
-RollWriter::RollWriter(const core::TextRows& sides) {
-    QStringEncoder encoder(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
-    m_ends.reserve(static_cast<std::size_t>(sides.size()));
-    m_entries.reserve(static_cast<std::size_t>(sides.charCount()) + m_ends.capacity() * kSeparatorSize);
-    for (std::int64_t i = 0; i < sides.size(); ++i) {
-        const QStringView label = sides.at(i);
-        const std::size_t begin = m_entries.size();
-        m_entries.resize(begin + static_cast<std::size_t>(encoder.requiredSpace(label.size())));
-        char* end = encoder.appendToBuffer(m_entries.data() + begin, label);
-        m_entries.resize(static_cast<std::size_t>(end - m_entries.data()));
-        m_entries.insert(m_entries.end(), kSeparator, kSeparator + kSeparatorSize);
-        m_ends.push_back(m_entries.size());
-        m_longestEntry = std::max(m_longestEntry, m_entries.size() - begin);
-    }
+RollWriter::RollWriter(const dice::Utf8Labels& sides)
+    : m_sides(sides) {
+    for (std::int64_t i = 0; i < sides.size(); ++i)
+        m_longestEntry = std::max(m_longestEntry, static_cast<std::size_t>(sides.at(i).size()) + kSeparatorSize);
+}
+
+std::uint64_t RollWriter::sideCount() const {
+    return static_cast<std::uint64_t>(m_sides.size());
 }
 
 bool RollWriter::write(RollDraws& draws, SeededGenerator& generator, std::int64_t dice, std::int64_t rolls,
                        ByteSink& sink) const {
-    if (m_longestEntry <= kSlotBytes) {
+    if (m_longestEntry <= kSlotBytes && m_sides.size() <= kMostSlotSides) {
         // Short labels, the usual case: each entry in a slot of its own, padded to the slot's size.
-        std::vector<std::array<char, kSlotBytes>> slotTable(m_ends.size());
-        std::vector<std::uint8_t> lengths(m_ends.size());
-        for (std::size_t i = 0; i < m_ends.size(); ++i) {
-            const std::uint64_t begin = i == 0 ? 0 : m_ends[i - 1];
-            lengths[i] = static_cast<std::uint8_t>(m_ends[i] - begin);
-            std::memcpy(slotTable[i].data(), m_entries.data() + begin, lengths[i]);
+        const auto count = static_cast<std::size_t>(m_sides.size());
+        std::vector<std::array<char, kSlotBytes>> slotTable(count);
+        std::vector<std::uint8_t> lengths(count);
+        for (std::size_t i = 0; i < count; ++i) {
+            const QByteArrayView label = m_sides.at(static_cast<std::int64_t>(i));
+            std::memcpy(slotTable[i].data(), label.data(), static_cast<std::size_t>(label.size()));
+            std::memcpy(slotTable[i].data() + label.size(), kSeparator, kSeparatorSize);
+            lengths[i] = static_cast<std::uint8_t>(static_cast<std::size_t>(label.size()) + kSeparatorSize);
         }
         auto copySlot = [&](char* out, std::uint64_t side) {
             std::memcpy(out, slotTable[side].data(), kSlotBytes);
@@ -59,10 +56,11 @@ bool RollWriter::write(RollDraws& draws, SeededGenerator& generator, std::int64_
         return writeWith(copySlot, kSlotBytes, draws, generator, dice, rolls, sink);
     }
     auto copyEntry = [&](char* out, std::uint64_t side) {
-        const std::uint64_t begin = side == 0 ? 0 : m_ends[side - 1];
-        const std::size_t length = m_ends[side] - begin;
-        std::memcpy(out, m_entries.data() + begin, length);
-        return out + length;
+        const QByteArrayView label = m_sides.at(static_cast<std::int64_t>(side));
+        std::memcpy(out, label.data(), static_cast<std::size_t>(label.size()));
+        out += label.size();
+        std::memcpy(out, kSeparator, kSeparatorSize);
+        return out + kSeparatorSize;
     };
     return writeWith(copyEntry, m_longestEntry, draws, generator, dice, rolls, sink);
 }

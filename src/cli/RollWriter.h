@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <vector>
 
-namespace core {
-class TextRows;
+namespace dice {
+class Utf8Labels;
 }
 
 namespace cli {
@@ -18,9 +18,10 @@ class ByteSink;
 // it fills, so memory stays the same whatever the number of rolls.
 class RollWriter {
 public:
-    explicit RollWriter(const core::TextRows& sides);
+    // The labels stay the caller's, and must outlive the writer.
+    explicit RollWriter(const dice::Utf8Labels& sides);
 
-    std::uint64_t sideCount() const { return m_ends.size(); }
+    std::uint64_t sideCount() const;
 
     // Writes `rolls` lines of `dice` dice each (both at least 1), the dice drawn by draws, which must
     // roll a die of sideCount() sides. False when the reader went away before the end.
@@ -32,9 +33,8 @@ private:
     bool writeWith(CopyEntry copyEntry, std::size_t longestEntry, RollDraws& draws, SeededGenerator& generator,
                    std::int64_t dice, std::int64_t rolls, ByteSink& sink) const;
 
-    std::vector<char> m_entries;       // every side's label followed by " - ", back to back
-    std::vector<std::uint64_t> m_ends; // where each side's entry ends in m_entries
-    std::size_t m_longestEntry = 0;
+    const dice::Utf8Labels& m_sides;
+    std::size_t m_longestEntry = 0; // a label and its separator
 };
 
 } // namespace cli

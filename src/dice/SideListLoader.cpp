@@ -5,6 +5,7 @@
 #include "core/ListModel.h"
 #include "core/Main.h"
 #include "platform/MessageBox.h"
+#include "platform/RuntimeError.h"
 #include "platform/TextFile.h"
 
 #include <QDir>
@@ -34,6 +35,9 @@ void LoadListviewFromTextFile(core::ListModel& list, const QString& path, platfo
         return;
     }
     platform::TextFileReader file(path);
+    // Refused before a line is added, rather than part-way.
+    if (file.size() > dice::kMostSideListBytes)
+        throw platform::RuntimeError(platform::RuntimeError::OutOfMemory);
     QByteArray buffer(kReadChunkBytes, Qt::Uninitialized);
     dice::appendSideList(list, [&] { return file.read(buffer); });
 }

@@ -22,8 +22,9 @@ bool ListviewContainsText(const core::ListModel& list, QStringView text);
 // empty line is skipped, any other line is a side exactly as written (no trimming); a line already
 // listed, or met earlier in the file, is skipped. A path that names nothing shows "File not found"
 // and adds nothing. Raises RuntimeError when the path cannot be read (a folder, a pipe or device, no
-// permission, a read error); the lines read before a read error stay added. The file is read in chunks:
-// memory follows the lines kept, not the file's size.
+// permission, a read error); the lines read before a read error stay added. A file longer than
+// kMostSideListBytes raises OutOfMemory. The file is read in chunks: memory follows the lines kept, not
+// the file's size.
 void LoadListviewFromTextFile(core::ListModel& list, const QString& path, platform::MessageBox& messageBox);
 
 // Collapses doubled backslashes left to right ("\\" -> "\", a run of three -> two, four -> two). A path

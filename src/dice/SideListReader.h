@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Utf8Labels.h"
+
 #include "core/TextIndex.h"
 #include "core/TextRows.h"
 #include "platform/TextFile.h"
@@ -14,6 +16,14 @@ class ListModel;
 
 namespace dice {
 
+// The most bytes read from one side-list file or input. Reading stops there with RuntimeError
+// (OutOfMemory), so that an endless input cannot fill memory; a list that long already holds tens of
+// millions of sides.
+inline constexpr qint64 kMostSideListBytes = qint64{1} << 30;
+
+// That error in plain words, as the command line reports it: RuntimeError (OutOfMemory).
+[[noreturn]] void throwSideListTooLong();
+
 // The side-list file format, read from bytes fed in chunks of any size: the bytes decode in the
 // system's encoding; CR, LF and CR LF each end a line; empty lines, lines the list already holds and
 // lines met earlier in the file are skipped. The accepted lines are kept in one batch that grows as
@@ -22,6 +32,7 @@ class SideListReader {
 public:
     explicit SideListReader(const core::ListModel& list);
 
+    // Raises RuntimeError (OutOfMemory) past kMostSideListBytes.
     void feed(QByteArrayView bytes);
     // Text that needs no decoding (pasted or dropped), by the same line rules.
     void feedText(QStringView text) { take(text); }
@@ -39,6 +50,31 @@ private:
     platform::SystemTextDecoder m_decoder;
     core::TextRows m_rows;
     core::TextIndex m_seen; // this file's accepted lines
+    qint64 m_bytesRead = 0;
+};
+
+// The same format read into UTF-8 labels, for the command line: about half the memory of the window's
+// rows for Latin labels, and no list to compare with. Files read one after another share one reader, so
+// a label met in one is skipped in the later ones.
+class Utf8SideListReader {
+public:
+    Utf8SideListReader();
+
+    // Raises throwSideListTooLong()'s error past kMostSideListBytes of the current file.
+    void feed(QByteArrayView bytes);
+    // Ends the current file: its last line ends with it.
+    void endFile();
+    // The accepted lines of all the files, in order.
+    Utf8Labels finish();
+
+private:
+    void take(QByteArrayView text);
+    void endLine();
+
+    platform::Utf8TextDecoder m_decoder;
+    Utf8Labels m_labels;
+    Utf8LabelIndex m_seen;
+    qint64 m_bytesRead = 0;
 };
 
 // Appends to list the accepted lines of a side-list file whose bytes read() gives chunk by chunk, an

@@ -29,15 +29,6 @@ QList<QStringView> splitStoredSides(QStringView stored) {
     return stored.split(u';');
 }
 
-core::TextRows restoreStoredSides(QStringView stored) {
-    core::TextRows sides;
-    for (const QStringView piece : splitStoredSides(stored)) {
-        if (isStoredSide(piece))
-            sides.append(piece);
-    }
-    return sides;
-}
-
 QString joinStoredWeights(const core::ListModel& sides, const SideWeights& weights) {
     QJsonArray pairs;
     for (std::int64_t i = 1; i <= sides.itemCount(); ++i) {

@@ -4,8 +4,6 @@
 // its close and soon after every change, and restores it at its start; `roll` rolls it when given no
 // other sides. Anything more that is kept of the die gets its key and its format here, beside these.
 
-#include "core/TextRows.h"
-
 #include <QList>
 #include <QString>
 #include <QStringView>
@@ -28,9 +26,6 @@ QList<QStringView> splitStoredSides(QStringView stored);
 inline bool isStoredSide(QStringView piece) {
     return !piece.isEmpty();
 }
-// The split and the choice of pieces in one go, for a caller that does not run them as statements of
-// its own (the window's start does, on its numbered lines).
-core::TextRows restoreStoredSides(QStringView stored);
 
 // The weights of the sides that weigh other than 1, beside "Dice" so that a copy that knows no weights
 // still reads the labels: a JSON array of [label, weight] pairs in list order, the empty text when

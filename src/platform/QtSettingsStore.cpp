@@ -2,6 +2,7 @@
 
 #include "Identity.h"
 #include "RuntimeError.h"
+#include "SettingsFile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -10,15 +11,35 @@ using namespace Qt::StringLiterals;
 
 namespace platform {
 
-QtSettingsStore::QtSettingsStore()
-    : m_settings(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+namespace {
+
+// QSettings would wait for a pipe's writer or read a device for ever: such a file is left unopened.
+bool isNotAFile(const QString& path) {
+    if (probeSettingsFile(path).kind != SettingsFileState::NotAFile)
+        return false;
+    qWarning("The settings file %s is not a regular file; settings are neither read nor saved.", qPrintable(path));
+    return true;
+}
+
+} // namespace
+
+QtSettingsStore::QtSettingsStore() {
+    if (isNotAFile(userSettingsFile())) {
+        m_unusableFile = userSettingsFile();
+        return;
+    }
+    m_settings = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
                                              QString::fromUtf16(kOrganizationName),
-                                             QString::fromUtf16(kApplicationName))) {
+                                             QString::fromUtf16(kApplicationName));
     checkLoaded();
 }
 
-QtSettingsStore::QtSettingsStore(const QString& fileName)
-    : m_settings(std::make_unique<QSettings>(fileName, QSettings::IniFormat)) {
+QtSettingsStore::QtSettingsStore(const QString& fileName) {
+    if (isNotAFile(fileName)) {
+        m_unusableFile = fileName;
+        return;
+    }
+    m_settings = std::make_unique<QSettings>(fileName, QSettings::IniFormat);
     checkLoaded();
 }
 
@@ -65,6 +86,8 @@ void QtSettingsStore::moveUnreadableFileAside() {
 }
 
 QString QtSettingsStore::read(const QString& key, const QString& defaultValue) {
+    if (!m_settings)
+        return defaultValue;
     const QVariant value = m_settings->value(key);
     if (!value.isValid())
         return defaultValue;
@@ -72,6 +95,8 @@ QString QtSettingsStore::read(const QString& key, const QString& defaultValue) {
 }
 
 void QtSettingsStore::write(const QString& key, const QString& value) {
+    if (!m_settings)
+        return;
     if (m_mustKeepOriginal)
         moveUnreadableFileAside();
     m_settings->setValue(key, value);
@@ -81,7 +106,7 @@ void QtSettingsStore::write(const QString& key, const QString& value) {
 }
 
 QString QtSettingsStore::fileName() const {
-    return m_settings->fileName();
+    return m_settings ? m_settings->fileName() : m_unusableFile;
 }
 
 } // namespace platform

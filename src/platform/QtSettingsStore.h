@@ -13,7 +13,8 @@ namespace platform {
 // A settings file that cannot be read or parsed is never overwritten unseen: before the first write the
 // entry at the file's place is moved aside, whole, to "<file>.bak" (or "<file>.1.bak", ... when that is
 // taken), and the new file starts from whatever could be read. When even that move fails, writes raise
-// RuntimeError and leave the file alone.
+// RuntimeError and leave the file alone. Something that is not a file at all (a pipe, a device) is
+// never opened: it is reported once, reads give their defaults and writes are dropped.
 class QtSettingsStore final : public SettingsStore {
 public:
     QtSettingsStore();
@@ -29,7 +30,8 @@ private:
     void checkLoaded();
     void moveUnreadableFileAside();
 
-    std::unique_ptr<QSettings> m_settings;
+    std::unique_ptr<QSettings> m_settings; // none when the file is not a file
+    QString m_unusableFile;
     bool m_mustKeepOriginal = false;
     QString m_backup;
 };

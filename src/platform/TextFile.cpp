@@ -1,8 +1,9 @@
 #include "TextFile.h"
 
+#include "FileName.h"
 #include "RuntimeError.h"
 
-#include <QFile>
+#include <QStringEncoder>
 
 #include <cerrno>
 #include <cstdint>
@@ -41,10 +42,23 @@ RuntimeError readError(int savedErrno) {
     return RuntimeError(RuntimeError::DeviceIoError);
 }
 
+// How much of the bytes is whole characters: a multi-byte character that starts within the last three
+// bytes without being complete waits for the next chunk.
+qsizetype completeLength(QByteArrayView whole) {
+    for (qsizetype back = 1; back <= 3 && back <= whole.size(); ++back) {
+        const auto byte = static_cast<std::uint8_t>(whole[whole.size() - back]);
+        if ((byte & 0xC0) == 0x80)
+            continue; // a continuation byte
+        const qsizetype length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+        return length > back ? whole.size() - back : whole.size();
+    }
+    return whole.size();
+}
+
 } // namespace
 
 TextFileReader::TextFileReader(const QString& path) {
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = encodeFileName(path);
     if (name.isEmpty() || name.contains('\0'))
         throw RuntimeError(RuntimeError::BadFileNameOrNumber);
     // Non-blocking, so that opening a FIFO returns at once instead of waiting for a writer.
@@ -59,6 +73,7 @@ TextFileReader::TextFileReader(const QString& path) {
         m_fd = -1;
         throw RuntimeError(RuntimeError::PathFileAccessError);
     }
+    m_size = info.st_size;
 }
 
 TextFileReader::~TextFileReader() {
@@ -87,18 +102,7 @@ QStringView SystemTextDecoder::decode(QByteArrayView bytes) {
         m_joined.append(bytes);
         whole = m_joined;
     }
-    // Where a multi-byte character starts within the last three bytes without being complete, keep it
-    // for the next chunk.
-    qsizetype cut = whole.size();
-    for (qsizetype back = 1; back <= 3 && back <= whole.size(); ++back) {
-        const auto byte = static_cast<std::uint8_t>(whole[whole.size() - back]);
-        if ((byte & 0xC0) == 0x80)
-            continue; // a continuation byte
-        const qsizetype length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
-        if (length > back)
-            cut = whole.size() - back;
-        break;
-    }
+    const qsizetype cut = completeLength(whole);
     const QStringView text = decodeWhole(whole.first(cut));
     m_carry = whole.sliced(cut).toByteArray();
     return text;
@@ -115,6 +119,33 @@ QStringView SystemTextDecoder::decodeWhole(QByteArrayView bytes) {
         m_buffer.resize(needed);
     const QChar* end = m_decoder.appendToBuffer(m_buffer.data(), bytes);
     return QStringView(m_buffer.constData(), end - m_buffer.constData());
+}
+
+QByteArrayView Utf8TextDecoder::decode(QByteArrayView bytes) {
+    QByteArrayView whole = bytes;
+    if (!m_carry.isEmpty()) {
+        m_joined = std::exchange(m_carry, QByteArray());
+        m_joined.append(bytes);
+        whole = m_joined;
+    }
+    const qsizetype cut = completeLength(whole);
+    m_carry = whole.sliced(cut).toByteArray();
+    return normalise(whole.first(cut));
+}
+
+QByteArrayView Utf8TextDecoder::finish() {
+    m_joined = std::exchange(m_carry, QByteArray());
+    return normalise(m_joined);
+}
+
+QByteArrayView Utf8TextDecoder::normalise(QByteArrayView bytes) {
+    if (bytes.isValidUtf8())
+        return bytes;
+    const QStringView text = m_decoder.decodeWhole(bytes);
+    m_encoded.resize(text.size() * 3);
+    QStringEncoder encoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    char* end = encoder.appendToBuffer(m_encoded.data(), text);
+    return QByteArrayView(m_encoded.constData(), end - m_encoded.constData());
 }
 
 } // namespace platform

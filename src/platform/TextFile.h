@@ -22,9 +22,12 @@ public:
     // Fills the front of buffer with the next bytes and returns them; empty at the end of the file.
     // Raises RuntimeError when the read fails.
     QByteArrayView read(QByteArray& buffer);
+    // The file's size when it was opened.
+    qint64 size() const { return m_size; }
 
 private:
     int m_fd = -1;
+    qint64 m_size = 0;
 };
 
 // Decodes the system's encoding (UTF-8 on Linux) chunk by chunk, as if the whole text were decoded at
@@ -37,16 +40,34 @@ public:
     QStringView decode(QByteArrayView bytes);
     // What an incomplete character at the very end stands for.
     QStringView finish();
-
-private:
+    // Bytes taken as they are, nothing kept back for the next chunk.
     QStringView decodeWhole(QByteArrayView bytes);
 
+private:
     // Each piece is decoded on its own, from the first byte of a character to the last byte of one:
     // the decoder's own state across calls drops the byte after an incomplete character.
     QStringDecoder m_decoder;
     QByteArray m_carry; // the start of a character that the next chunk completes
     QByteArray m_joined;
     QString m_buffer;
+};
+
+// The same text as SystemTextDecoder gives, in UTF-8 instead of UTF-16: half the memory for Latin
+// text. Valid UTF-8 passes through uncopied; a chunk with bytes that do not decode goes through the
+// decoder and back, so their U+FFFD are the same.
+class Utf8TextDecoder {
+public:
+    // The bytes of the characters this chunk completes; valid until the next call.
+    QByteArrayView decode(QByteArrayView bytes);
+    QByteArrayView finish();
+
+private:
+    QByteArrayView normalise(QByteArrayView bytes);
+
+    SystemTextDecoder m_decoder;
+    QByteArray m_carry;
+    QByteArray m_joined;
+    QByteArray m_encoded;
 };
 
 } // namespace platform

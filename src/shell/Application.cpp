@@ -11,7 +11,6 @@
 #include <QScreen>
 
 #include <cstdio>
-#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -20,30 +19,6 @@ namespace shell {
 namespace {
 
 const char* const kVersion = QT_STRINGIFY(TESSALY_VERSION);
-
-// Answers --help and --version before any window system is needed, so both work on a bare terminal.
-std::optional<int> answerCommandLine(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        const QByteArray arg(argv[i]);
-        if (arg == "--help" || arg == "-h") {
-            std::printf("Usage: quorvin-tessaly [--help | --version]\n"
-                        "       quorvin-tessaly roll [options]\n\n"
-                        "Quorvin Tessaly rolls dice whose sides you describe. Its options:\n"
-                        "  -h, --help     Show this help and exit.\n"
-                        "  --version      Show the version and exit.\n"
-                        "Qt's own options (for example -platform offscreen) are passed on to Qt.\n\n"
-                        "'quorvin-tessaly roll' rolls without a window and writes one line per roll:\n"
-                        "--sides FILE or --example coin|six|twenty|rps, --dice N, --rolls N, --seed N\n"
-                        "for reproducible rolls, -o FILE. 'quorvin-tessaly roll --help' tells more.\n");
-            return 0;
-        }
-        if (arg == "--version") {
-            std::printf("Quorvin Tessaly %s\n", kVersion);
-            return 0;
-        }
-    }
-    return std::nullopt;
-}
 
 QIcon programIcon() {
     QIcon icon;
@@ -55,9 +30,6 @@ QIcon programIcon() {
 } // namespace
 
 int runApplication(int argc, char** argv) {
-    if (const std::optional<int> answered = answerCommandLine(argc, argv))
-        return *answered;
-
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QString::fromUtf16(platform::kOrganizationName));
     QApplication::setApplicationName(QString::fromUtf16(platform::kApplicationName));

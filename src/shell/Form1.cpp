@@ -308,7 +308,7 @@ void Form1::Form_Load() {
     QString dice;
     trap(132, [&] { dice = settings.read(QString::fromUtf16(dice::kStoredSidesKey), QString()); });
     if (trap.test(134, [&] { return !dice.isEmpty(); })) {
-        // dice::restoreStoredSides, one numbered statement at a time.
+        // The stored sides' restore, one numbered statement at a time.
         QList<QStringView> pieces;
         trap(136, [&] { pieces = dice::splitStoredSides(dice); });
         core::TextRows restored;

@@ -27,7 +27,9 @@ public:
         written.append(bytes.data(), static_cast<qsizetype>(bytes.size()));
         return true;
     }
+    bool isTerminal() const override { return terminal; }
     QByteArray written;
+    bool terminal = false;
 };
 
 struct Outcome {
@@ -36,13 +38,15 @@ struct Outcome {
     QStringList errors;
 };
 
-Outcome roll(const QStringList& arguments, const Stored& stored = {}, const QByteArray& input = {}) {
+Outcome roll(const QStringList& arguments, const Stored& stored = {}, const QByteArray& input = {},
+             bool terminal = false) {
     fakes::FakeSettingsStore settings;
     settings.values = stored;
     QBuffer standardInput;
     standardInput.setData(input);
     standardInput.open(QIODevice::ReadOnly);
     MemorySink standardOutput;
+    standardOutput.terminal = terminal;
     Outcome outcome;
     cli::RollEnvironment environment{settings, standardInput, standardOutput,
                                      [&](const QString& line) { outcome.errors.append(line); },
@@ -74,6 +78,8 @@ private slots:
     void answersEveryCommandLine_data();
     void answersEveryCommandLine();
     void outputFileAppearsOnlyWhole();
+    void labelsAreEscapedOnlyForATerminal_data();
+    void labelsAreEscapedOnlyForATerminal();
     void dieIsFairAndDiceIndependent_data();
     void dieIsFairAndDiceIndependent();
     void generatorGivesItsPublishedOutputs();
@@ -154,12 +160,27 @@ void RollCommandTest::answersEveryCommandLine_data() {
 
     row("no stored sides", {}, {{u"Dice"_s, u";;"_s}}, {}, 1, {},
         u"no sides are stored; give --sides FILE or --example NAME."_s);
-    row("missing file", u"--sides "_s + first + u" --sides "_s + gone, {}, {}, 1, {}, gone + u": File not found"_s);
-    row("folder", u"--sides "_s + m_folder.path(), {}, {}, 1, {}, m_folder.path() + u": Path/File access error"_s);
+    row("missing file", u"--sides "_s + first + u" --sides "_s + gone, {}, {}, 1, {},
+        u'"' + gone + u"\": File not found"_s);
+    row("folder", u"--sides "_s + m_folder.path(), {}, {}, 1, {},
+        u'"' + m_folder.path() + u"\": Path/File access error"_s);
     row("files without sides", u"--sides "_s + empty + u" --sides -"_s, {}, "\n\r\n", 1, {},
         u"the sides files hold no sides."_s);
     row("output in a missing folder", u"--example coin -o "_s + nowhere, {}, {}, 1, {},
-        nowhere + u": No such file or directory"_s);
+        u'"' + nowhere + u"\": No such file or directory"_s);
+
+    // What comes from outside is shown escaped and cut short, so that it can neither act on the terminal
+    // nor bury the message.
+    row("control characters in a value", u"--dice \x1B]0;title\x07"_s, six, {}, 2, {},
+        u"--dice takes a whole number from 1 to 2147483647, not '\\x1B]0;title\\x07'."_s + tryHelp);
+    row("a very long value", u"--mode "_s + QString(500, u'x'), six, {}, 2, {},
+        u"--mode takes independent, distinct or bag, not '"_s + QString(60, u'x') + u"…'."_s + tryHelp);
+    row("a stored count with a line break", {}, {{u"Dice"_s, u"a"_s}, {u"Text1"_s, u"1\r\n2"_s}}, {}, 2, {},
+        u"the stored number of dice '1\\r\\n2' cannot be used: Must be a numeric entry. Give --dice N."_s);
+    row("a file name with an escape sequence", u"--sides "_s + m_folder.filePath(u"\x1B[2J"_s), {}, {}, 1, {},
+        u'"' + m_folder.filePath(u"\\x1B[2J"_s) + u"\": File not found"_s);
+    row("a stored side with a line break", u"--dice 1"_s, {{u"Dice"_s, u"a;b\u2028c"_s}}, {}, 1, {},
+        u"side 2 ('b\\u2028c') holds a line break, which would split its rolls' lines."_s);
 }
 
 void RollCommandTest::answersEveryCommandLine() {
@@ -193,6 +214,29 @@ void RollCommandTest::outputFileAppearsOnlyWhole() {
     QCOMPARE(done.output, QByteArray());
     QCOMPARE(fakes::readFile(file), expected);
     QCOMPARE(QDir(m_folder.filePath(u"out"_s)).entryList(QDir::Files | QDir::Hidden), QStringList{u"rolls.txt"_s});
+}
+
+void RollCommandTest::labelsAreEscapedOnlyForATerminal_data() {
+    QTest::addColumn<bool>("terminal");
+    QTest::addColumn<QString>("extra");
+    QTest::addColumn<QByteArray>("expected"); // what the output holds, past the first line for --stats
+    // An escape sequence that would clear the screen, and a tab.
+    QTest::newRow("terminal") << true << QString() << QByteArray("a\\x1B[2J\\tb\n");
+    QTest::newRow("pipe or file") << false << QString() << QByteArray("a\x1B[2J\tb\n");
+    QTest::newRow("statistics on a terminal") << true << u"--stats"_s << QByteArray("a\\x1B[2J\\tb\t1\t");
+}
+
+void RollCommandTest::labelsAreEscapedOnlyForATerminal() {
+    QFETCH(bool, terminal);
+    QFETCH(QString, extra);
+    QFETCH(QByteArray, expected);
+    QStringList arguments{u"--dice"_s, u"1"_s, u"--rolls"_s, u"1"_s};
+    if (!extra.isEmpty())
+        arguments.append(extra);
+    const Outcome outcome = roll(arguments, {{u"Dice"_s, u"a\x1B[2J\tb"_s}}, {}, terminal);
+    QCOMPARE(outcome.errors, QStringList());
+    QCOMPARE(outcome.exitCode, 0);
+    QCOMPARE(extra.isEmpty() ? outcome.output : outcome.output.split('\n').value(1).left(expected.size()), expected);
 }
 
 void RollCommandTest::dieIsFairAndDiceIndependent_data() {

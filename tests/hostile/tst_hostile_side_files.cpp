@@ -1,6 +1,7 @@
 #include "core/ListModel.h"
 #include "core/MousePointer.h"
 #include "dice/SideListLoader.h"
+#include "dice/SideListReader.h"
 #include "dice/SidesCommands.h"
 #include "fakes/Fakes.h"
 #include "fakes/TestSupport.h"
@@ -46,6 +47,8 @@ private slots:
     void fileGoneBeforeTheReadIsFileNotFound();
     void readErrorMidwayAddsNothing();
     void unreadableFileIsPermissionDenied();
+    void fileBeyondTheLimitIsRefusedBeforeAnyLine();
+    void utf8ReaderSkipsRepeatsAcrossFiles();
 
 private:
     QString write(const QString& name, const QByteArray& bytes) {
@@ -71,6 +74,8 @@ void HostileSideFilesTest::oddBytesLoadWhatTheyCan_data() {
     QTest::newRow("truncated last character")
         << QByteArray("ok\r\nd\xE2\x82") << QStringList{u"ok"_s, u"d\uFFFD\uFFFD"_s};
     QTest::newRow("non-BMP character") << QByteArray("\xF0\x9F\x8E\xB2\n") << QStringList{u"\U0001F3B2"_s};
+    QTest::newRow("two cut characters in a row")
+        << QByteArray("\xE2\x82\xE2\x82\r\xF0\x9F") << QStringList{u"\uFFFD\uFFFD\uFFFD\uFFFD"_s, u"\uFFFD\uFFFD"_s};
     // Side lists are read in the system's 8-bit encoding: a UTF-16 file gives NUL-laden labels, one per
     // CR and per LF, and nothing crashes.
     QTest::newRow("UTF-16 with byte-order mark")
@@ -89,6 +94,18 @@ void HostileSideFilesTest::oddBytesLoadWhatTheyCan() {
     QCOMPARE(loadError(list, write(u"sides.txt"_s, bytes), messageBox), 0);
     QCOMPARE(fakes::itemTexts(list), sides);
     QVERIFY(messageBox.shown.isEmpty());
+
+    // The command line keeps its sides in UTF-8: the same labels, however the bytes arrive.
+    for (const qsizetype chunk : {qsizetype{1}, qsizetype{2}, bytes.size() + 1}) {
+        dice::Utf8SideListReader reader;
+        for (qsizetype at = 0; at < bytes.size(); at += chunk)
+            reader.feed(QByteArrayView(bytes).sliced(at, std::min(chunk, bytes.size() - at)));
+        const dice::Utf8Labels labels = reader.finish();
+        QStringList read;
+        for (std::int64_t i = 0; i < labels.size(); ++i)
+            read.append(QString::fromUtf8(labels.at(i)));
+        QCOMPARE(read, sides);
+    }
 }
 
 void HostileSideFilesTest::charactersAndLineEndsSplitAcrossReadsComeOutWhole() {
@@ -193,6 +210,34 @@ void HostileSideFilesTest::unreadableFileIsPermissionDenied() {
     core::ListModel list;
     QCOMPARE(loadError(list, path, messageBox), int(RuntimeError::PermissionDenied));
     QCOMPARE(list.itemCount(), 0);
+}
+
+void HostileSideFilesTest::fileBeyondTheLimitIsRefusedBeforeAnyLine() {
+    // A sparse file: a gigabyte that takes no room, refused by its size before a byte is read.
+    const QString path = write(u"huge.txt"_s, "A\r\n");
+    QVERIFY(QFile::resize(path, dice::kMostSideListBytes + 1));
+    fakes::FakeMessageBox messageBox;
+    core::ListModel list;
+    QCOMPARE(loadError(list, path, messageBox), int(RuntimeError::OutOfMemory));
+    QCOMPARE(list.itemCount(), 0);
+}
+
+void HostileSideFilesTest::utf8ReaderSkipsRepeatsAcrossFiles() {
+    // Enough labels for the index to grow many times; the second file repeats them all in reverse.
+    QByteArray first;
+    QByteArray second("new\n");
+    for (int i = 0; i < 200000; ++i) {
+        first += QByteArray::number(i) + '\n';
+        second += QByteArray::number(199999 - i) + "\r\n";
+    }
+    dice::Utf8SideListReader reader;
+    reader.feed(first);
+    reader.endFile();
+    reader.feed(second);
+    const dice::Utf8Labels labels = reader.finish();
+    QCOMPARE(labels.size(), 200001);
+    QCOMPARE(labels.at(199999), QByteArrayView("199999"));
+    QCOMPARE(labels.at(200000), QByteArrayView("new"));
 }
 
 QTEST_GUILESS_MAIN(HostileSideFilesTest)

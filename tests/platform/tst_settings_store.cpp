@@ -11,6 +11,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -57,6 +60,8 @@ private slots:
     void takenBackupNamesAreLeftAlone();
     void readableFileIsNeverMovedAside();
     void unparsableFileInTheUsersFolderIsKept();
+    void pipeOrDeviceInItsPlaceIsNeitherReadNorReplaced_data();
+    void pipeOrDeviceInItsPlaceIsNeitherReadNorReplaced();
 
 private:
     QString child(const QStringList& args, const QByteArray& input = {});
@@ -194,6 +199,26 @@ void SettingsStoreTest::unparsableFileInTheUsersFolderIsKept() {
     QCOMPARE(fakes::readFile(file + u".bak"_s), kUnparsable);
     QCOMPARE(child({u"read"_s, u"Text1"_s, u"1"_s}), u"8"_s);
     QCOMPARE(child({u"read"_s, u"Text2"_s, u"5"_s}), u"9"_s);
+}
+
+void SettingsStoreTest::pipeOrDeviceInItsPlaceIsNeitherReadNorReplaced_data() {
+    QTest::addColumn<mode_t>("type");
+    QTest::newRow("pipe without a writer") << mode_t{S_IFIFO};
+    QTest::newRow("endless device") << mode_t{S_IFCHR}; // reads as /dev/zero does
+}
+
+void SettingsStoreTest::pipeOrDeviceInItsPlaceIsNeitherReadNorReplaced() {
+    QFETCH(mode_t, type);
+    const QString file = m_config->path() + u"/Calverin/Quorvin Tessaly.conf"_s;
+    QVERIFY(QDir().mkpath(QFileInfo(file).path()));
+    if (::mknod(QFile::encodeName(file).constData(), type | 0644, makedev(1, 5)) != 0)
+        QSKIP("cannot make the device here");
+    // A child that waited on the pipe or read the device for ever would time out.
+    child({u"write"_s, u"Text1"_s}, "8");
+    QCOMPARE(child({u"read"_s, u"Text1"_s, u"1"_s}), u"1"_s);
+    struct stat info {};
+    QCOMPARE(::stat(QFile::encodeName(file).constData(), &info), 0);
+    QCOMPARE(info.st_mode & S_IFMT, type);
 }
 
 int main(int argc, char** argv) {

@@ -6,6 +6,7 @@
 #include "core/ListModel.h"
 #include "core/MousePointer.h"
 #include "dice/SideListLoader.h"
+#include "dice/SideListReader.h"
 #include "dice/SidesCommands.h"
 #include "fakes/Fakes.h"
 
@@ -14,8 +15,13 @@
 #include <QTest>
 
 #include <cstdio>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -112,6 +118,35 @@ QByteArray numberedLines(int first, int count, int width) {
     return block;
 }
 
+struct RollFigures {
+    int exitCode = -1;
+    std::int64_t peak = 0; // peak resident bytes of the whole process
+};
+
+// Runs `roll` with its standard input read from inputPath and its output thrown away.
+RollFigures rollPeak(const QStringList& arguments, const QString& inputPath) {
+    std::vector<QByteArray> bytes{QByteArrayLiteral(TESSALY_EXECUTABLE), "roll"};
+    for (const QString& argument : arguments)
+        bytes.push_back(QFile::encodeName(argument));
+    std::vector<char*> argv;
+    for (QByteArray& argument : bytes)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const int input = ::open(QFile::encodeName(inputPath).constData(), O_RDONLY);
+        const int output = ::open("/dev/null", O_WRONLY);
+        if (input < 0 || output < 0 || ::dup2(input, 0) < 0 || ::dup2(output, 1) < 0)
+            ::_exit(126);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    ::wait4(child, &status, 0, &usage);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, std::int64_t{usage.ru_maxrss} * 1024};
+}
+
 } // namespace
 
 class StressHugeSideFilesTest : public QObject {
@@ -120,6 +155,8 @@ private slots:
     void initTestCase() { QVERIFY(m_dir.isValid()); }
     void memoryStaysNearTheList_data();
     void memoryStaysNearTheList();
+    void rollHoldsSidesInTwiceTheirSize_data();
+    void rollHoldsSidesInTwiceTheirSize();
 
 private:
     QTemporaryDir m_dir;
@@ -163,6 +200,48 @@ void StressHugeSideFilesTest::memoryStaysNearTheList() {
     QCOMPARE(figures.items, items);
     // Room for the batch being built beside the list, the read buffer and the allocator's slack.
     QVERIFY2(figures.peakGrowth <= 3 * figures.listBytes + 32 * kMiB, "the load's peak memory outgrew the list");
+}
+
+void StressHugeSideFilesTest::rollHoldsSidesInTwiceTheirSize_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("20,000,000 short lines, 189 MB") << u"numbers"_s << 0;
+    QTest::newRow("endless input stops at the limit") << u"endless"_s << 1;
+}
+
+void StressHugeSideFilesTest::rollHoldsSidesInTwiceTheirSize() {
+    QFETCH(QString, kind);
+    QFETCH(int, exitCode);
+    const QString empty = m_dir.filePath(u"empty"_s);
+    writeRepeated(empty, {}, 0);
+    const RollFigures bare = rollPeak({u"--example"_s, u"six"_s, u"--rolls"_s, u"1"_s}, empty);
+    QCOMPARE(bare.exitCode, 0);
+
+    QString input = m_dir.filePath(kind);
+    std::int64_t inputBytes = dice::kMostSideListBytes;
+    if (kind == u"numbers"_s) {
+        // The numbers 1 to 20,000,000 with CR LF ends: 188,888,897 bytes.
+        QFile file(input);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QByteArray block;
+        for (int i = 1; i <= 20000000; ++i) {
+            block += QByteArray::number(i) + "\r\n";
+            if (block.size() > kMiB || i == 20000000) {
+                QCOMPARE(file.write(block), block.size());
+                block.clear();
+            }
+        }
+        inputBytes = file.size();
+    } else if (::mknod(QFile::encodeName(input).constData(), S_IFCHR | 0444, makedev(1, 5)) != 0) {
+        input = u"/dev/zero"_s; // read only, never written
+    }
+    const RollFigures figures = rollPeak({u"--sides"_s, u"-"_s, u"--dice"_s, u"1"_s, u"--rolls"_s, u"1"_s}, input);
+    QFile::remove(input);
+    qInfo("%s: peak %lld MiB, %lld MiB without sides, input %lld MiB", qPrintable(kind),
+          static_cast<long long>(figures.peak / kMiB), static_cast<long long>(bare.peak / kMiB),
+          static_cast<long long>(inputBytes / kMiB));
+    QCOMPARE(figures.exitCode, exitCode);
+    QVERIFY2(figures.peak - bare.peak <= inputBytes * 22 / 10, "reading the sides outgrew twice the input");
 }
 
 QTEST_GUILESS_MAIN(StressHugeSideFilesTest)
