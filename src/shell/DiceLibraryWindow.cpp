@@ -160,8 +160,11 @@ DiceLibraryWindow::DiceLibraryWindow(Form1& form, platform::Services& services, 
 }
 
 DiceLibraryWindow::~DiceLibraryWindow() {
-    if (m_lister != nullptr)
+    // The list being read is of no use any more, and its thread is not to outlive the window.
+    if (m_lister != nullptr) {
         m_lister->wait();
+        delete m_lister.data();
+    }
 }
 
 void DiceLibraryWindow::buildControls() {
@@ -443,6 +446,9 @@ void DiceLibraryWindow::showCurrentDie() {
     if (same)
         return;
     m_sidesModel->setDie(std::move(die));
+    // The weight of the first side is where a keyboard user starts typing.
+    if (m_sidesModel->rowCount() > 0)
+        m_sides->setCurrentIndex(m_sidesModel->index(0, 1));
 }
 
 const dice::Die& DiceLibraryWindow::shownDie() const {
