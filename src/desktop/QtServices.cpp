@@ -57,6 +57,17 @@ void QtMessageBox::show(const QString& text, int style, const QString& title) {
     box.exec();
 }
 
+bool QtMessageBox::askYesNo(const QString& text, const QString& title) {
+    const OrdinaryPointer pointer;
+    QMessageBox box(QApplication::activeWindow() != nullptr ? QApplication::activeWindow() : m_parent.data());
+    prepare(box, text, OkOnly, title);
+    box.setIcon(QMessageBox::Question);
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
 void QtMessageBox::prepare(QMessageBox& box, const QString& text, int style, const QString& title) {
     box.setIcon(style == Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon);
     box.setWindowTitle(titleOrApplicationTitle(title));

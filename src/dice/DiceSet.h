@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace dice {
@@ -31,6 +32,10 @@ struct DiceSet {
 // "2 × Six, 1 × Coin".
 QString setSummary(const DiceSet& set);
 
+// The entries of a summary as a person types it: split at commas, each "COUNT × NAME" (also "x" or
+// "*" for "×", with or without spaces) or a bare name for one die. A name that holds a comma cannot be
+// typed here. Sets problem, in words, and returns nothing when a piece cannot be read.
+std::optional<std::vector<SetEntry>> parseSetSummary(QStringView text, QString& problem);
 // What keeps the set from being rolled or stored, in words for the user; empty when nothing does.
 QString setProblem(const DiceSet& set);
 

@@ -54,6 +54,19 @@ void SidesCommands::clearList() {
     trap(104, [&] { refreshHeader(); });
 }
 
+bool SidesCommands::replaceSides(const core::TextRows& labels, const QString& procedure) {
+    core::Trap trap(m_services, procedure);
+    if (m_pointer.isBusy())
+        return false;
+    SidesHistory::Change change(m_history, u"Use Die"_s);
+    const bool replaced = trap(0, [&] {
+        change.removeAll();
+        m_sides.addItems(labels);
+    });
+    trap(0, [&] { refreshHeader(); });
+    return replaced;
+}
+
 void SidesCommands::removeOnDoubleClick() {
     // No trap of its own; anything unexpected is still reported rather than lost.
     core::Trap trap(m_services, u"Form1.ListView1_DblClick"_s);

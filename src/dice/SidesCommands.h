@@ -25,6 +25,7 @@
 namespace core {
 class ListModel;
 class MousePointer;
+class TextRows;
 class Trap;
 } // namespace core
 
@@ -53,6 +54,9 @@ public:
     void keyDown(int key);             // ListView1_KeyDown; the modifiers do not matter
     void loadExample(Example example); // PushButton1/2/4/7_Click
     void loadListFromFile();           // PushButton3_Click
+    // Puts another die's labels in place of the list's, as one step of the history. Nothing happens
+    // while the busy pointer shows; false then, or when the list could not take them (reported).
+    bool replaceSides(const core::TextRows& labels, const QString& procedure);
 
     // The sides list as an editor. Pasted and dropped text follows the side-list file's rules; dropped
     // files load as "Load List From File" loads them.

@@ -12,6 +12,8 @@ public:
     virtual ~MessageBox() = default;
     // Modal; returns when the user has pressed OK. An empty title shows the application title.
     virtual void show(const QString& text, int style, const QString& title) = 0;
+    // Modal; true when the user answers Yes. No is the default, so Enter or Escape changes nothing.
+    virtual bool askYesNo(const QString& text, const QString& title) = 0;
 };
 
 } // namespace platform

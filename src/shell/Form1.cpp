@@ -1,5 +1,6 @@
 #include "Form1.h"
 
+#include "DiceLibraryWindow.h"
 #include "FormPalette.h"
 #include "HandCursor.h"
 #include "ListView.h"
@@ -34,6 +35,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScreen>
 
 using namespace Qt::StringLiterals;
@@ -195,8 +197,59 @@ void Form1::showRollMode() {
     const QList<QAction*> entries = m_rollModes->actions();
     for (qsizetype i = 0; i < entries.size(); ++i)
         entries[i]->setChecked(core::kRollModes[i] == m_rollMode);
+    showWeights();
+}
+
+void Form1::showWeights() {
+    QString weighted;
+    if (m_weights.anyFor(m_sides)) {
+        const std::vector<std::uint32_t> weights = m_weights.weightsFor(m_sides);
+        weighted = u"\n"_s + dice::weightedDieText(m_sides.itemCount(), dice::totalWeight(weights));
+    }
+    ListView1->setToolTip(kListTooltip + weighted);
     PushButton8->setToolTip(u"Roll mode: "_s + core::rollModeName(m_rollMode) +
-                            u". Right-click or press Shift+F10 to choose another."_s);
+                            u". Right-click or press Shift+F10 to choose another."_s + weighted);
+}
+
+void Form1::sidesInserted(int first, int last) {
+    // A side that comes in anew weighs 1; undo and redo bring sides back as they were.
+    if (!m_steppingHistory && !m_weights.empty()) {
+        for (int row = first; row <= last; ++row)
+            m_weights.forget(m_sides.textView(row + 1));
+    }
+    showWeights();
+}
+
+dice::Die Form1::currentDie() const {
+    dice::Die die;
+    for (std::int64_t position = 1; position <= m_sides.itemCount(); ++position)
+        die.labels.append(m_sides.textView(position));
+    die.weights = m_weights.weightsFor(m_sides);
+    return die;
+}
+
+bool Form1::useDie(const dice::Die& die) {
+    if (!m_sidesCommands->replaceSides(die.labels, u"DiceLibrary.Use_Click"_s))
+        return false;
+    // Set after the sides came in, which made them weigh 1. The weights of the sides that left are kept
+    // for an undo that brings them back.
+    for (std::int64_t i = 0; i < die.labels.size(); ++i)
+        m_weights.set(die.labels.at(i), die.weights[static_cast<std::size_t>(i)]);
+    showWeights();
+    m_diceSaveTimer.start();
+    return true;
+}
+
+void Form1::rollSet(std::span<const dice::CountedDie> dice) {
+    roll::rollSet(m_services, u"DiceLibrary.RollSet_Click"_s, m_pointer, dice, m_results, Text2->text(), m_rollMode);
+}
+
+void Form1::showDiceLibrary() {
+    if (m_library == nullptr)
+        m_library = new DiceLibraryWindow(*this, m_services, library::Library::defaultFolder(), this);
+    m_library->show();
+    m_library->raise();
+    m_library->activateWindow();
 }
 
 void Form1::RollMode_Click(core::RollMode mode) {
@@ -264,6 +317,11 @@ void Form1::Form_Load() {
                 restored.append(piece);
         }
         trap(142, [&] { m_sides.addItems(restored); });
+        QString weights;
+        trap(0, [&] { weights = settings.read(QString::fromUtf16(dice::kStoredWeightsKey), QString()); });
+        m_weightsStored = !weights.isEmpty();
+        trap(0, [&] { dice::restoreStoredWeights(weights, m_weights); });
+        showWeights();
     }
     trap(146, [&] { m_sides.addColumn(dice::sidesHeaderText(m_sides.itemCount())); });
     trap(148, [&] { m_sides.setColumnWidthTwips(1, 7000); });
@@ -286,6 +344,7 @@ void Form1::Form_QueryUnload() {
     // Half a list must never replace the stored whole: without the text there is nothing to write.
     if (trap(104, [&] { text = dice::joinStoredSides(m_sides); }))
         trap(110, [&] { m_services.settings->write(QString::fromUtf16(dice::kStoredSidesKey), text); });
+    writeStoredWeights(trap, false);
     trap(112, [&] { m_services.events->processEvents(); });
     m_saved = true;
 }
@@ -297,7 +356,18 @@ void Form1::SaveDice() {
     // Half a list must never replace the stored whole.
     if (!trap(100, [&] { text = dice::joinStoredSides(m_sides); }))
         return;
-    autosave(trap, 102, [&] { m_services.settings->write(QString::fromUtf16(dice::kStoredSidesKey), text); });
+    if (autosave(trap, 102, [&] { m_services.settings->write(QString::fromUtf16(dice::kStoredSidesKey), text); }))
+        writeStoredWeights(trap, true);
+}
+
+void Form1::writeStoredWeights(core::Trap& trap, bool quietly) {
+    // A die that never had weights leaves the store as an older copy left it.
+    QString text;
+    if (!trap(0, [&] { text = dice::joinStoredWeights(m_sides, m_weights); }) || (text.isEmpty() && !m_weightsStored))
+        return;
+    const auto write = [&] { m_services.settings->write(QString::fromUtf16(dice::kStoredWeightsKey), text); };
+    if (quietly ? autosave(trap, 0, write) : trap(0, write))
+        m_weightsStored = !text.isEmpty();
 }
 
 bool Form1::autosave(core::Trap& trap, int line, const std::function<void()>& write) {
@@ -315,7 +385,11 @@ void Form1::Form_Unload() {
 }
 
 void Form1::PushButton8_Click() {
-    roll::startRolling(m_services, m_sides, m_results, Text2->text(), Text1->text(), m_rollMode);
+    if (m_weights.anyFor(m_sides))
+        roll::startRolling(m_services, m_sides, m_results, Text2->text(), Text1->text(), m_rollMode,
+                           m_weights.weightsFor(m_sides));
+    else
+        roll::startRolling(m_services, m_sides, m_results, Text2->text(), Text1->text(), m_rollMode);
 }
 
 void Form1::PushButton10_Click() {
@@ -411,6 +485,12 @@ void Form1::buildSidesMenu() {
     connect(&history, &QUndoStack::canRedoChanged, redo, &QAction::setEnabled);
     separator();
     entry(u"Save Side List…"_s, QKeySequence::keyBindings(QKeySequence::Save), local, &Form1::ListView1_SaveList);
+    entry(u"Dice Library…"_s, {QKeySequence(Qt::CTRL | Qt::Key_D)}, Qt::WindowShortcut, &Form1::showDiceLibrary);
+
+    connect(&m_sides, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex&, int first, int last) { sidesInserted(first, last); });
+    connect(&m_sides, &QAbstractItemModel::rowsRemoved, this, &Form1::showWeights);
+    connect(&m_sides, &QAbstractItemModel::modelReset, this, &Form1::showWeights);
 }
 
 void Form1::PushButton1_Click() {
@@ -458,10 +538,12 @@ void Form1::ListView1_Copy() {
 }
 
 void Form1::ListView1_Undo() {
+    const QScopedValueRollback stepping(m_steppingHistory, true);
     m_sidesCommands->undo();
 }
 
 void Form1::ListView1_Redo() {
+    const QScopedValueRollback stepping(m_steppingHistory, true);
     m_sidesCommands->redo();
 }
 

@@ -8,6 +8,8 @@
 #include "core/ListModel.h"
 #include "core/MousePointer.h"
 #include "core/RollMode.h"
+#include "dice/DiceSet.h"
+#include "dice/SideWeights.h"
 #include "platform/Services.h"
 
 #include <QCursor>
@@ -18,6 +20,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 
 class QAction;
 class QActionGroup;
@@ -31,6 +34,7 @@ class SidesCommands;
 } // namespace dice
 
 namespace shell {
+class DiceLibraryWindow;
 class ListView;
 class StatisticsWindow;
 } // namespace shell
@@ -74,6 +78,16 @@ public:
     QAction* statisticsAction() const { return m_statisticsAction; }
     StatisticsWindow* statisticsWindow() const { return m_statistics; }
 
+    // "Dice Library…" in the sides list's context menu and Ctrl+D: opens the one Dice Library window,
+    // or raises it.
+    void showDiceLibrary();
+    DiceLibraryWindow* diceLibraryWindow() const { return m_library; }
+    // The sides list's die with the weights of its sides; what the library keeps of it.
+    dice::Die currentDie() const;
+    // Puts a library die in the sides list, its weights with it, as one undo step.
+    bool useDie(const dice::Die& die);
+    // "Roll Set": the set's dice into the results list, Number Of Rolls times, in the roll mode.
+    void rollSet(std::span<const dice::CountedDie> dice);
     // Dice definition: the sides list's commands and the two count fields.
     void PushButton1_Click();
     void PushButton2_Click();
@@ -120,6 +134,10 @@ private:
     void buildSidesMenu();
     void buildRollModeMenu();
     void showRollMode();
+    // The tooltips of the sides list and Start Rolling say when the die is weighted.
+    void showWeights();
+    void sidesInserted(int first, int last);
+    void writeStoredWeights(core::Trap& trap, bool quietly);
     void pointerCue(int shape);
     void countFieldLostFocus(QLineEdit* field);
     bool autosave(core::Trap& trap, int line, const std::function<void()>& write);
@@ -161,8 +179,12 @@ private:
     core::RollMode m_rollMode = core::RollMode::Independent;
     QActionGroup* m_rollModes = nullptr;      // one checkable entry per mode, in core::kRollModes order
     StatisticsWindow* m_statistics = nullptr; // made when first asked for
-    bool m_checkingCount = false;             // the check's own message box moves the focus too
-    bool m_storeFailing = false;              // the last write of an edit to the store failed
+    DiceLibraryWindow* m_library = nullptr;   // made when first asked for
+    dice::SideWeights m_weights;
+    bool m_steppingHistory = false; // undo and redo bring sides back with the weights they had
+    bool m_weightsStored = false;   // the store holds weights, which a die of none must clear
+    bool m_checkingCount = false;   // the check's own message box moves the focus too
+    bool m_storeFailing = false;    // the last write of an edit to the store failed
 };
 
 } // namespace shell

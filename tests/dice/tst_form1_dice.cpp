@@ -235,7 +235,7 @@ void Form1DiceTest::sidesMenuShowsEveryEntryWithItsShortcut() {
         QVERIFY2(!action->shortcut().isEmpty() && action->isShortcutVisibleInContextMenu(), qPrintable(action->text()));
     }
     QCOMPARE(entries, (QStringList{u"Add Side…"_s, u"Paste"_s, u"Copy"_s, u"Remove"_s, u"Clear List"_s, u"Undo"_s,
-                                   u"Redo"_s, u"Save Side List…"_s}));
+                                   u"Redo"_s, u"Save Side List…"_s, u"Dice Library…"_s}));
 
     // The keyboard opens it too (the Menu key through the platform, which a test cannot send).
     const fakes::ContextMenuCatcher catcher(list);

@@ -39,11 +39,18 @@ public:
         if (onShow)
             onShow(shown.last());
     }
+    bool askYesNo(const QString& text, const QString& title) override {
+        questions.append(text);
+        Q_UNUSED(title);
+        return !yesNoAnswers.isEmpty() && yesNoAnswers.dequeue();
+    }
     QStringList texts() const;
     // The statement line of every error report shown ("... at line 136"), in order.
     QStringList reportedLines() const;
     QList<ShownMessage> shown;
     std::function<void(const ShownMessage&)> onShow; // runs "while the box is up"
+    QStringList questions;
+    QQueue<bool> yesNoAnswers; // an empty queue answers No
 };
 
 class FakeInputBox final : public platform::InputBox {

@@ -1,0 +1,665 @@
+#include "DiceLibraryWindow.h"
+
+#include "Form1.h"
+
+#include "dice/DiceSet.h"
+#include "library/LibraryFormat.h"
+#include "platform/Clipboard.h"
+#include "platform/FileDialogs.h"
+#include "platform/InputBox.h"
+#include "platform/MessageBox.h"
+#include "platform/RuntimeError.h"
+
+#include <QAbstractTableModel>
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHash>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLocale>
+#include <QPushButton>
+#include <QTableView>
+#include <QThread>
+#include <QVBoxLayout>
+
+#include <functional>
+
+using namespace Qt::StringLiterals;
+
+namespace shell {
+
+namespace {
+
+const QString kTitle = u"Dice Library"_s;
+const QString kImportFilter = u"Dice and Side Lists (*.die *.dieset *.tsv *.txt)|*.die;*.dieset;*.tsv;*.txt|"
+                              u"All Files (*.*)|*.*|"_s;
+
+} // namespace
+
+// The library's entries as a table: name, what it is, and its sides or its dice.
+class LibraryTableModel : public QAbstractTableModel {
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+
+    void setEntries(std::vector<library::Entry> entries) {
+        beginResetModel();
+        m_entries = std::move(entries);
+        endResetModel();
+    }
+    const std::vector<library::Entry>& entries() const { return m_entries; }
+
+    int rowCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : static_cast<int>(m_entries.size());
+    }
+    int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : 3; }
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::AccessibleTextRole))
+            return {};
+        const library::Entry& entry = m_entries[static_cast<std::size_t>(index.row())];
+        const QLocale locale;
+        switch (index.column()) {
+        case 0:
+            return entry.name;
+        case 1:
+            if (entry.kind == library::Kind::Set)
+                return u"Set"_s;
+            return entry.weighted ? u"Weighted die"_s : u"Die"_s;
+        default:
+            if (entry.kind == library::Kind::Set)
+                return entry.setSummary;
+            return QString(locale.toString(static_cast<qlonglong>(entry.count)) +
+                           (entry.count == 1 ? u" side"_s : u" sides"_s));
+        }
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+            return {};
+        static const QString headers[] = {u"Name"_s, u"Kind"_s, u"Sides or dice"_s};
+        return section >= 0 && section < 3 ? headers[section] : QVariant();
+    }
+
+private:
+    std::vector<library::Entry> m_entries;
+};
+
+// The sides of the die chosen in the library: label, weight (editable) and its share of the tickets.
+class DieSidesModel : public QAbstractTableModel {
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+
+    void setDie(dice::Die die) {
+        beginResetModel();
+        m_die = std::move(die);
+        m_total = m_die.totalWeight();
+        endResetModel();
+    }
+    const dice::Die& die() const { return m_die; }
+
+    int rowCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : static_cast<int>(m_die.sideCount());
+    }
+    int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : 3; }
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole && role != Qt::AccessibleTextRole))
+            return {};
+        const std::uint32_t weight = m_die.weights[static_cast<std::size_t>(index.row())];
+        switch (index.column()) {
+        case 0:
+            return m_die.labels.at(index.row()).toString();
+        case 1:
+            return role == Qt::EditRole ? QString::number(weight) : QLocale().toString(weight);
+        default:
+            return dice::weightShareText(weight, m_total);
+        }
+    }
+    Qt::ItemFlags flags(const QModelIndex& index) const override {
+        const Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+        return index.column() == 1 ? flags | Qt::ItemIsEditable : flags;
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+            return {};
+        static const QString headers[] = {u"Side"_s, u"Weight"_s, u"Share"_s};
+        return section >= 0 && section < 3 ? headers[section] : QVariant();
+    }
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+
+    // Called with the die as edited, or none for a weight that does not read; false keeps the die as it
+    // was (saying why is the caller's).
+    std::function<bool(const dice::Die*)> onEdit;
+
+private:
+    dice::Die m_die;
+    std::uint64_t m_total = 0;
+};
+
+bool DieSidesModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (role != Qt::EditRole || index.column() != 1 || !onEdit)
+        return false;
+    dice::Die edited = m_die;
+    const std::optional<std::uint32_t> weight = dice::parseWeight(value.toString());
+    if (weight)
+        edited.weights[static_cast<std::size_t>(index.row())] = *weight;
+    if (!onEdit(weight ? &edited : nullptr))
+        return false;
+    setDie(std::move(edited));
+    return true;
+}
+
+DiceLibraryWindow::DiceLibraryWindow(Form1& form, platform::Services& services, QString folder, QWidget* parent)
+    : QWidget(parent, Qt::Window)
+    , m_form(form)
+    , m_services(services)
+    , m_library(std::move(folder)) {
+    setObjectName(u"DiceLibrary"_s);
+    setWindowTitle(kTitle);
+    buildControls();
+    resize(680, 560);
+}
+
+DiceLibraryWindow::~DiceLibraryWindow() {
+    // The list being read is of no use any more, and its thread is not to outlive the window.
+    if (m_lister != nullptr) {
+        m_lister->wait();
+        delete m_lister.data();
+    }
+}
+
+void DiceLibraryWindow::buildControls() {
+    auto* layout = new QVBoxLayout(this);
+    auto* caption = new QLabel(u"Dice and se&ts:"_s, this);
+    layout->addWidget(caption);
+
+    m_model = new LibraryTableModel(this);
+    m_table = new QTableView(this);
+    m_table->setObjectName(u"LibraryTable"_s);
+    m_table->setModel(m_model);
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->setTabKeyNavigation(false); // Tab leaves the table; the arrows move within it
+    m_table->verticalHeader()->hide();
+    m_table->horizontalHeader()->setStretchLastSection(true);
+    m_table->setAccessibleName(u"Dice and sets"_s);
+    m_table->setAccessibleDescription(
+        u"The dice and sets of the library. Enter uses a die or rolls a set; F2 renames; Delete deletes."_s);
+    caption->setBuddy(m_table);
+    layout->addWidget(m_table, 1);
+
+    auto* sidesCaption = new QLabel(u"Sides and &weights of the die:"_s, this);
+    layout->addWidget(sidesCaption);
+    m_sidesModel = new DieSidesModel(this);
+    m_sidesModel->onEdit = [this](const dice::Die* die) {
+        if (die == nullptr) {
+            failed(u"A weight is a whole number from 0 to "_s + QLocale().toString(dice::kMostWeight) + u'.');
+            return false;
+        }
+        return saveEditedDie(*die);
+    };
+    m_sides = new QTableView(this);
+    m_sides->setObjectName(u"DieSidesTable"_s);
+    m_sides->setModel(m_sidesModel);
+    m_sides->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_sides->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                             QAbstractItemView::AnyKeyPressed);
+    m_sides->setTabKeyNavigation(false);
+    m_sides->verticalHeader()->hide();
+    m_sides->horizontalHeader()->setStretchLastSection(true);
+    m_sides->setAccessibleName(u"Sides and weights of the die"_s);
+    m_sides->setAccessibleDescription(u"Each side of the chosen die with its weight and its share of the tickets. "
+                                      u"F2 edits a weight; Ctrl+V takes label<Tab>weight lines."_s);
+    sidesCaption->setBuddy(m_sides);
+    layout->addWidget(m_sides, 1);
+    auto* paste = new QAction(m_sides);
+    paste->setShortcuts(QKeySequence::keyBindings(QKeySequence::Paste));
+    paste->setShortcutContext(Qt::WidgetShortcut);
+    connect(paste, &QAction::triggered, this, &DiceLibraryWindow::pasteWeights);
+    m_sides->addAction(paste);
+
+    m_status = new QLabel(this);
+    m_status->setObjectName(u"LibraryStatus"_s);
+    m_status->setWordWrap(true);
+    layout->addWidget(m_status);
+
+    auto* buttons = new QGridLayout;
+    layout->addLayout(buttons);
+    int at = 0;
+    auto button = [&](const QString& text, const QString& name, const QString& description, auto command) {
+        auto* pushButton = new QPushButton(text, this);
+        pushButton->setObjectName(name);
+        pushButton->setAccessibleName(QString(text).remove(u'&').remove(u'\u2026'));
+        pushButton->setAccessibleDescription(description);
+        pushButton->setAutoDefault(false);
+        connect(pushButton, &QPushButton::clicked, this, command);
+        buttons->addWidget(pushButton, at / 4, at % 4);
+        ++at;
+        return pushButton;
+    };
+    m_use = button(u"&Use"_s, u"UseButton"_s, u"Puts the die's sides in the main window's sides list."_s,
+                   &DiceLibraryWindow::useCurrent);
+    m_rollSet = button(u"Roll &Set"_s, u"RollSetButton"_s,
+                       u"Rolls the set Number Of Rolls times into the main window's results."_s,
+                       &DiceLibraryWindow::rollCurrentSet);
+    button(u"Save Current Die &As\u2026"_s, u"SaveAsButton"_s,
+           u"Keeps the main window's die in the library under a name."_s, &DiceLibraryWindow::saveCurrentDieAs);
+    button(u"&New Set\u2026"_s, u"NewSetButton"_s, u"Makes a set of dice, such as 2 × Six, 1 × Coin."_s,
+           &DiceLibraryWindow::newSet);
+    m_editSet = button(u"&Edit Set\u2026"_s, u"EditSetButton"_s, u"Changes the dice of the set."_s,
+                       &DiceLibraryWindow::editCurrentSet);
+    m_rename = button(u"&Rename\u2026"_s, u"RenameButton"_s, u"Gives the die or set another name."_s,
+                      &DiceLibraryWindow::renameCurrent);
+    m_duplicate = button(u"Du&plicate"_s, u"DuplicateButton"_s, u"Makes a copy of the die or set."_s,
+                         &DiceLibraryWindow::duplicateCurrent);
+    m_delete = button(u"&Delete"_s, u"DeleteButton"_s, u"Deletes the die or set after asking."_s,
+                      &DiceLibraryWindow::deleteCurrent);
+    button(u"&Import\u2026"_s, u"ImportButton"_s, u"Adds dice from side lists, weighted lists or library files."_s,
+           &DiceLibraryWindow::importFiles);
+    m_export = button(u"E&xport\u2026"_s, u"ExportButton"_s, u"Writes the die or set to a file."_s,
+                      &DiceLibraryWindow::exportCurrent);
+    QPushButton* close = button(u"&Close"_s, u"CloseButton"_s, u"Closes the Dice Library."_s, &QWidget::close);
+    Q_UNUSED(close);
+
+    // Keys of the table: Enter uses a die or rolls a set, F2 renames, Delete deletes; Escape closes.
+    auto key = [this](const QKeySequence& sequence, auto command, Qt::ShortcutContext context) {
+        auto* action = new QAction(this);
+        action->setShortcut(sequence);
+        action->setShortcutContext(context);
+        connect(action, &QAction::triggered, this, command);
+        (context == Qt::WidgetShortcut ? static_cast<QWidget*>(m_table) : this)->addAction(action);
+    };
+    auto enter = [this] {
+        const library::Entry* entry = currentEntry();
+        if (entry != nullptr && entry->kind == library::Kind::Set)
+            rollCurrentSet();
+        else
+            useCurrent();
+    };
+    key(QKeySequence(Qt::Key_Return), enter, Qt::WidgetShortcut);
+    key(QKeySequence(Qt::Key_Enter), enter, Qt::WidgetShortcut);
+    key(QKeySequence(Qt::Key_F2), &DiceLibraryWindow::renameCurrent, Qt::WidgetShortcut);
+    key(QKeySequence(Qt::Key_Delete), &DiceLibraryWindow::deleteCurrent, Qt::WidgetShortcut);
+    key(QKeySequence(Qt::Key_Escape), &QWidget::close, Qt::WindowShortcut);
+    connect(m_table, &QTableView::doubleClicked, this, enter);
+    connect(m_table->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &DiceLibraryWindow::updateCommands);
+    connect(m_table->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &DiceLibraryWindow::showCurrentDie);
+    updateCommands();
+}
+
+void DiceLibraryWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    refresh();
+}
+
+void DiceLibraryWindow::refresh() {
+    if (m_lister != nullptr) {
+        m_listAgain = true; // what is being read may be older than the change that asks
+        return;
+    }
+    m_status->setText(u"Reading the library\u2026"_s);
+    auto listing = std::make_shared<library::Listing>();
+    auto error = std::make_shared<QString>();
+    m_lister = QThread::create([library = m_library, listing, error] {
+        try {
+            *listing = library.list();
+        } catch (const platform::RuntimeError& failure) {
+            *error = failure.description();
+        } catch (const std::bad_alloc&) {
+            *error = u"The library is too large to list: out of memory."_s;
+        }
+    });
+    connect(m_lister, &QThread::finished, this, [this, listing, error] {
+        m_lister->deleteLater();
+        m_lister = nullptr;
+        if (m_listAgain) {
+            m_listAgain = false;
+            refresh();
+            return;
+        }
+        if (!error->isEmpty())
+            failed(*error);
+        listingArrived(*listing);
+    });
+    m_lister->start();
+}
+
+void DiceLibraryWindow::listingArrived(const library::Listing& listing) {
+    const QString keep =
+        m_selectAfterListing.isEmpty() && currentEntry() != nullptr ? currentEntry()->name : m_selectAfterListing;
+    m_selectAfterListing.clear();
+    m_model->setEntries(listing.entries);
+    if (!selectEntry(keep) && m_model->rowCount() > 0)
+        m_table->setCurrentIndex(m_model->index(0, 0));
+    const QLocale locale;
+    m_status->setText(listing.entries.empty()
+                          ? u"The library is empty. Save Current Die As keeps the main window's die here."_s
+                          : locale.toString(static_cast<qulonglong>(listing.entries.size())) +
+                                (listing.entries.size() == 1 ? u" entry in "_s : u" entries in "_s) +
+                                QDir::toNativeSeparators(m_library.folder()));
+    updateCommands();
+
+    // Each damaged file once, all of them in one message, and left where it is.
+    QStringList news;
+    for (const library::Problem& problem : listing.problems) {
+        const QString key = problem.fileName + u'\n' + problem.reason;
+        if (!m_reported.contains(key)) {
+            m_reported.append(key);
+            news.append(u"\u2022 "_s + QDir::toNativeSeparators(m_library.filePath(problem.fileName)) + u": "_s +
+                        problem.reason);
+        }
+    }
+    emit listingDone();
+    if (!news.isEmpty())
+        m_services.messageBox->show(
+            (news.size() == 1 ? u"This library file could not be read"_s : u"These library files could not be read"_s) +
+                u"; it is left as it is, and the rest of the library is listed.\n\n"_s + news.join(u'\n'),
+            platform::Exclamation, kTitle);
+}
+
+const library::Entry* DiceLibraryWindow::currentEntry() const {
+    const QModelIndex current = m_table->currentIndex();
+    if (!current.isValid() || current.row() >= m_model->rowCount())
+        return nullptr;
+    return &m_model->entries()[static_cast<std::size_t>(current.row())];
+}
+
+bool DiceLibraryWindow::selectEntry(QStringView name) {
+    if (name.isEmpty())
+        return false;
+    const auto& entries = m_model->entries();
+    for (std::size_t row = 0; row < entries.size(); ++row) {
+        if (library::sameName(entries[row].name, name)) {
+            m_table->setCurrentIndex(m_model->index(static_cast<int>(row), 0));
+            return true;
+        }
+    }
+    return false;
+}
+
+void DiceLibraryWindow::updateCommands() {
+    const library::Entry* entry = currentEntry();
+    const bool isSet = entry != nullptr && entry->kind == library::Kind::Set;
+    m_use->setEnabled(entry != nullptr && !isSet);
+    m_rollSet->setEnabled(isSet);
+    m_editSet->setEnabled(isSet);
+    for (QPushButton* button : {m_rename, m_duplicate, m_delete, m_export})
+        button->setEnabled(entry != nullptr);
+}
+
+template <class Command> bool DiceLibraryWindow::attempt(Command&& command) {
+    try {
+        command();
+        return true;
+    } catch (const platform::RuntimeError& failure) {
+        failed(failure.description());
+    } catch (const std::bad_alloc&) {
+        failed(u"There is not enough memory for that."_s);
+    }
+    return false;
+}
+
+void DiceLibraryWindow::failed(const QString& text) {
+    m_services.messageBox->show(text, platform::Exclamation, kTitle);
+}
+
+QString DiceLibraryWindow::askName(const QString& prompt, const QString& title, const QString& proposal,
+                                   const QString& replacing) {
+    const QString name = m_services.inputBox->ask(prompt, title, proposal);
+    if (name.isEmpty())
+        return {};
+    if (const QString problem = library::nameProblem(name); !problem.isEmpty()) {
+        failed(problem);
+        return {};
+    }
+    std::optional<library::Entry> existing;
+    if (!attempt([&] { existing = m_library.find(name); }))
+        return {};
+    if (existing && !library::sameName(existing->name, replacing)) {
+        if (!replacing.isEmpty() || existing->kind != library::Kind::Die) {
+            failed(u"The library already has a "_s + library::kindWord(existing->kind) + u" named \""_s +
+                   existing->name + u"\". Choose another name."_s);
+            return {};
+        }
+        if (!m_services.messageBox->askYesNo(
+                u"The library already has a die named \""_s + existing->name + u"\". Replace it?"_s, title))
+            return {};
+    }
+    return name;
+}
+
+void DiceLibraryWindow::showCurrentDie() {
+    const library::Entry* entry = currentEntry();
+    dice::Die die;
+    if (entry != nullptr && entry->kind == library::Kind::Die) {
+        const QString name = entry->name;
+        if (!attempt([&] { die = m_library.loadDie(name); }))
+            die = {};
+    }
+    // The list read again after an edit brings the same die back: keep the place in its table.
+    const dice::Die& shown = m_sidesModel->die();
+    bool same = die.name == shown.name && die.weights == shown.weights;
+    for (std::int64_t i = 0; same && i < die.sideCount(); ++i)
+        same = die.labels.at(i) == shown.labels.at(i);
+    if (same)
+        return;
+    m_sidesModel->setDie(std::move(die));
+    // The weight of the first side is where a keyboard user starts typing.
+    if (m_sidesModel->rowCount() > 0)
+        m_sides->setCurrentIndex(m_sidesModel->index(0, 1));
+}
+
+const dice::Die& DiceLibraryWindow::shownDie() const {
+    return m_sidesModel->die();
+}
+
+bool DiceLibraryWindow::saveEditedDie(const dice::Die& die) {
+    if (const QString problem = dice::dieProblem(die); !problem.isEmpty()) {
+        failed(problem);
+        return false;
+    }
+    if (!attempt([&] { m_library.save(die); }))
+        return false;
+    m_selectAfterListing = die.name;
+    refresh(); // the list says whether it is weighted
+    return true;
+}
+
+void DiceLibraryWindow::pasteWeights() {
+    dice::Die die = m_sidesModel->die();
+    if (die.name.isEmpty())
+        return;
+    // label<TAB>weight lines, read whole or not at all: a side named gets the weight, a new label is
+    // a new side.
+    dice::Die pasted;
+    if (!attempt([&] { pasted = library::parseWeightedList(m_services.clipboard->getText().toUtf8()); }))
+        return;
+    QHash<QString, std::int64_t> at;
+    for (std::int64_t i = 0; i < die.labels.size(); ++i)
+        at.insert(die.labels.at(i).toString(), i);
+    for (std::int64_t i = 0; i < pasted.labels.size(); ++i) {
+        const std::uint32_t weight = pasted.weights[static_cast<std::size_t>(i)];
+        if (const auto found = at.constFind(pasted.labels.at(i).toString()); found != at.cend())
+            die.weights[static_cast<std::size_t>(*found)] = weight;
+        else
+            die.append(pasted.labels.at(i), weight);
+    }
+    if (saveEditedDie(die))
+        m_sidesModel->setDie(std::move(die));
+}
+
+void DiceLibraryWindow::useCurrent() {
+    const library::Entry* entry = currentEntry();
+    if (entry == nullptr || entry->kind != library::Kind::Die)
+        return;
+    dice::Die die;
+    if (attempt([&] { die = m_library.loadDie(entry->name); }))
+        m_form.useDie(die);
+}
+
+void DiceLibraryWindow::rollCurrentSet() {
+    const library::Entry* entry = currentEntry();
+    if (entry == nullptr || entry->kind != library::Kind::Set)
+        return;
+    std::vector<dice::CountedDie> dice;
+    if (attempt([&] { dice = m_library.setDice(m_library.loadSet(entry->name)); }))
+        m_form.rollSet(dice);
+}
+
+void DiceLibraryWindow::saveCurrentDieAs() {
+    dice::Die die = m_form.currentDie();
+    if (const QString problem = dice::dieProblem(die); !problem.isEmpty()) {
+        failed(u"The main window's die cannot be saved: "_s + problem);
+        return;
+    }
+    const library::Entry* entry = currentEntry();
+    const QString proposal = entry != nullptr && entry->kind == library::Kind::Die ? entry->name : QString();
+    die.name = askName(u"Name of the die:"_s, u"Save Current Die As"_s, proposal, {});
+    if (die.name.isEmpty())
+        return;
+    if (attempt([&] { m_library.save(die); })) {
+        m_selectAfterListing = die.name;
+        refresh();
+    }
+}
+
+std::optional<dice::DiceSet> DiceLibraryWindow::askSet(const QString& title, const QString& name,
+                                                       const QString& summary) {
+    const QString text = m_services.inputBox->ask(
+        u"The dice of the set, in roll order (for example 2 × Six, 1 × Coin):"_s, title, summary);
+    if (text.isEmpty())
+        return std::nullopt;
+    QString problem;
+    std::optional<std::vector<dice::SetEntry>> entries = dice::parseSetSummary(text, problem);
+    dice::DiceSet set{name, entries ? std::move(*entries) : std::vector<dice::SetEntry>{}};
+    if (problem.isEmpty())
+        problem = dice::setProblem(set);
+    if (problem.isEmpty()) {
+        // Every die it names must be in the library already, so the set can be rolled.
+        attempt([&] {
+            for (dice::SetEntry& entry : set.entries) {
+                const std::optional<library::Entry> found = m_library.find(entry.die);
+                if (!found || found->kind != library::Kind::Die) {
+                    problem = u"The library has no die named \""_s + entry.die + u"\"."_s;
+                    break;
+                }
+                entry.die = found->name; // as the library spells it
+            }
+        });
+    }
+    if (!problem.isEmpty()) {
+        failed(problem);
+        return std::nullopt;
+    }
+    return set;
+}
+
+void DiceLibraryWindow::newSet() {
+    const QString name = askName(u"Name of the set:"_s, u"New Set"_s, {}, {});
+    if (name.isEmpty())
+        return;
+    std::optional<dice::DiceSet> set = askSet(u"New Set"_s, name, {});
+    if (set && attempt([&] { m_library.save(*set); })) {
+        m_selectAfterListing = name;
+        refresh();
+    }
+}
+
+void DiceLibraryWindow::editCurrentSet() {
+    const library::Entry* entry = currentEntry();
+    if (entry == nullptr || entry->kind != library::Kind::Set)
+        return;
+    const QString name = entry->name;
+    std::optional<dice::DiceSet> set = askSet(u"Edit Set"_s, name, entry->setSummary);
+    if (set && attempt([&] { m_library.save(*set); })) {
+        m_selectAfterListing = name;
+        refresh();
+    }
+}
+
+void DiceLibraryWindow::renameCurrent() {
+    const library::Entry* entry = currentEntry();
+    if (entry == nullptr)
+        return;
+    const QString from = entry->name;
+    const QString to = askName(u"New name of \""_s + from + u"\":"_s, u"Rename"_s, from, from);
+    if (to.isEmpty() || to == from)
+        return;
+    if (attempt([&] { m_library.rename(from, to); })) {
+        m_selectAfterListing = to;
+        refresh();
+    }
+}
+
+void DiceLibraryWindow::duplicateCurrent() {
+    const library::Entry* entry = currentEntry();
+    if (entry == nullptr)
+        return;
+    QString copy;
+    if (attempt([&] { copy = m_library.duplicate(entry->name); })) {
+        m_selectAfterListing = copy;
+        refresh();
+    }
+}
+
+void DiceLibraryWindow::deleteCurrent() {
+    const library::Entry* entry = currentEntry();
+    if (entry == nullptr)
+        return;
+    const QString name = entry->name;
+    if (!m_services.messageBox->askYesNo(u"Delete the "_s + library::kindWord(entry->kind) + u" \""_s + name +
+                                             u"\" from the library?"_s,
+                                         u"Delete"_s))
+        return;
+    if (attempt([&] { m_library.remove(name); }))
+        refresh();
+}
+
+void DiceLibraryWindow::importFiles() {
+    const QStringList paths =
+        m_services.fileDialogs->getOpenFileNames(u"Import Into The Dice Library"_s, kImportFilter);
+    QString last;
+    for (const QString& path : paths) {
+        library::Item item;
+        if (!attempt([&] { item = library::Library::readFile(path); }))
+            continue;
+        const QString name = askName(u"Name in the library for \""_s + QFileInfo(path).fileName() + u"\":"_s,
+                                     u"Import"_s, library::itemName(item), {});
+        if (name.isEmpty())
+            continue;
+        library::setItemName(item, name);
+        if (attempt([&] { m_library.save(item); }))
+            last = name;
+    }
+    if (!last.isEmpty()) {
+        m_selectAfterListing = last;
+        refresh();
+    }
+}
+
+void DiceLibraryWindow::exportCurrent() {
+    const library::Entry* entry = currentEntry();
+    if (entry == nullptr)
+        return;
+    const bool isSet = entry->kind == library::Kind::Set;
+    platform::SaveRequest request;
+    request.title = u"Export \""_s + entry->name + u'"';
+    request.filter = isSet ? u"Dice Sets (*.dieset)|*.dieset|"_s
+                           : u"Library Dice (*.die)|*.die|Weighted Lists (*.tsv)|*.tsv|Side Lists (*.txt)|*.txt|"_s;
+    request.memory = u"DiceLibraryExport"_s;
+    request.askBeforeReplacing = true;
+    request.addFilterExtension = true;
+    request.owner = this;
+    const QString path = m_services.fileDialogs->getSaveFileName(request);
+    if (path.isEmpty())
+        return;
+    const library::Format format = path.endsWith(u".tsv"_s, Qt::CaseInsensitive)   ? library::Format::WeightedList
+                                   : path.endsWith(u".txt"_s, Qt::CaseInsensitive) ? library::Format::SideList
+                                                                                   : library::Format::LibraryFile;
+    const QString name = entry->name;
+    attempt([&] { library::Library::writeFile(path, library::Library::fileBytes(m_library.load(name), format)); });
+}
+
+} // namespace shell
