@@ -6,6 +6,7 @@
 #include "Skin.h"
 #include "StatisticsWindow.h"
 
+#include "bag/KeptBag.h"
 #include "core/Main.h"
 #include "core/Trap.h"
 
@@ -64,6 +65,7 @@ Form1::Form1(platform::Services& services, QWidget* parent)
     m_pointer.setApply([this](int shape) { applyPointer(shape); });
     m_sidesCommands = std::make_unique<dice::SidesCommands>(m_sides, m_pointer, m_services);
     m_countFields = std::make_unique<dice::CountFields>(m_services);
+    m_keptBag = std::make_unique<bag::KeptBag>();
     buildControls();
     connectDiceDefinition();
 
@@ -188,6 +190,7 @@ void Form1::buildRollModeMenu() {
         connect(entry, &QAction::triggered, this, [this, mode] { RollMode_Click(mode); });
     }
     PushButton8->addActions(m_rollModes->actions());
+    buildKeptBagMenu();
     showRollMode();
 }
 
@@ -195,8 +198,11 @@ void Form1::showRollMode() {
     const QList<QAction*> entries = m_rollModes->actions();
     for (qsizetype i = 0; i < entries.size(); ++i)
         entries[i]->setChecked(core::kRollModes[i] == m_rollMode);
-    PushButton8->setToolTip(u"Roll mode: "_s + core::rollModeName(m_rollMode) +
+    const QString bagLine = keptBagLine();
+    PushButton8->setToolTip((bagLine.isEmpty() ? u"Roll mode: "_s + core::rollModeName(m_rollMode) : bagLine) +
                             u". Right-click or press Shift+F10 to choose another."_s);
+    if (m_statistics != nullptr)
+        m_statistics->setKeptBagLine(bagLine);
 }
 
 void Form1::RollMode_Click(core::RollMode mode) {
@@ -208,8 +214,10 @@ void Form1::RollMode_Click(core::RollMode mode) {
 }
 
 void Form1::showStatistics() {
-    if (m_statistics == nullptr)
+    if (m_statistics == nullptr) {
         m_statistics = new StatisticsWindow(m_results, m_services, this);
+        m_statistics->setKeptBagLine(keptBagLine());
+    }
     m_statistics->show();
     m_statistics->raise();
     m_statistics->activateWindow();
@@ -315,7 +323,10 @@ void Form1::Form_Unload() {
 }
 
 void Form1::PushButton8_Click() {
-    roll::startRolling(m_services, m_sides, m_results, Text2->text(), Text1->text(), m_rollMode);
+    roll::KeptTickets* kept = keptBagForRoll();
+    roll::startRolling(m_services, m_sides, m_results, Text2->text(), Text1->text(), m_rollMode, kept);
+    if (kept != nullptr)
+        showRollMode(); // what is left
 }
 
 void Form1::PushButton10_Click() {

@@ -25,10 +25,18 @@ class QGroupBox;
 class QLineEdit;
 class QPushButton;
 
+namespace bag {
+class KeptBag;
+}
+
 namespace dice {
 class CountFields;
 class SidesCommands;
 } // namespace dice
+
+namespace roll {
+class KeptTickets;
+}
 
 namespace shell {
 class ListView;
@@ -73,6 +81,15 @@ public:
     void showStatistics();
     QAction* statisticsAction() const { return m_statisticsAction; }
     StatisticsWindow* statisticsWindow() const { return m_statistics; }
+
+    // The bag kept between rolls (Form1Bag.cpp): "Keep The Bag Between Rolls" (stored under
+    // bag::kKeepBagKey) and "Refill The Bag" below the modes in the Start Rolling menu. openKeptBag()
+    // reads the check item's setting and the bag's file; until then the bag lasts as long as the window.
+    void openKeptBag(const QString& path);
+    void KeepBag_Click(bool keep);
+    void RefillBag_Click();
+    // "Draw From A Bag: 7 of 24 sides left in the bag" while the bag is kept and drawn from; else empty.
+    QString keptBagLine() const;
 
     // Dice definition: the sides list's commands and the two count fields.
     void PushButton1_Click();
@@ -119,6 +136,9 @@ private:
     void connectDiceDefinition();
     void buildSidesMenu();
     void buildRollModeMenu();
+    void buildKeptBagMenu();
+    roll::KeptTickets* keptBagForRoll() const;
+    void reportKeptBag(const std::function<void()>& work); // its failures in plain words
     void showRollMode();
     void pointerCue(int shape);
     void countFieldLostFocus(QLineEdit* field);
@@ -161,8 +181,11 @@ private:
     core::RollMode m_rollMode = core::RollMode::Independent;
     QActionGroup* m_rollModes = nullptr;      // one checkable entry per mode, in core::kRollModes order
     StatisticsWindow* m_statistics = nullptr; // made when first asked for
-    bool m_checkingCount = false;             // the check's own message box moves the focus too
-    bool m_storeFailing = false;              // the last write of an edit to the store failed
+    std::unique_ptr<bag::KeptBag> m_keptBag;
+    QAction* m_keepBagAction = nullptr;
+    QTimer m_keptBagRecount;
+    bool m_checkingCount = false; // the check's own message box moves the focus too
+    bool m_storeFailing = false;  // the last write of an edit to the store failed
 };
 
 } // namespace shell
