@@ -178,6 +178,7 @@ void Form1::buildControls() {
     addAction(m_statisticsAction);
     ListView2->addMenuAction(m_statisticsAction);
     connect(m_statisticsAction, &QAction::triggered, this, &Form1::showStatistics);
+    buildPresenterMenu();
 }
 
 void Form1::buildRollModeMenu() {

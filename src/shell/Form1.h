@@ -40,6 +40,7 @@ class KeptTickets;
 
 namespace shell {
 class ListView;
+class PresenterWindow;
 class StatisticsWindow;
 } // namespace shell
 
@@ -91,6 +92,11 @@ public:
     // "Draw From A Bag: 7 of 24 sides left in the bag" while the bag is kept and drawn from; else empty.
     QString keptBagLine() const;
 
+    // "Present Results…" in the results list's context menu and F5 (Form1Presenter.cpp): opens the
+    // one presenter, or raises it. Its R rolls as PushButton8_Click does.
+    void showPresenter();
+    PresenterWindow* presenterWindow() const { return m_presenter; }
+
     // Dice definition: the sides list's commands and the two count fields.
     void PushButton1_Click();
     void PushButton2_Click();
@@ -136,6 +142,7 @@ private:
     void connectDiceDefinition();
     void buildSidesMenu();
     void buildRollModeMenu();
+    void buildPresenterMenu();
     void buildKeptBagMenu();
     roll::KeptTickets* keptBagForRoll() const;
     void reportKeptBag(const std::function<void()>& work); // its failures in plain words
@@ -181,6 +188,7 @@ private:
     core::RollMode m_rollMode = core::RollMode::Independent;
     QActionGroup* m_rollModes = nullptr;      // one checkable entry per mode, in core::kRollModes order
     StatisticsWindow* m_statistics = nullptr; // made when first asked for
+    PresenterWindow* m_presenter = nullptr;   // made when first asked for
     std::unique_ptr<bag::KeptBag> m_keptBag;
     QAction* m_keepBagAction = nullptr;
     QTimer m_keptBagRecount;
