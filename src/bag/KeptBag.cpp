@@ -5,6 +5,7 @@
 #include "core/TextIndex.h"
 #include "core/TextRows.h"
 #include "platform/FileDialogs.h"
+#include "platform/Identity.h"
 #include "platform/RuntimeError.h"
 #include "platform/TextFile.h"
 #include "platform/TextFileWriter.h"
@@ -89,8 +90,9 @@ struct KeptBag::Record {
 };
 
 QString defaultPath() {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-           u"/Calverin/Quorvin Tessaly/kept-bag.txt"_s;
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u'/' +
+           QString::fromUtf16(platform::kOrganizationName) + u'/' + QString::fromUtf16(platform::kApplicationName) +
+           u"/kept-bag.txt"_s;
 }
 
 KeptBag::KeptBag(QString path)

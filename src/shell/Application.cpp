@@ -3,9 +3,9 @@
 #include "Form1.h"
 
 #include "bag/KeptBag.h"
+#include "desktop/QtServices.h"
 #include "platform/CloseSignals.h"
 #include "platform/Identity.h"
-#include "desktop/QtServices.h"
 
 #include <QApplication>
 #include <QIcon>
