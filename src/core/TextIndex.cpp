@@ -25,14 +25,14 @@ std::uint32_t TextIndex::hashOf(QStringView text) {
     return static_cast<std::uint32_t>(qHash(text, 0x9e3779b9U));
 }
 
-bool TextIndex::contains(QStringView text, std::uint32_t hash) const {
+std::int64_t TextIndex::find(QStringView text, std::uint32_t hash) const {
     const std::size_t mask = m_slots.size() - 1;
     for (std::size_t slot = hash & mask; m_slots[slot] != 0; slot = (slot + 1) & mask) {
         const std::uint32_t row = m_slots[slot] - 1;
         if (m_hashes[row] == hash && m_rows.at(row) == text)
-            return true;
+            return row;
     }
-    return false;
+    return -1;
 }
 
 void TextIndex::add(std::uint32_t hash) {

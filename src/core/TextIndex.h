@@ -21,7 +21,10 @@ public:
     static std::uint32_t hashOf(QStringView text);
 
     bool contains(QStringView text) const { return contains(text, hashOf(text)); }
-    bool contains(QStringView text, std::uint32_t hash) const;
+    bool contains(QStringView text, std::uint32_t hash) const { return find(text, hash) >= 0; }
+    // The first row with the text, or -1.
+    std::int64_t find(QStringView text) const { return find(text, hashOf(text)); }
+    std::int64_t find(QStringView text, std::uint32_t hash) const;
 
     // Indexes the next row, whose text hashes to hash.
     void add(std::uint32_t hash);

@@ -68,6 +68,7 @@ public:
     void undo();
     void redo();
     QUndoStack& undoStack() { return m_history.stack(); }
+    bool replayingHistory() const { return m_history.replaying(); }
 
     bool SideAlreadyInList(const QString& label) const;
     void refreshHeader();

@@ -3,6 +3,8 @@
 #include "core/ListModel.h"
 #include "core/TextRows.h"
 
+#include <QScopedValueRollback>
+
 #include <memory>
 #include <vector>
 
@@ -72,6 +74,7 @@ bool SidesHistory::undo() {
         m_stack.clear();
         return false;
     }
+    const QScopedValueRollback replaying(m_replaying, true);
     m_stack.undo();
     return true;
 }
@@ -84,6 +87,7 @@ bool SidesHistory::redo() {
         m_stack.clear();
         return false;
     }
+    const QScopedValueRollback replaying(m_replaying, true);
     m_stack.redo();
     return true;
 }

@@ -35,6 +35,8 @@ public:
     // expects (it was changed behind the history's back), the history is dropped instead.
     bool undo();
     bool redo();
+    // True while undo() or redo() puts rows back or takes them out, for those who watch the list.
+    bool replaying() const { return m_replaying; }
 
     class Change {
     public:
@@ -59,6 +61,7 @@ public:
 private:
     core::ListModel& m_sides;
     QUndoStack m_stack;
+    bool m_replaying = false;
 };
 
 } // namespace dice

@@ -42,7 +42,7 @@ RuntimeError createError(const QString& path, int savedErrno) {
 
 } // namespace
 
-TextFileWriter::TextFileWriter(const QString& path, Encoding encoding, LineEnd lineEnd)
+TextFileWriter::TextFileWriter(const QString& path, Encoding encoding, LineEnd lineEnd, Replace replace)
     : m_file(path)
     // Stateless: a broken surrogate at the end of one line must not swallow the next line's start.
     , m_encoder(encoding == Encoding::Utf8 ? QStringConverter::Utf8 : QStringConverter::System,
@@ -50,7 +50,7 @@ TextFileWriter::TextFileWriter(const QString& path, Encoding encoding, LineEnd l
     , m_lineEnd(lineEnd) {
     // A folder that refuses the temporary file may still hold a file the user may write: that one is
     // then written in place, as the only way to save it at all.
-    m_file.setDirectWriteFallback(true);
+    m_file.setDirectWriteFallback(replace == Replace::InPlaceWhereNeeded);
     errno = 0;
     // Unbuffered: the chunk below is the only buffer, so each byte is copied once.
     if (!m_file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))

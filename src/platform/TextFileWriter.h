@@ -14,14 +14,17 @@ namespace platform {
 // every write and the final flush succeeded. So a save that fails midway (disk full) never leaves
 // a truncated file where the user's earlier one was: that file stays as it was and the temporary
 // file is removed. Only where the folder allows no new file but the target itself is writable is the
-// target written in place; a failure there is reported all the same.
+// target written in place (unless only a whole replacement will do); a failure there is reported all
+// the same.
 class TextFileWriter {
 public:
     enum class Encoding { System, Utf8 };
     enum class LineEnd { CrLf, Lf };
+    enum class Replace { InPlaceWhereNeeded, WholeOnly };
 
     // Opens the temporary file for path; throws RuntimeError when the file cannot be created.
-    explicit TextFileWriter(const QString& path, Encoding encoding = Encoding::System, LineEnd lineEnd = LineEnd::CrLf);
+    explicit TextFileWriter(const QString& path, Encoding encoding = Encoding::System, LineEnd lineEnd = LineEnd::CrLf,
+                            Replace replace = Replace::InPlaceWhereNeeded);
     ~TextFileWriter();
     TextFileWriter(const TextFileWriter&) = delete;
     TextFileWriter& operator=(const TextFileWriter&) = delete;

@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <numeric>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -84,6 +85,35 @@ public:
     void startRoll(std::size_t /*dice*/) {
         m_end = static_cast<Side>(m_order.size());
         m_inRoll = 0;
+    }
+
+    // The bag between rolls as tickets left per side, in side order: 1 for a side still in it, 0 for one
+    // drawn from it. restore() takes such a list, so a bag can be kept from one batch of rolls to the
+    // next; false, and the bag unchanged, for a list of another length or with other counts. A full bag
+    // restored draws as a new one.
+    std::vector<std::uint64_t> tickets() const {
+        std::vector<std::uint64_t> left(m_order.size(), 0);
+        for (std::size_t place = m_drawn; place < m_order.size(); ++place)
+            left[m_order[place]] = 1;
+        return left;
+    }
+    bool restore(std::span<const std::uint64_t> tickets) {
+        if (tickets.size() != m_order.size() ||
+            std::any_of(tickets.begin(), tickets.end(), [](std::uint64_t n) { return n > 1; }))
+            return false;
+        Side place = 0;
+        for (const bool inBag : {false, true}) {
+            if (inBag)
+                m_drawn = place;
+            for (std::size_t side = 0; side < tickets.size(); ++side) {
+                if ((tickets[side] == 1) == inBag)
+                    m_order[place++] = static_cast<Side>(side);
+            }
+        }
+        m_end = static_cast<Side>(m_order.size());
+        m_inRoll = 0;
+        m_pickedAhead = 0;
+        return true;
     }
 
     template <class Pick> Side next(Pick&& pick) {

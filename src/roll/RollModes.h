@@ -59,6 +59,8 @@ public:
             die = static_cast<Index>(m_draw.next(pick));
     }
 
+    Draw<std::uint32_t>& draw() { return m_draw; }
+
 private:
     Draw<std::uint32_t> m_draw;
     platform::Clock& m_clock;

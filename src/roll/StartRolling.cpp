@@ -1,5 +1,6 @@
 #include "StartRolling.h"
 
+#include "KeptTickets.h"
 #include "RollModes.h"
 #include "RollPlan.h"
 
@@ -15,6 +16,7 @@
 #include <algorithm>
 #include <limits>
 #include <new>
+#include <optional>
 #include <span>
 
 using namespace Qt::StringLiterals;
@@ -106,7 +108,7 @@ QString tooManyDiceMessage(std::int64_t dice) {
 }
 
 void startRolling(const platform::Services& services, const core::ListModel& sides, core::ListModel& results,
-                  const QString& numberOfRolls, const QString& dicePerRoll, core::RollMode mode) {
+                  const QString& numberOfRolls, const QString& dicePerRoll, core::RollMode mode, KeptTickets* kept) {
     if (core::drawsDifferentSides(mode) && tooManyDice(services, sides, dicePerRoll))
         return;
     core::Trap trap(services, u"Form1.PushButton8_Click"_s);
@@ -124,21 +126,27 @@ void startRolling(const platform::Services& services, const core::ListModel& sid
 
     // Nothing else runs while the command does, so the sides read now are those of every die.
     core::DrawRows batch;
+    std::optional<DiceDrawer> drawer;
+    BagDraw<std::uint32_t>* keptDraw = nullptr;
     if (!trap(118, [&] {
             batch = core::DrawRows(sides.textSnapshot(), dice, mode);
             reserveRows(batch, rolls);
+            drawer.emplace(diceDrawer(mode, sideCount(batch), *services.clock, *services.random));
+            if (kept != nullptr && mode == core::RollMode::Bag && batch.sideCount() > 0) {
+                keptDraw = &std::get<BagDice>(*drawer).draw();
+                keptDraw->restore(kept->ticketsLeft(batch.labels()));
+            }
         }))
         return;
 
     const std::int32_t count = sideCount(batch);
-    DiceDrawer drawer = diceDrawer(mode, count, *services.clock, *services.random);
     batch.build([&](auto& indices) {
         using Index = typename std::decay_t<decltype(indices)>::value_type;
         indices.resize(static_cast<std::size_t>(rolls) * static_cast<std::size_t>(dice)); // reserved above
         for (std::int64_t roll = 0; roll < rolls; ++roll) {
             const std::span<Index> row(indices.data() + roll * dice, static_cast<std::size_t>(dice));
             // 104 to 112: the line of one roll, its dice drawn by the roll mode.
-            trap(108, [&] { std::visit([&](auto& draw) { draw.drawRoll(row); }, drawer); });
+            trap(108, [&] { std::visit([&](auto& draw) { draw.drawRoll(row); }, *drawer); });
             // Taking the label of a die fails without sides; the die keeps the empty label it last had.
             if (count == 0) {
                 for (std::int64_t die = 1; die <= dice; ++die)
@@ -147,6 +155,14 @@ void startRolling(const platform::Services& services, const core::ListModel& sid
             // 114 to 118: every roll with dice adds its row, whose text the list makes when shown.
         }
     });
+    if (keptDraw != nullptr) {
+        try {
+            kept->keep(batch.labels(), keptDraw->tickets());
+        } catch (const platform::RuntimeError& error) {
+            services.messageBox->show(error.description(), platform::Exclamation, QString());
+            return;
+        }
+    }
     trap(118, [&] { results.addItems(std::move(batch)); });
 }
 

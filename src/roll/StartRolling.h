@@ -25,13 +25,19 @@ struct Services;
 
 namespace roll {
 
+class KeptTickets;
+
 // numberOfRolls and dicePerRoll are the texts of Text2 and Text1. Failures are reported through the
 // procedure's trap; a count that cannot be converted, or a result that cannot fit in memory, is
 // reported once and ends the command. In a mode that shows no side twice in a roll, more dice than
 // sides get tooManyDiceMessage() in a message box instead, and nothing else happens.
+//
+// With a kept bag and the mode "Draw From A Bag", the rolls go on from the bag's tickets instead of a
+// full bag, and the bag keeps what is left before the rows are shown; when it cannot, its report
+// shows in a message box and the results stay empty.
 void startRolling(const platform::Services& services, const core::ListModel& sides, core::ListModel& results,
                   const QString& numberOfRolls, const QString& dicePerRoll,
-                  core::RollMode mode = core::RollMode::Independent);
+                  core::RollMode mode = core::RollMode::Independent, KeptTickets* kept = nullptr);
 
 // Start Rolling of a weighted die: the same, with weights[i] the weight of the side at position i + 1
 // of the sides list (one per side). Every roll draws by the weights in the roll mode (RollPlan.h), and

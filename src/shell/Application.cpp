@@ -2,9 +2,10 @@
 
 #include "Form1.h"
 
+#include "bag/KeptBag.h"
+#include "desktop/QtServices.h"
 #include "platform/CloseSignals.h"
 #include "platform/Identity.h"
-#include "desktop/QtServices.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -56,6 +57,7 @@ int runApplication(int argc, char** argv) {
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &form, [&form] { form.close(); });
 
     form.Form_Load();
+    form.openKeptBag(bag::defaultPath());
     if (const QScreen* screen = form.screen())
         form.move(screen->availableGeometry().center() - form.rect().center());
     form.show();

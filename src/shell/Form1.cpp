@@ -7,6 +7,7 @@
 #include "Skin.h"
 #include "StatisticsWindow.h"
 
+#include "bag/KeptBag.h"
 #include "core/Main.h"
 #include "core/Trap.h"
 
@@ -66,6 +67,7 @@ Form1::Form1(platform::Services& services, QWidget* parent)
     m_pointer.setApply([this](int shape) { applyPointer(shape); });
     m_sidesCommands = std::make_unique<dice::SidesCommands>(m_sides, m_pointer, m_services);
     m_countFields = std::make_unique<dice::CountFields>(m_services);
+    m_keptBag = std::make_unique<bag::KeptBag>();
     buildControls();
     connectDiceDefinition();
 
@@ -178,6 +180,7 @@ void Form1::buildControls() {
     addAction(m_statisticsAction);
     ListView2->addMenuAction(m_statisticsAction);
     connect(m_statisticsAction, &QAction::triggered, this, &Form1::showStatistics);
+    buildPresenterMenu();
 }
 
 void Form1::buildRollModeMenu() {
@@ -190,6 +193,7 @@ void Form1::buildRollModeMenu() {
         connect(entry, &QAction::triggered, this, [this, mode] { RollMode_Click(mode); });
     }
     PushButton8->addActions(m_rollModes->actions());
+    buildKeptBagMenu();
     showRollMode();
 }
 
@@ -207,8 +211,11 @@ void Form1::showWeights() {
         weighted = u"\n"_s + dice::weightedDieText(m_sides.itemCount(), dice::totalWeight(weights));
     }
     ListView1->setToolTip(kListTooltip + weighted);
-    PushButton8->setToolTip(u"Roll mode: "_s + core::rollModeName(m_rollMode) +
+    const QString bagLine = keptBagLine();
+    PushButton8->setToolTip((bagLine.isEmpty() ? u"Roll mode: "_s + core::rollModeName(m_rollMode) : bagLine) +
                             u". Right-click or press Shift+F10 to choose another."_s + weighted);
+    if (m_statistics != nullptr)
+        m_statistics->setKeptBagLine(bagLine);
 }
 
 void Form1::sidesInserted(int first, int last) {
@@ -261,8 +268,10 @@ void Form1::RollMode_Click(core::RollMode mode) {
 }
 
 void Form1::showStatistics() {
-    if (m_statistics == nullptr)
+    if (m_statistics == nullptr) {
         m_statistics = new StatisticsWindow(m_results, m_services, this);
+        m_statistics->setKeptBagLine(keptBagLine());
+    }
     m_statistics->show();
     m_statistics->raise();
     m_statistics->activateWindow();
@@ -385,11 +394,15 @@ void Form1::Form_Unload() {
 }
 
 void Form1::PushButton8_Click() {
-    if (m_weights.anyFor(m_sides))
+    if (m_weights.anyFor(m_sides)) {
         roll::startRolling(m_services, m_sides, m_results, Text2->text(), Text1->text(), m_rollMode,
                            m_weights.weightsFor(m_sides));
-    else
-        roll::startRolling(m_services, m_sides, m_results, Text2->text(), Text1->text(), m_rollMode);
+        return;
+    }
+    roll::KeptTickets* kept = keptBagForRoll();
+    roll::startRolling(m_services, m_sides, m_results, Text2->text(), Text1->text(), m_rollMode, kept);
+    if (kept != nullptr)
+        showRollMode(); // what is left
 }
 
 void Form1::PushButton10_Click() {

@@ -28,14 +28,23 @@ class QGroupBox;
 class QLineEdit;
 class QPushButton;
 
+namespace bag {
+class KeptBag;
+}
+
 namespace dice {
 class CountFields;
 class SidesCommands;
 } // namespace dice
 
+namespace roll {
+class KeptTickets;
+}
+
 namespace shell {
 class DiceLibraryWindow;
 class ListView;
+class PresenterWindow;
 class StatisticsWindow;
 } // namespace shell
 
@@ -88,6 +97,21 @@ public:
     bool useDie(const dice::Die& die);
     // "Roll Set": the set's dice into the results list, Number Of Rolls times, in the roll mode.
     void rollSet(std::span<const dice::CountedDie> dice);
+
+    // The bag kept between rolls (Form1Bag.cpp): "Keep The Bag Between Rolls" (stored under
+    // bag::kKeepBagKey) and "Refill The Bag" below the modes in the Start Rolling menu. openKeptBag()
+    // reads the check item's setting and the bag's file; until then the bag lasts as long as the window.
+    void openKeptBag(const QString& path);
+    void KeepBag_Click(bool keep);
+    void RefillBag_Click();
+    // "Draw From A Bag: 7 of 24 sides left in the bag" while the bag is kept and drawn from; else empty.
+    QString keptBagLine() const;
+
+    // "Present Results…" in the results list's context menu and F5 (Form1Presenter.cpp): opens the
+    // one presenter, or raises it. Its R rolls as PushButton8_Click does.
+    void showPresenter();
+    PresenterWindow* presenterWindow() const { return m_presenter; }
+
     // Dice definition: the sides list's commands and the two count fields.
     void PushButton1_Click();
     void PushButton2_Click();
@@ -133,6 +157,10 @@ private:
     void connectDiceDefinition();
     void buildSidesMenu();
     void buildRollModeMenu();
+    void buildPresenterMenu();
+    void buildKeptBagMenu();
+    roll::KeptTickets* keptBagForRoll() const;
+    void reportKeptBag(const std::function<void()>& work); // its failures in plain words
     void showRollMode();
     // The tooltips of the sides list and Start Rolling say when the die is weighted.
     void showWeights();
@@ -181,10 +209,14 @@ private:
     StatisticsWindow* m_statistics = nullptr; // made when first asked for
     DiceLibraryWindow* m_library = nullptr;   // made when first asked for
     dice::SideWeights m_weights;
-    bool m_steppingHistory = false; // undo and redo bring sides back with the weights they had
-    bool m_weightsStored = false;   // the store holds weights, which a die of none must clear
-    bool m_checkingCount = false;   // the check's own message box moves the focus too
-    bool m_storeFailing = false;    // the last write of an edit to the store failed
+    bool m_steppingHistory = false;         // undo and redo bring sides back with the weights they had
+    bool m_weightsStored = false;           // the store holds weights, which a die of none must clear
+    PresenterWindow* m_presenter = nullptr; // made when first asked for
+    std::unique_ptr<bag::KeptBag> m_keptBag;
+    QAction* m_keepBagAction = nullptr;
+    QTimer m_keptBagRecount;
+    bool m_checkingCount = false; // the check's own message box moves the focus too
+    bool m_storeFailing = false;  // the last write of an edit to the store failed
 };
 
 } // namespace shell

@@ -235,6 +235,12 @@ void StatisticsWindow::buildControls() {
     closeButton->setObjectName(u"CloseButton"_s);
     closeButton->setAccessibleName(u"Close"_s);
     closeButton->setToolTip(u"Close the window (Esc)"_s);
+    // Beside the buttons: not the results' figures, but where the kept bag stands for the next roll.
+    m_keptBag = new QLabel(this);
+    m_keptBag->setObjectName(u"KeptBag"_s);
+    m_keptBag->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_keptBag->hide();
+    buttons->addWidget(m_keptBag);
     buttons->addStretch();
     buttons->addWidget(m_copyButton);
     buttons->addWidget(m_saveButton);
@@ -290,6 +296,11 @@ stats::Statistics::Options StatisticsWindow::options() const {
     options.die = m_die->value();
     options.ignoreOrder = m_ignoreOrder->isChecked();
     return options;
+}
+
+void StatisticsWindow::setKeptBagLine(const QString& line) {
+    m_keptBag->setText(line);
+    m_keptBag->setVisible(!line.isEmpty());
 }
 
 void StatisticsWindow::setStatus(const QString& text) {

@@ -52,6 +52,8 @@ public:
     bool isCounting() const { return m_job != nullptr; }
     // What the window shows now; none while a count runs.
     const std::optional<stats::Statistics>& statistics() const { return m_statistics; }
+    // "Draw From A Bag: 7 of 24 sides left in the bag" while a bag is kept; none hides the line.
+    void setKeptBagLine(const QString& line);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -98,6 +100,7 @@ private:
     StatisticsChart* m_chart = nullptr;
     QScrollArea* m_summaryArea = nullptr;
     QLabel* m_summary = nullptr;
+    QLabel* m_keptBag = nullptr;
     QPushButton* m_copyButton = nullptr;
     QPushButton* m_saveButton = nullptr;
 };
