@@ -1,0 +1,172 @@
+#include "RollHistory.h"
+
+#include "Fingerprint.h"
+#include "HistoryExport.h"
+#include "HistorySettings.h"
+#include "RollStore.h"
+
+#include "platform/RuntimeError.h"
+
+#include <QCoreApplication>
+#include <QLocale>
+#include <QPointer>
+
+#include <new>
+
+using namespace Qt::StringLiterals;
+
+namespace history {
+
+namespace {
+
+QString megabytes(std::int64_t bytes) {
+    return QLocale().toString(double(bytes) / double(kMegabyte), 'f', bytes < 10 * kMegabyte ? 1 : 0) + u" MB"_s;
+}
+
+} // namespace
+
+RollHistory::RollHistory(const QString& databasePath, QObject* parent)
+    : QObject(parent)
+    , m_path(databasePath)
+    , m_sizeLimit(kDefaultSizeLimitMegabytes * kMegabyte) {
+    m_thread.setObjectName(u"RollHistory"_s);
+    m_worker = new QObject;
+    m_worker->moveToThread(&m_thread);
+    connect(&m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
+    m_thread.start(QThread::LowPriority);
+    // Opened at once, so a damaged file is reported when the program starts rather than at a roll.
+    post([](RollStore& store) { store.open(); });
+}
+
+RollHistory::~RollHistory() {
+    QMetaObject::invokeMethod(
+        m_worker, [this] { m_store.reset(); }, Qt::BlockingQueuedConnection);
+    m_thread.quit();
+    m_thread.wait();
+}
+
+void RollHistory::post(std::function<void(RollStore&)> job) {
+    QMetaObject::invokeMethod(
+        m_worker,
+        [this, job = std::move(job)] {
+            try {
+                if (!m_store) {
+                    m_store = std::make_unique<RollStore>(
+                        m_path, u"tessaly-history-"_s + QString::number(reinterpret_cast<quintptr>(this)));
+                }
+                job(*m_store);
+            } catch (const platform::RuntimeError& error) {
+                tell(error.description());
+            } catch (const std::bad_alloc&) {
+                tell(u"The roll history ran out of memory; the roll was not kept."_s);
+            }
+            if (m_store) {
+                for (const QString& text : m_store->takeNotices())
+                    tell(text);
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+template <class Deliver> void RollHistory::deliver(Deliver&& deliver) {
+    QMetaObject::invokeMethod(this, std::forward<Deliver>(deliver), Qt::QueuedConnection);
+}
+
+void RollHistory::tell(const QString& text) {
+    deliver([this, text] {
+        if (m_told.contains(text))
+            return;
+        m_told.insert(text);
+        emit notice(text);
+    });
+}
+
+void RollHistory::record(const core::DrawRows& rows, const RollOrigin& origin) {
+    const QDateTime time = QDateTime::currentDateTimeUtc();
+    post([this, rows, origin, time](RollStore& store) {
+        const std::int64_t limit = m_sizeLimit;
+        const RollStore::Added added = store.add(rows, origin, time, rollFingerprint(rows), limit);
+        if (!added.dropped.empty()) {
+            const QList<qint64> ids(added.dropped.begin(), added.dropped.end());
+            deliver([this, ids, limit] {
+                emit entriesRemoved(ids);
+                if (!std::exchange(m_toldSizeLimit, true))
+                    emit notice(u"The roll history has reached its size limit of "_s + megabytes(limit) +
+                                u", so its oldest entries are removed to make room for new ones."_s);
+            });
+        }
+        if (added.entry) {
+            deliver([this, entry = *added.entry] { emit entryAdded(entry); });
+        } else {
+            tell(u"A roll of "_s + QLocale().toString(qint64(rows.size())) +
+                 u" rows was not kept in the roll history: it is larger than the history's size limit of "_s +
+                 megabytes(limit) + u'.');
+        }
+    });
+}
+
+void RollHistory::requestEntries() {
+    post([this](RollStore& store) { deliver([this, entries = store.entries()] { emit entriesListed(entries); }); });
+}
+
+void RollHistory::loadRows(std::int64_t id, QObject* context, RowsLoaded loaded) {
+    post([this, id, context = QPointer<QObject>(context), loaded = std::move(loaded)](RollStore& store) {
+        const std::optional<EntrySummary> entry = store.entry(id);
+        std::optional<core::DrawRows> rows = entry ? store.rows(id) : std::nullopt;
+        if (!entry || !rows) {
+            tell(u"The roll history entry "_s + QString::number(id) + u" is gone."_s);
+            return;
+        }
+        // The context is looked at on its own thread only.
+        deliver([context, loaded, entry = *entry, rows = *std::move(rows)] {
+            if (context)
+                loaded(entry, rows);
+        });
+    });
+}
+
+void RollHistory::exportEntry(std::int64_t id, const QString& path, QObject* context,
+                              std::function<void(QString)> done) {
+    post([this, id, path, context = QPointer<QObject>(context), done = std::move(done)](RollStore& store) {
+        QString failure;
+        try {
+            const std::optional<EntrySummary> entry = store.entry(id);
+            const std::optional<core::DrawRows> rows = entry ? store.rows(id) : std::nullopt;
+            if (!entry || !rows)
+                failure = u"The roll history entry "_s + QString::number(id) + u" is gone."_s;
+            else
+                exportEntryText(*rows, entry->fingerprint, path);
+        } catch (const platform::RuntimeError& error) {
+            failure = error.description();
+        } catch (const std::bad_alloc&) {
+            failure = u"Could not export \""_s + path + u"\": out of memory."_s;
+        }
+        deliver([context, done, failure] {
+            if (context)
+                done(failure);
+        });
+    });
+}
+
+void RollHistory::remove(std::int64_t id) {
+    post([this, id](RollStore& store) {
+        if (store.remove(id))
+            deliver([this, id] { emit entriesRemoved({qint64(id)}); });
+    });
+}
+
+void RollHistory::clear() {
+    post([this](RollStore& store) {
+        store.clear();
+        deliver([this] { emit historyCleared(); });
+    });
+}
+
+void RollHistory::waitUntilIdle() {
+    QMetaObject::invokeMethod(
+        m_worker, [] {}, Qt::BlockingQueuedConnection);
+    // Answers go to their receivers' threads; for this one's, deliver them now.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+}
+
+} // namespace history
