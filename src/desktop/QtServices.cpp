@@ -57,6 +57,16 @@ void QtMessageBox::show(const QString& text, int style, const QString& title) {
     box.exec();
 }
 
+bool QtMessageBox::ask(const QString& question, const QString& title) {
+    const OrdinaryPointer pointer;
+    QMessageBox box(m_parent);
+    prepare(box, question, OkOnly, title);
+    box.setIcon(QMessageBox::Question);
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
 void QtMessageBox::prepare(QMessageBox& box, const QString& text, int style, const QString& title) {
     box.setIcon(style == Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon);
     box.setWindowTitle(titleOrApplicationTitle(title));

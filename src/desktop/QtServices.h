@@ -32,6 +32,7 @@ namespace platform {
 class QtMessageBox final : public MessageBox {
 public:
     void show(const QString& text, int style, const QString& title) override;
+    bool ask(const QString& question, const QString& title) override;
     void setParentWindow(QWidget* parent) { m_parent = parent; }
     // Makes box what show() runs, so that it can be looked at without running it.
     static void prepare(QMessageBox& box, const QString& text, int style, const QString& title);

@@ -39,10 +39,17 @@ public:
         if (onShow)
             onShow(shown.last());
     }
+    bool ask(const QString& question, const QString& title) override {
+        questions.append(question);
+        questionTitles.append(title);
+        return !answers.isEmpty() && answers.dequeue();
+    }
     QStringList texts() const;
     // The statement line of every error report shown ("... at line 136"), in order.
     QStringList reportedLines() const;
     QList<ShownMessage> shown;
+    QQueue<bool> answers; // an empty queue answers No
+    QStringList questions, questionTitles;
     std::function<void(const ShownMessage&)> onShow; // runs "while the box is up"
 };
 
