@@ -6,6 +6,7 @@
 #include "RollStore.h"
 
 #include "platform/RuntimeError.h"
+#include "platform/ThreadPriority.h"
 
 #include <QCoreApplication>
 #include <QLocale>
@@ -33,9 +34,12 @@ RollHistory::RollHistory(const QString& databasePath, QObject* parent)
     m_worker = new QObject;
     m_worker->moveToThread(&m_thread);
     connect(&m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
-    m_thread.start(QThread::LowPriority);
+    m_thread.start();
     // Opened at once, so a damaged file is reported when the program starts rather than at a roll.
-    post([](RollStore& store) { store.open(); });
+    post([](RollStore& store) {
+        platform::yieldThreadToOthers(); // a roll's fingerprint and write never slow the window's thread
+        store.open();
+    });
 }
 
 RollHistory::~RollHistory() {
