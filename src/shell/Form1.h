@@ -30,7 +30,12 @@ class CountFields;
 class SidesCommands;
 } // namespace dice
 
+namespace history {
+class RollHistory;
+}
+
 namespace shell {
+class HistoryWindow;
 class ListView;
 class StatisticsWindow;
 } // namespace shell
@@ -73,6 +78,16 @@ public:
     void showStatistics();
     QAction* statisticsAction() const { return m_statisticsAction; }
     StatisticsWindow* statisticsWindow() const { return m_statistics; }
+
+    // The roll history (Form1History.cpp). Without one, its menu entries do nothing. Every Start Rolling
+    // that puts rows into the results is kept while "Keep Roll History" (the results list's context
+    // menu, stored under history::kKeepHistoryKey) is ticked; the history's notices show in a message box.
+    void setRollHistory(history::RollHistory* history);
+    void showRollHistory();                           // "Roll History…" and Ctrl+H
+    void KeepRollHistory_Click(bool keep);            // "Keep Roll History"
+    void ClearRollHistory_Click();                    // "Clear Roll History…": asks, then empties it
+    void showHistoryRows(const core::DrawRows& rows); // the results list as after a roll of these rows
+    HistoryWindow* historyWindow() const { return m_historyWindow; }
 
     // Dice definition: the sides list's commands and the two count fields.
     void PushButton1_Click();
@@ -123,6 +138,9 @@ private:
     void pointerCue(int shape);
     void countFieldLostFocus(QLineEdit* field);
     bool autosave(core::Trap& trap, int line, const std::function<void()>& write);
+    void buildHistoryMenu();
+    // Runs a roll command and keeps the roll it puts into the results, if any.
+    void keepingRoll(const std::function<void()>& roll);
 
     // Controls, by their designer names, which are also their object names: tests and tools find them
     // by those.
@@ -161,8 +179,11 @@ private:
     core::RollMode m_rollMode = core::RollMode::Independent;
     QActionGroup* m_rollModes = nullptr;      // one checkable entry per mode, in core::kRollModes order
     StatisticsWindow* m_statistics = nullptr; // made when first asked for
-    bool m_checkingCount = false;             // the check's own message box moves the focus too
-    bool m_storeFailing = false;              // the last write of an edit to the store failed
+    history::RollHistory* m_history = nullptr;
+    HistoryWindow* m_historyWindow = nullptr; // made when first asked for
+    QAction* m_keepHistoryAction = nullptr;
+    bool m_checkingCount = false; // the check's own message box moves the focus too
+    bool m_storeFailing = false;  // the last write of an edit to the store failed
 };
 
 } // namespace shell

@@ -1,14 +1,20 @@
 #include "../history/RollMaker.h"
 
 #include "fakes/Fakes.h"
+#include "fakes/TestSupport.h"
 #include "history/Fingerprint.h"
 #include "history/HistoryExport.h"
 #include "history/HistorySettings.h"
 #include "history/RollHistory.h"
+#include "shell/Form1.h"
 #include "shell/HistoryWindow.h"
+#include "shell/ListView.h"
+#include "shell/StatisticsWindow.h"
 
+#include <QAction>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -32,6 +38,9 @@ private slots:
     void deleteAsksFirst();
     void keyboardAndScreenReaders();
     void sizeLimitIsStoredAndSaidOnce();
+    void theWindowKeepsEachRollAndShowsOneBack();
+    void keepAndClearFromTheResultsMenu_data();
+    void keepAndClearFromTheResultsMenu();
 
 private:
     void select(int row);
@@ -172,6 +181,95 @@ void HistoryWindowTest::sizeLimitIsStoredAndSaidOnce() {
     QCOMPARE(notices.size(), 1);
     QVERIFY2(notices.front().front().toString().contains(u"size limit of 1.0 MB"_s),
              qPrintable(notices.front().front().toString()));
+}
+
+namespace {
+
+// The main window with a coin, rolling `dice` dice `rolls` times, keeping its rolls in history.
+struct RollingForm {
+    RollingForm(fakes::FakeServices& fake, history::RollHistory& history)
+        : form(fake.services) {
+        form.Form_Load();
+        form.setRollHistory(&history);
+        form.sides().addItem(u"Heads"_s);
+        form.sides().addItem(u"Tails "_s);
+        form.findChild<QLineEdit*>(u"Text1"_s)->setText(u"3"_s);
+        form.findChild<QLineEdit*>(u"Text2"_s)->setText(u"25"_s);
+        form.show();
+    }
+    void roll() { form.findChild<QPushButton*>(u"PushButton8"_s)->click(); }
+    QAction* menuEntry(const QString& name) { return form.findChild<QAction*>(name); }
+    shell::Form1 form;
+};
+
+} // namespace
+
+void HistoryWindowTest::theWindowKeepsEachRollAndShowsOneBack() {
+    RollingForm rolling(*m_fake, *m_history);
+    QVERIFY(QTest::qWaitForWindowExposed(&rolling.form));
+    QStringList second;
+    for (int roll = 0; roll < 3; ++roll) {
+        rolling.roll();
+        if (roll == 1)
+            second = fakes::itemTexts(rolling.form.results());
+    }
+    waitForHistory();
+    QTest::keyClick(&rolling.form, Qt::Key_I, Qt::ControlModifier); // the Statistics window follows
+    QTest::keyClick(&rolling.form, Qt::Key_H, Qt::ControlModifier);
+    shell::HistoryWindow* window = rolling.form.historyWindow();
+    QVERIFY(window && window->isVisible());
+    waitForHistory();
+    auto* table = window->findChild<QTableView*>(u"HistoryTable"_s);
+    QCOMPARE(table->model()->rowCount(), 6); // three from init(), three from the window
+
+    rolling.form.results().setAllTicked(true);
+    table->setCurrentIndex(table->model()->index(1, 0));
+    window->findChild<QPushButton*>(u"ShowInResults"_s)->click();
+    waitForHistory();
+    QCOMPARE(fakes::itemTexts(rolling.form.results()), second);
+    QCOMPARE(rolling.form.results().tickedCount(), 0);
+    QTRY_VERIFY(rolling.form.statisticsWindow()->statistics() && !rolling.form.statisticsWindow()->isCounting());
+    QCOMPARE(rolling.form.statisticsWindow()->statistics()->rolls(), 25u);
+}
+
+void HistoryWindowTest::keepAndClearFromTheResultsMenu_data() {
+    QTest::addColumn<bool>("keep");
+    QTest::addColumn<QString>("rolls");
+    QTest::addColumn<int>("kept");
+    QTest::newRow("kept") << true << u"25"_s << 1;
+    QTest::newRow("not kept") << false << u"25"_s << 0;
+    QTest::newRow("a roll of no rows") << true << u"0"_s << 0;
+}
+
+void HistoryWindowTest::keepAndClearFromTheResultsMenu() {
+    QFETCH(bool, keep);
+    QFETCH(QString, rolls);
+    QFETCH(int, kept);
+    RollingForm rolling(*m_fake, *m_history);
+    QAction* keepEntry = rolling.menuEntry(u"KeepRollHistory"_s);
+    QVERIFY(rolling.form.findChild<shell::ListView*>(u"ListView2"_s)->menuActions().contains(keepEntry));
+    QVERIFY(keepEntry->isChecked());
+    if (!keep)
+        keepEntry->trigger();
+    QCOMPARE(m_fake->settings.values.value(QString::fromUtf16(history::kKeepHistoryKey), u"1"_s),
+             keep ? u"1"_s : u"0"_s);
+    rolling.form.findChild<QLineEdit*>(u"Text2"_s)->setText(rolls);
+    rolling.roll();
+    waitForHistory();
+    QCOMPARE(m_table->model()->rowCount(), 3 + kept);
+    // The choice holds for the next start.
+    RollingForm restarted(*m_fake, *m_history);
+    QCOMPARE(restarted.menuEntry(u"KeepRollHistory"_s)->isChecked(), keep);
+
+    m_fake->messageBox.answers << false << true;
+    QAction* clear = rolling.menuEntry(u"ClearRollHistory"_s);
+    clear->trigger();
+    waitForHistory();
+    QCOMPARE(m_table->model()->rowCount(), 3 + kept);
+    clear->trigger();
+    waitForHistory();
+    QCOMPARE(m_table->model()->rowCount(), 0);
+    QCOMPARE(m_fake->messageBox.questions.size(), 2);
 }
 
 QTEST_MAIN(HistoryWindowTest)
