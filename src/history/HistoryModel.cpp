@@ -63,6 +63,10 @@ std::int64_t HistoryModel::totalBytes() const {
     return bytes;
 }
 
+QString HistoryModel::shownTime(const EntrySummary& entry) {
+    return entry.time.toLocalTime().toString(u"yyyy-MM-dd HH:mm:ss"_s);
+}
+
 int HistoryModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(m_entries.size());
 }
@@ -78,8 +82,7 @@ QVariant HistoryModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
         switch (index.column()) {
         case Time:
-            return role == Qt::ToolTipRole ? isoTime(entry)
-                                           : entry.time.toLocalTime().toString(u"yyyy-MM-dd HH:mm:ss"_s);
+            return role == Qt::ToolTipRole ? isoTime(entry) : shownTime(entry);
         case Mode:
             return core::rollModeName(entry.mode);
         case DiceAndRolls:

@@ -24,6 +24,8 @@ public:
     const EntrySummary& entryAt(int row) const { return m_entries[static_cast<std::size_t>(row)]; }
     std::optional<int> rowOf(std::int64_t id) const;
     std::int64_t totalBytes() const;
+    // The entry's local time as the list shows it, to the second.
+    static QString shownTime(const EntrySummary& entry);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

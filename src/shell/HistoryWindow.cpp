@@ -64,7 +64,10 @@ HistoryWindow::HistoryWindow(history::RollHistory& history, platform::Services& 
     connect(&m_model, &QAbstractItemModel::modelReset, this, &HistoryWindow::updateCommands);
     updateCommands();
     updateStatus();
-    resize(900, 420);
+    int width = 0;
+    for (int column = 0; column < history::HistoryModel::ColumnCount; ++column)
+        width += m_table->columnWidth(column);
+    resize(width + 40, 420);
 }
 
 void HistoryWindow::buildControls() {
@@ -81,7 +84,7 @@ void HistoryWindow::buildControls() {
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setTabKeyNavigation(false); // Tab goes on to the buttons
     m_table->setWordWrap(false);
-    m_table->setTextElideMode(Qt::ElideMiddle);
+    m_table->setTextElideMode(Qt::ElideRight);
     m_table->verticalHeader()->hide();
     m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
@@ -92,7 +95,9 @@ void HistoryWindow::buildControls() {
     m_table->setColumnWidth(history::HistoryModel::DiceAndRolls,
                             metrics.horizontalAdvance(u"3 \u00d7 10,000,000"_s) + 16);
     m_table->setColumnWidth(history::HistoryModel::Die, metrics.horizontalAdvance(u"0"_s) * 24);
-    m_table->setColumnWidth(history::HistoryModel::Fingerprint, metrics.horizontalAdvance(u"0"_s) * 20);
+    // The whole fingerprint, so it can be read off against sha256sum.
+    m_table->setColumnWidth(history::HistoryModel::Fingerprint,
+                            metrics.horizontalAdvance(u"0123456789abcdef"_s.repeated(4)) + 16);
     m_table->installEventFilter(this);
     connect(m_table, &QAbstractItemView::activated, this, &HistoryWindow::showInResults);
     layout->addWidget(m_table, 1);
@@ -195,8 +200,7 @@ void HistoryWindow::updateStatus() {
     } else {
         const int count = m_model.rowCount();
         text = count == 1 ? u"1 roll kept"_s : QLocale().toString(count) + u" rolls kept"_s;
-        text +=
-            u", "_s + QLocale().toString(double(m_model.totalBytes()) / double(history::kMegabyte), 'f', 1) + u" MB."_s;
+        text += u", "_s + QLocale().formattedDataSize(m_model.totalBytes(), 1, QLocale::DataSizeSIFormat) + u'.';
     }
     if (!m_lastMessage.isEmpty())
         text += u' ' + m_lastMessage;
@@ -224,7 +228,7 @@ void HistoryWindow::showInResults() {
     m_lastMessage = u"Loading the rows\u2026"_s;
     updateStatus();
     m_history.loadRows(entry->id, this, [this](const history::EntrySummary& loaded, const core::DrawRows& rows) {
-        m_lastMessage = u"The roll of "_s + history::isoTime(loaded) + u" is in the results list."_s;
+        m_lastMessage = u"The roll of "_s + history::HistoryModel::shownTime(loaded) + u" is in the results list."_s;
         updateStatus();
         emit showRows(rows);
     });
@@ -262,7 +266,7 @@ void HistoryWindow::deleteEntry() {
     if (!entry)
         return;
     const std::int64_t id = entry->id;
-    if (!m_services.messageBox->ask(u"Delete the roll of "_s + history::isoTime(*entry) +
+    if (!m_services.messageBox->ask(u"Delete the roll of "_s + history::HistoryModel::shownTime(*entry) +
                                         u" from the history? Its rows and fingerprint are lost."_s,
                                     kTitle))
         return;
