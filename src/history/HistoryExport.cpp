@@ -2,6 +2,7 @@
 
 #include "core/DrawRows.h"
 #include "core/ListModel.h"
+#include "platform/FileDialogs.h"
 #include "platform/RuntimeError.h"
 #include "platform/TextFileWriter.h"
 #include "results/ResultsCommands.h"
@@ -33,8 +34,7 @@ void exportEntryText(const core::DrawRows& rows, const QString& fingerprint, con
         writeEntryText(rows, fingerprint, [&](QStringView line) { file->writeLine(line); });
         file->close();
     } catch (const platform::RuntimeError& error) {
-        throw platform::RuntimeError(error.number(),
-                                     u"Could not export \""_s + path + u"\": "_s + error.description() + u'.');
+        throw platform::RuntimeError(error.number(), platform::saveFailureText(path, error.description()));
     }
 }
 

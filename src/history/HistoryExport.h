@@ -21,7 +21,7 @@ QString fingerprintLine(const QString& fingerprint);
 void writeEntryText(const core::DrawRows& rows, const QString& fingerprint,
                     const std::function<void(QStringView)>& writeLine);
 // The same into a file, replaced only once it is complete, in the text export's encoding and line ends.
-// Throws platform::RuntimeError in plain words: `Could not export "/x/roll.txt": Disk full.`
+// Throws platform::RuntimeError in plain words: `Could not save "/x/roll.txt": Disk full.`
 void exportEntryText(const core::DrawRows& rows, const QString& fingerprint, const QString& path);
 
 } // namespace history

@@ -5,6 +5,7 @@
 #include "HistorySettings.h"
 #include "RollStore.h"
 
+#include "platform/FileDialogs.h"
 #include "platform/RuntimeError.h"
 #include "platform/ThreadPriority.h"
 
@@ -143,7 +144,7 @@ void RollHistory::exportEntry(std::int64_t id, const QString& path, QObject* con
         } catch (const platform::RuntimeError& error) {
             failure = error.description();
         } catch (const std::bad_alloc&) {
-            failure = u"Could not export \""_s + path + u"\": out of memory."_s;
+            failure = platform::saveFailureText(path, u"out of memory"_s);
         }
         deliver([context, done, failure] {
             if (context)

@@ -248,7 +248,12 @@ void HistoryWindow::exportEntry() {
     if (!entry)
         return;
     const QString path =
-        m_services.fileDialogs->getSaveFileName(u"Export Roll"_s, QString::fromUtf16(platform::kTextFilesFilter));
+        m_services.fileDialogs->getSaveFileName({.title = u"Export Roll"_s,
+                                                 .filter = QString::fromUtf16(platform::kTextFilesFilter),
+                                                 .memory = u"RollHistory"_s,
+                                                 .askBeforeReplacing = true,
+                                                 .addFilterExtension = true,
+                                                 .owner = this});
     if (path.isEmpty())
         return;
     m_lastMessage = u"Exporting\u2026"_s;

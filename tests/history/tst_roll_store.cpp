@@ -251,7 +251,7 @@ void RollStoreTest::exportIsTheTextExportAndTheFingerprint() {
         history::exportEntryText(rows, fingerprint, nowhere);
         QFAIL("an export into a missing folder succeeded");
     } catch (const platform::RuntimeError& error) {
-        QCOMPARE(error.description(), u"Could not export \""_s + nowhere + u"\": Path not found."_s);
+        QCOMPARE(error.description(), u"Could not save \""_s + nowhere + u"\": Path not found."_s);
     }
 }
 

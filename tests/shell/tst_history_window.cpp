@@ -132,7 +132,7 @@ void HistoryWindowTest::copyAndExportTheSelectedRoll() {
     m_fake->fileDialogs.saveAnswers.enqueue(nowhere);
     m_window->findChild<QPushButton*>(u"Export"_s)->click();
     waitForHistory();
-    QCOMPARE(m_fake->messageBox.texts(), QStringList{u"Could not export \""_s + nowhere + u"\": Path not found."_s});
+    QCOMPARE(m_fake->messageBox.texts(), QStringList{u"Could not save \""_s + nowhere + u"\": Path not found."_s});
 }
 
 void HistoryWindowTest::deleteAsksFirst() {
