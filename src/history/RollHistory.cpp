@@ -91,15 +91,7 @@ void RollHistory::record(const core::DrawRows& rows, const RollOrigin& origin) {
     post([this, rows, origin, time](RollStore& store) {
         const std::int64_t limit = m_sizeLimit;
         const RollStore::Added added = store.add(rows, origin, time, rollFingerprint(rows), limit);
-        if (!added.dropped.empty()) {
-            const QList<qint64> ids(added.dropped.begin(), added.dropped.end());
-            deliver([this, ids, limit] {
-                emit entriesRemoved(ids);
-                if (!std::exchange(m_toldSizeLimit, true))
-                    emit notice(u"The roll history has reached its size limit of "_s + megabytes(limit) +
-                                u", so its oldest entries are removed to make room for new ones."_s);
-            });
-        }
+        dropped(added.dropped, limit);
         if (added.entry) {
             deliver([this, entry = *added.entry] { emit entryAdded(entry); });
         } else {
@@ -107,6 +99,22 @@ void RollHistory::record(const core::DrawRows& rows, const RollOrigin& origin) {
                  u" rows was not kept in the roll history: it is larger than the history's size limit of "_s +
                  megabytes(limit) + u'.');
         }
+    });
+}
+
+void RollHistory::setSizeLimit(std::int64_t bytes) {
+    m_sizeLimit = bytes;
+    post([this, bytes](RollStore& store) { dropped(store.trim(bytes), bytes); });
+}
+
+void RollHistory::dropped(const std::vector<std::int64_t>& ids, std::int64_t limit) {
+    if (ids.empty())
+        return;
+    deliver([this, ids = QList<qint64>(ids.begin(), ids.end()), limit] {
+        emit entriesRemoved(ids);
+        if (!std::exchange(m_toldSizeLimit, true))
+            emit notice(u"The roll history has reached its size limit of "_s + megabytes(limit) +
+                        u", so its oldest entries are removed to make room for new ones."_s);
     });
 }
 

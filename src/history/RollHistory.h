@@ -33,7 +33,8 @@ public:
     ~RollHistory() override; // after every request made so far has run
 
     const QString& path() const { return m_path; }
-    void setSizeLimit(std::int64_t bytes) { m_sizeLimit = bytes; }
+    // Applies at once: the oldest entries that no longer fit go, with entriesRemoved.
+    void setSizeLimit(std::int64_t bytes);
     std::int64_t sizeLimit() const { return m_sizeLimit; }
 
     // Keeps a roll with the time of the call: Start Rolling's rows with RollOrigin::sides(), a set's
@@ -65,6 +66,7 @@ private:
     void post(std::function<void(RollStore&)> job);
     template <class Deliver> void deliver(Deliver&& deliver);
     void tell(const QString& text);
+    void dropped(const std::vector<std::int64_t>& ids, std::int64_t limit);
 
     QString m_path;
     std::atomic<std::int64_t> m_sizeLimit;

@@ -126,6 +126,19 @@ std::int64_t pagesInUse(Sql& sql) {
            pageSize;
 }
 
+// Deletes the oldest entries until room more bytes fit within sizeLimit, or none is left.
+std::vector<std::int64_t> dropOldest(Sql& sql, std::int64_t room, std::int64_t sizeLimit) {
+    std::vector<std::int64_t> dropped;
+    while (pagesInUse(sql) + room > sizeLimit) {
+        const QVariant oldest = sql.value(u"SELECT min(id) FROM rolls"_s);
+        if (oldest.isNull())
+            break;
+        deleteEntry(sql, oldest.toLongLong());
+        dropped.push_back(oldest.toLongLong());
+    }
+    return dropped;
+}
+
 } // namespace
 
 RollStore::RollStore(QString path, QString connectionName)
@@ -250,13 +263,7 @@ RollStore::Added RollStore::add(const core::DrawRows& rows, const RollOrigin& or
             return added;
         Sql sql(m_connection, m_path);
         Transaction transaction(sql, true);
-        while (pagesInUse(sql) + needed > sizeLimit) {
-            const QVariant oldest = sql.value(u"SELECT min(id) FROM rolls"_s);
-            if (oldest.isNull())
-                break;
-            deleteEntry(sql, oldest.toLongLong());
-            added.dropped.push_back(oldest.toLongLong());
-        }
+        added.dropped = dropOldest(sql, needed, sizeLimit);
         QString marks = u"?"_s;
         for (qsizetype i = 1; i < encoded.values.size(); ++i)
             marks += u", ?"_s;
@@ -277,6 +284,19 @@ RollStore::Added RollStore::add(const core::DrawRows& rows, const RollOrigin& or
     if (!added.dropped.empty())
         guarded([&] { giveBackFreePages(); });
     return added;
+}
+
+std::vector<std::int64_t> RollStore::trim(std::int64_t sizeLimit) {
+    const std::vector<std::int64_t> dropped = guarded([&] {
+        Sql sql(m_connection, m_path);
+        Transaction transaction(sql, true);
+        std::vector<std::int64_t> dropped = dropOldest(sql, 0, sizeLimit);
+        transaction.commit();
+        return dropped;
+    });
+    if (!dropped.empty())
+        guarded([&] { giveBackFreePages(); });
+    return dropped;
 }
 
 std::vector<EntrySummary> RollStore::entries() {

@@ -42,6 +42,8 @@ public:
     // Keeps the roll, first removing the oldest entries until the file stays within sizeLimit bytes.
     Added add(const core::DrawRows& rows, const RollOrigin& origin, const QDateTime& time, const QString& fingerprint,
               std::int64_t sizeLimit);
+    // Removes the oldest entries until the file is within sizeLimit bytes; returns their ids.
+    std::vector<std::int64_t> trim(std::int64_t sizeLimit);
     std::vector<EntrySummary> entries(); // newest first
     std::optional<EntrySummary> entry(std::int64_t id);
     // The entry's rows as they were rolled; none when there is no such entry.

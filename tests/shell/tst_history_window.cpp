@@ -172,10 +172,16 @@ void HistoryWindowTest::sizeLimitIsStoredAndSaidOnce() {
     QSignalSpy notices(m_history, &history::RollHistory::notice);
     auto* limit = m_window->findChild<QSpinBox*>(u"SizeLimit"_s);
     QCOMPARE(limit->value(), 500);
-    limit->setValue(1);
-    QCOMPARE(m_fake->settings.values.value(QString::fromUtf16(history::kSizeLimitKey)), u"1"_s);
     for (int i = 0; i < 4; ++i)
         m_history->record(fakes::makeRoll({u"a"_s, u"b"_s}, 1, 400'000));
+    waitForHistory();
+    QCOMPARE(m_table->model()->rowCount(), 7);
+    // A lower limit applies at once, and so does it to the next roll; it is said once.
+    limit->setValue(1);
+    QCOMPARE(m_fake->settings.values.value(QString::fromUtf16(history::kSizeLimitKey)), u"1"_s);
+    waitForHistory();
+    QCOMPARE(m_table->model()->rowCount(), 2);
+    m_history->record(fakes::makeRoll({u"a"_s, u"b"_s}, 1, 400'000));
     waitForHistory();
     QCOMPARE(m_table->model()->rowCount(), 2);
     QCOMPARE(notices.size(), 1);
