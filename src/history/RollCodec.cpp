@@ -90,6 +90,8 @@ QByteArray encodeLabels(const core::TextRows& labels) {
         qToLittleEndian<quint32>(static_cast<quint32>(labels.length(side)), out);
     for (qsizetype side = 0; side < count; ++side) {
         const QStringView label = labels.at(side);
+        if (label.isEmpty())
+            continue;
         qToLittleEndian<quint16>(label.utf16(), label.size(), out);
         out += 2 * label.size();
     }
@@ -112,7 +114,8 @@ core::TextRows decodeLabels(const QByteArray& bytes) {
     if (charsAt + 2 * chars != bytes.size())
         damaged(u"labels of the wrong length"_s);
     std::vector<char16_t> text(static_cast<std::size_t>(chars));
-    qFromLittleEndian<quint16>(bytes.constData() + charsAt, chars, text.data());
+    if (chars > 0) // no copy into the null of an empty vector
+        qFromLittleEndian<quint16>(bytes.constData() + charsAt, chars, text.data());
     core::TextRows labels;
     labels.reserve(count, chars);
     qsizetype at = 0;
@@ -231,6 +234,8 @@ core::DrawRows decodeRoll(const QSqlRecord& record, const QList<QByteArray>& par
         all.resize(static_cast<std::size_t>(rolls * dice));
         char* out = reinterpret_cast<char*>(all.data());
         for (const QByteArray& part : parts) {
+            if (part.isEmpty())
+                continue;
             qFromLittleEndian<Index>(part.constData(), part.size() / qsizetype{sizeof(Index)}, out);
             out += part.size();
         }
