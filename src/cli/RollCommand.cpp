@@ -2,6 +2,7 @@
 
 #include "ByteSink.h"
 #include "Escaping.h"
+#include "HistoryCommand.h"
 #include "RollOptions.h"
 #include "RollStatistics.h"
 #include "RollWriter.h"
@@ -13,6 +14,7 @@
 #include "dice/StoredSides.h"
 #include "platform/FileName.h"
 #include "platform/QtSettingsStore.h"
+#include "history/HistorySettings.h"
 #include "platform/RuntimeError.h"
 #include "platform/SettingsFile.h"
 #include "platform/StandardStreams.h"
@@ -237,6 +239,10 @@ int roll(const RollOptions& options, RollEnvironment& environment, QString& doin
         return kExitUsage;
     }
 
+    // The kept roll holds the sides as they were given, before any escaping for a terminal.
+    std::shared_ptr<const core::TextRows> keptSides;
+    if (options.history)
+        keptSides = textRows(sides);
     std::unique_ptr<OutputFileSink> file;
     ByteSink* sink = &environment.standardOutput;
     if (options.outputFile && *options.outputFile != u"-") {
@@ -255,7 +261,8 @@ int roll(const RollOptions& options, RollEnvironment& environment, QString& doin
             sides = std::move(*shownSides);
     }
     RollDraws draws(static_cast<std::uint64_t>(sides.size()), mode, *dice);
-    SeededGenerator generator(options.seed ? *options.seed : environment.freshSeed());
+    const std::uint64_t seed = options.seed ? *options.seed : environment.freshSeed();
+    SeededGenerator generator(seed);
     std::shared_ptr<const core::TextRows> counted;
     if (options.stats)
         counted = textRows(std::exchange(sides, dice::Utf8Labels()));
@@ -266,6 +273,13 @@ int roll(const RollOptions& options, RollEnvironment& environment, QString& doin
                              : RollWriter(sides).write(draws, generator, *dice, *rolls, *sink);
     if (written)
         sink->finish();
+    if (written && options.history) {
+        doing = u"the roll history"_s;
+        const std::int64_t sizeLimit = history::sizeLimitMegabytes(environment.settings) * history::kMegabyte;
+        for (const QString& notice :
+             keepRoll(history::defaultDatabasePath(), sizeLimit, std::move(keptSides), mode, *dice, *rolls, seed))
+            environment.reportError(prefixed(notice));
+    }
     return 0;
 }
 
