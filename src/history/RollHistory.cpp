@@ -12,7 +12,9 @@
 #include <QCoreApplication>
 #include <QLocale>
 #include <QPointer>
+#include <QScopeGuard>
 
+#include <chrono>
 #include <new>
 
 using namespace Qt::StringLiterals;
@@ -23,6 +25,14 @@ namespace {
 
 QString megabytes(std::int64_t bytes) {
     return QLocale().toString(double(bytes) / double(kMegabyte), 'f', bytes < 10 * kMegabyte ? 1 : 0) + u" MB"_s;
+}
+
+// How long the window must have been done with its roll before the history's thread goes on.
+constexpr std::int64_t kQuietMilliseconds = 100;
+
+std::int64_t steadyMilliseconds() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
 } // namespace
@@ -44,6 +54,7 @@ RollHistory::RollHistory(const QString& databasePath, QObject* parent)
 }
 
 RollHistory::~RollHistory() {
+    m_closing = true;
     QMetaObject::invokeMethod(
         m_worker, [this] { m_store.reset(); }, Qt::BlockingQueuedConnection);
     m_thread.quit();
@@ -58,6 +69,7 @@ void RollHistory::post(std::function<void(RollStore&)> job) {
                 if (!m_store) {
                     m_store = std::make_unique<RollStore>(
                         m_path, u"tessaly-history-"_s + QString::number(reinterpret_cast<quintptr>(this)));
+                    m_store->setBetweenParts([this] { waitForTheWindow(); });
                 }
                 job(*m_store);
             } catch (const platform::RuntimeError& error) {
@@ -86,11 +98,28 @@ void RollHistory::tell(const QString& text) {
     });
 }
 
+void RollHistory::setWindowBusy(bool busy) {
+    if (!busy)
+        m_windowQuietSince = steadyMilliseconds();
+    m_windowBusy = busy;
+}
+
+void RollHistory::waitForTheWindow() {
+    while (!m_closing && m_waitingBytes < kMostWaitingBytes &&
+           (m_windowBusy || steadyMilliseconds() - m_windowQuietSince < kQuietMilliseconds))
+        QThread::msleep(kQuietMilliseconds / 4);
+}
+
 void RollHistory::record(const core::DrawRows& rows, const RollOrigin& origin) {
     const QDateTime time = QDateTime::currentDateTimeUtc();
-    post([this, rows, origin, time](RollStore& store) {
+    const std::int64_t bytes = rows.size() * rows.dice() * rows.indexBytes();
+    m_waitingBytes += bytes;
+    post([this, rows, origin, time, bytes](RollStore& store) {
+        const auto kept = qScopeGuard([this, bytes] { m_waitingBytes -= bytes; });
         const std::int64_t limit = m_sizeLimit;
-        const RollStore::Added added = store.add(rows, origin, time, rollFingerprint(rows), limit);
+        waitForTheWindow();
+        const QString fingerprint = rollFingerprint(rows, [this] { waitForTheWindow(); });
+        const RollStore::Added added = store.add(rows, origin, time, fingerprint, limit);
         dropped(added.dropped, limit);
         if (added.entry) {
             deliver([this, entry = *added.entry] { emit entryAdded(entry); });

@@ -37,6 +37,13 @@ public:
     void setSizeLimit(std::int64_t bytes);
     std::int64_t sizeLimit() const { return m_sizeLimit; }
 
+    // The window is busy with a roll, or done with it. The history's thread does no work while it is
+    // and for a moment after: on a processor whose cores share their caches, as most do, its
+    // fingerprint and write would otherwise slow the window's next answer by half. Rolls made meanwhile
+    // wait their turn, unless they hold more than kMostWaitingBytes of draws.
+    void setWindowBusy(bool busy);
+    static constexpr std::int64_t kMostWaitingBytes = std::int64_t{256} << 20;
+
     // Keeps a roll with the time of the call: Start Rolling's rows with RollOrigin::sides(), a set's
     // with RollOrigin::set(name). Answers with entryAdded, after entriesRemoved for the oldest entries
     // that made room.
@@ -67,9 +74,14 @@ private:
     template <class Deliver> void deliver(Deliver&& deliver);
     void tell(const QString& text);
     void dropped(const std::vector<std::int64_t>& ids, std::int64_t limit);
+    void waitForTheWindow(); // on the history's thread
 
     QString m_path;
     std::atomic<std::int64_t> m_sizeLimit;
+    std::atomic<bool> m_windowBusy = false;
+    std::atomic<std::int64_t> m_windowQuietSince = 0; // milliseconds on a steady clock
+    std::atomic<std::int64_t> m_waitingBytes = 0;     // the draws of rolls handed over and not yet kept
+    std::atomic<bool> m_closing = false;
     QThread m_thread;
     QObject* m_worker = nullptr;        // lives on m_thread
     std::unique_ptr<RollStore> m_store; // made, used and dropped on m_thread only

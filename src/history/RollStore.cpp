@@ -270,9 +270,12 @@ RollStore::Added RollStore::add(const core::DrawRows& rows, const RollOrigin& or
         const QSqlQuery insert =
             sql.run(u"INSERT INTO rolls ("_s + rollColumnList() + u") VALUES ("_s + marks + u')', encoded.values);
         const qint64 id = insert.lastInsertId().toLongLong();
-        for (qsizetype part = 0; part < encoded.parts.size(); ++part)
+        for (qsizetype part = 0; part < encoded.parts.size(); ++part) {
+            if (m_betweenParts)
+                m_betweenParts();
             sql.run(u"INSERT INTO roll_draws (roll_id, part, data) VALUES (?, ?, ?)"_s,
                     {id, qint64(part), encoded.parts[part]});
+        }
         QSqlQuery kept = sql.run(u"SELECT "_s + summaryColumnList() + u" FROM rolls WHERE id = ?"_s, {id});
         if (kept.next())
             added.entry = summaryFrom(kept.record());

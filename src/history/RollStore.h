@@ -17,6 +17,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -52,6 +53,9 @@ public:
     void clear();
     std::int64_t usedBytes(); // the pages in use: the file's size once freed pages are given back
 
+    // Called before each part of a roll's draws is written, to let the writer wait.
+    void setBetweenParts(std::function<void()> betweenParts) { m_betweenParts = std::move(betweenParts); }
+
     // What happened that the user should hear of (a damaged file moved aside), since the last call.
     QStringList takeNotices();
 
@@ -65,6 +69,7 @@ private:
     QString m_path;
     QString m_connection;
     QStringList m_notices;
+    std::function<void()> m_betweenParts;
     bool m_open = false;
 };
 

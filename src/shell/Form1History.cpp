@@ -12,6 +12,7 @@
 #include "platform/SettingsStore.h"
 
 #include <QAction>
+#include <QScopeGuard>
 
 using namespace Qt::StringLiterals;
 
@@ -60,6 +61,12 @@ void Form1::keepingRoll(const std::function<void()>& roll) {
     const QMetaObject::Connection watch =
         connect(&m_results, &QAbstractItemModel::rowsInserted, this,
                 [&filled](const QModelIndex&, int first) { filled = filled || first == 0; });
+    if (m_history)
+        m_history->setWindowBusy(true);
+    const auto done = qScopeGuard([this] {
+        if (m_history)
+            m_history->setWindowBusy(false);
+    });
     roll();
     disconnect(watch);
     if (filled && m_history && m_keepHistoryAction->isChecked() && !m_results.draws().empty())
