@@ -3,13 +3,13 @@
 // rows read back for "Show In Results". Then what a full history costs: opening a file of about
 // 500 MB (the default limit), which checks it page by page, and listing 5,000 entries.
 
-#include "BenchApplication.h"
-
 #include "core/DrawRows.h"
 #include "history/Fingerprint.h"
 #include "history/RollStore.h"
 
 #include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
 
 #include <memory>
 
@@ -108,5 +108,3 @@ void BM_ListEntries(benchmark::State& state) {
 BENCHMARK(BM_ListEntries)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
-
-TESSALY_BENCHMARK_MAIN()
