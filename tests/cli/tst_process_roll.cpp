@@ -202,7 +202,8 @@ void ProcessRollTest::brokenSurroundingsAreRefusedPlainly_data() {
     QTest::newRow("unknown option without a display")
         << u"\"$Q\" --bogus; echo $?"_s
         << QByteArray("quorvin-tessaly: unknown option '--bogus'.\nUsage: quorvin-tessaly [--help | --version] [Qt "
-                      "options]\n       quorvin-tessaly roll [options]\n2\n");
+                      "options]\n       quorvin-tessaly roll [options]\n       quorvin-tessaly history list | "
+                      "show ID | export ID -o FILE\n2\n");
     QTest::newRow("answers into a full disk")
         << u"mknod full c 1 7 && \"$Q\" --help > full; echo $?; \"$Q\" --version > full; echo $?"_s
         << QByteArray("quorvin-tessaly: standard output: No space left on device\n1\n"
