@@ -1,14 +1,16 @@
 // Start Rolling of 3,000,000 rolls of three dice over six three-letter labels: as the user meets it,
-// from the click until the shown window has answered the next click, next to the shell pipeline that
-// draws and joins the same rows (compare the two in the same run); then step by step, to see where the
-// time goes: the draws with their clock reads, the rows built into the model, the model's insert with
-// and without a view and its headers, the first paint, and the clearing that starts the next roll;
-// the peak memory of a 10,000,000-roll run. Last, one draw with its clock read and reseed, and its two parts.
+// from the click until the shown window has answered the next click, with and without the roll
+// history, next to the shell pipeline that draws and joins the same rows (compare the two in the same
+// run); then step by step, to see where the time goes: the draws with their clock reads, the rows
+// built into the model, the model's insert with and without a view and its headers, the first paint,
+// and the clearing that starts the next roll; the peak memory of a 10,000,000-roll run. Last, one draw
+// with its clock read and reseed, and its two parts.
 
 #include "fakes/Fakes.h"
 #include "fakes/WidgetSupport.h"
 
 #include "core/ListModel.h"
+#include "history/RollHistory.h"
 #include "platform/Clock.h"
 #include "platform/RandomSource.h"
 #include "platform/Services.h"
@@ -28,6 +30,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
+#include <optional>
 
 #include <malloc.h>
 
@@ -98,10 +101,17 @@ struct ShownForm : RollServices {
 };
 
 // The click on Start Rolling, then the next click (on the first result row), each handled with all it
-// leaves queued. Arg 1: with the Statistics window open, which counts every new roll.
+// leaves queued. First arg 1: with the Statistics window open, which counts every new roll. Second arg
+// 1: with the roll history kept, whose thread fingerprints and writes every roll meanwhile.
 void BM_ClickUntilNextClick(benchmark::State& state) {
     ShownForm shown;
     shell::Form1& form = shown.form;
+    QTemporaryDir folder;
+    std::optional<history::RollHistory> kept;
+    if (state.range(1) == 1) {
+        kept.emplace(folder.filePath(u"history.sqlite"_s));
+        form.setRollHistory(&*kept);
+    }
     if (state.range(0) == 1) {
         QTest::keyClick(&form, Qt::Key_I, Qt::ControlModifier);
         drainEvents();
@@ -117,7 +127,15 @@ void BM_ClickUntilNextClick(benchmark::State& state) {
     countRows(state);
     state.counters["bytes/row"] = double(form.results().bytesUsed()) / double(form.results().itemCount());
 }
-BENCHMARK(BM_ClickUntilNextClick)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseManualTime()->MinTime(3.0);
+BENCHMARK(BM_ClickUntilNextClick)
+    ->ArgNames({"statistics", "history"})
+    ->Args({0, 0})
+    ->Args({0, 1})
+    ->Args({1, 0})
+    ->Args({1, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->MinTime(3.0);
 
 void BM_ShufMawkPipeline(benchmark::State& state) {
     QTemporaryDir folder;

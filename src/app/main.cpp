@@ -1,5 +1,6 @@
 #include "cli/Escaping.h"
 #include "cli/LibraryCommand.h"
+#include "cli/HistoryCommand.h"
 #include "cli/RollCommand.h"
 #include "platform/FileName.h"
 #include "platform/StandardStreams.h"
@@ -17,7 +18,8 @@ namespace {
 
 constexpr char kUsage[] = "Usage: quorvin-tessaly [--help | --version] [Qt options]\n"
                           "       quorvin-tessaly roll [options]\n"
-                          "       quorvin-tessaly library list | import FILE | export NAME\n";
+                          "       quorvin-tessaly library list | import FILE | export NAME\n"
+                          "       quorvin-tessaly history list | show ID | export ID -o FILE\n";
 
 // Qt's own options, which QApplication takes out of the arguments, and whether each takes a value.
 struct QtOption {
@@ -95,7 +97,8 @@ std::optional<int> answerCommandLine(int argc, char** argv) {
                            "--sides FILE or --example coin|six|twenty|rps, --dice N, --rolls N, --seed N\n"
                            "for reproducible rolls, -o FILE. 'quorvin-tessaly roll --help' tells more.\n"
                            "'quorvin-tessaly library' lists, imports and exports the dice library's dice\n"
-                           "and sets; 'quorvin-tessaly library --help' tells more.\n\n"
+                           "and sets; 'quorvin-tessaly library --help' tells more.\n"
+                           "'quorvin-tessaly history' lists, shows and exports the kept rolls.\n\n"
                            "Exit status: 0 when the window closed or the answer was written, 1 when it could\n"
                            "not be written, 2 for an unknown option.\n")
                               .c_str());
@@ -121,11 +124,13 @@ int main(int argc, char** argv) {
     // A write past the file size limit (ulimit -f) then fails with EFBIG, which is reported, instead of
     // ending the program.
     std::signal(SIGXFSZ, SIG_IGN);
-    // `quorvin-tessaly roll ...` rolls on the command line and never needs a display.
+    // `quorvin-tessaly roll ...` and `history ...` work on the command line and never need a display.
     if (argc > 1 && std::strcmp(argv[1], "roll") == 0)
         return cli::rollMain(argc, argv, closed);
     if (argc > 1 && std::strcmp(argv[1], "library") == 0)
         return cli::libraryMain(argc, argv, closed);
+    if (argc > 1 && std::strcmp(argv[1], "history") == 0)
+        return cli::historyMain(argc, argv);
     if (const std::optional<int> answered = answerCommandLine(argc, argv))
         return *answered;
     return shell::runApplication(argc, argv);

@@ -2,6 +2,7 @@
 
 #include "ByteSink.h"
 #include "Escaping.h"
+#include "HistoryCommand.h"
 #include "RollOptions.h"
 #include "RollStatistics.h"
 #include "RollWriter.h"
@@ -11,6 +12,7 @@
 #include "dice/CountFields.h"
 #include "dice/SideListReader.h"
 #include "dice/StoredSides.h"
+#include "history/HistorySettings.h"
 #include "library/Library.h"
 #include "platform/FileName.h"
 #include "platform/QtSettingsStore.h"
@@ -298,6 +300,10 @@ int roll(const RollOptions& options, RollEnvironment& environment, QString& doin
         return kExitUsage;
     }
 
+    // The kept roll holds the sides as they were given, before any escaping for a terminal.
+    std::shared_ptr<const core::TextRows> keptSides;
+    if (options.history)
+        keptSides = textRows(sides);
     std::unique_ptr<OutputFileSink> file;
     ByteSink* sink = &environment.standardOutput;
     if (options.outputFile && *options.outputFile != u"-") {
@@ -317,7 +323,8 @@ int roll(const RollOptions& options, RollEnvironment& environment, QString& doin
     }
     RollDraws draws =
         plan ? RollDraws(std::move(*plan)) : RollDraws(static_cast<std::uint64_t>(sides.size()), mode, *dice);
-    SeededGenerator generator(options.seed ? *options.seed : environment.freshSeed());
+    const std::uint64_t seed = options.seed ? *options.seed : environment.freshSeed();
+    SeededGenerator generator(seed);
     std::shared_ptr<const core::TextRows> counted;
     if (options.stats)
         counted = textRows(std::exchange(sides, dice::Utf8Labels()));
@@ -328,6 +335,13 @@ int roll(const RollOptions& options, RollEnvironment& environment, QString& doin
                              : RollWriter(sides).write(draws, generator, *dice, *rolls, *sink);
     if (written)
         sink->finish();
+    if (written && options.history) {
+        doing = u"the roll history"_s;
+        const std::int64_t sizeLimit = history::sizeLimitMegabytes(environment.settings) * history::kMegabyte;
+        for (const QString& notice :
+             keepRoll(history::defaultDatabasePath(), sizeLimit, std::move(keptSides), mode, *dice, *rolls, seed))
+            environment.reportError(prefixed(notice));
+    }
     return 0;
 }
 

@@ -57,9 +57,10 @@ std::variant<RollOptions, QString> parseRollOptions(const QStringList& arguments
     const QCommandLineOption seed(u"seed"_s, QString(), u"N"_s);
     const QCommandLineOption output(QStringList{u"o"_s, u"output"_s}, QString(), u"FILE"_s);
     const QCommandLineOption stats(u"stats"_s);
+    const QCommandLineOption history(u"history"_s);
     const QCommandLineOption help(QStringList{u"h"_s, u"help"_s});
     QCommandLineParser parser;
-    parser.addOptions({sides, example, weighted, die, set, dice, rolls, mode, seed, output, stats, help});
+    parser.addOptions({sides, example, weighted, die, set, dice, rolls, mode, seed, output, stats, history, help});
     // The parser expects the program's name first.
     if (!parser.parse(QStringList{u"roll"_s} + arguments)) {
         // The parser's own text would echo the option unescaped.
@@ -72,6 +73,7 @@ std::variant<RollOptions, QString> parseRollOptions(const QStringList& arguments
     RollOptions options;
     options.help = parser.isSet(help);
     options.stats = parser.isSet(stats);
+    options.history = parser.isSet(history);
     options.sideFiles = parser.values(sides);
     if (parser.isSet(example)) {
         const QString name = parser.value(example);
@@ -120,6 +122,9 @@ std::variant<RollOptions, QString> parseRollOptions(const QStringList& arguments
     // Their statistics would need expectations per position that follow each die and its weights.
     if (parser.isSet(stats) && (ownCounts || options.weightedSides))
         return u"--stats does not count the rolls of --weighted-sides, --die or --set yet; roll them without it."_s;
+    // The history keeps a command-line roll by drawing it again from its seed, with an even die.
+    if (parser.isSet(history) && (ownCounts || options.weightedSides))
+        return u"--history does not keep the rolls of --weighted-sides, --die or --set yet; roll them without it."_s;
 
     auto count = [&](const QCommandLineOption& option, std::uint64_t most,
                      std::optional<std::int64_t>& into) -> std::optional<QString> {
@@ -212,6 +217,9 @@ Output:
                      else found there (a terminal, a pipe, a device) is written as it
                      is, never replaced; /dev/stdout, /dev/stderr and /dev/fd/N write
                      to that descriptor as it is open, appending where it appends.
+  --history          Keep the rolls in the roll history, as the window keeps its own;
+                     `quorvin-tessaly history list` shows them. Without it nothing
+                     is kept.
   -h, --help         Show this help and exit.
 
 Labels go out exactly as read into a file or a pipe. On a terminal their control

@@ -33,6 +33,7 @@ struct RollOptions {
     std::optional<std::uint64_t> seed;
     std::optional<QString> outputFile; // "-" is standard output
     bool stats = false;                // the statistics of the rolls instead of their lines
+    bool history = false;              // keep the rolls in the roll history
     bool help = false;
 };
 

@@ -12,19 +12,20 @@
 #include <numeric>
 #include <vector>
 
-namespace Main {
-
 namespace {
 
 constexpr int kClipboardAttempts = 1000;
 constexpr std::int64_t kReserveLimit = std::int64_t{1} << 26;
 
-void chopTrailingSpaces(QString& text) {
+// A copied line ends without its last cell's tab and without trailing spaces, then with CR LF.
+void endCopiedLine(QString& text) {
+    text.chop(1);
     const QStringView view(text);
     qsizetype end = view.size();
     while (end > 0 && view[end - 1] == u' ')
         --end;
     text.truncate(end);
+    text.append(QStringView(u"\r\n"));
 }
 
 // The clipboard's operations suppress their errors: a failed attempt is just another attempt.
@@ -41,6 +42,8 @@ template <class Attempt> bool retry(Attempt&& attempt) {
 }
 
 } // namespace
+
+namespace Main {
 
 void CopyListviewToClipboard(core::ListModel& list, const platform::Services& services,
                              std::chrono::microseconds yieldSlice) {
@@ -82,14 +85,38 @@ void CopyListviewToClipboard(core::ListModel& list, const platform::Services& se
                 throw platform::RuntimeError(platform::RuntimeError::SubscriptOutOfRange);
             results::appendPaddedCell(text, list, row, column, widths[static_cast<std::size_t>(column - 1)]);
         }
-        text.chop(1);
-        chopTrailingSpaces(text);
-        text.append(QStringView(u"\r\n"));
+        endCopiedLine(text);
     }
 
     ClearClipboardWithRetry(*services.clipboard);
     SetClipboardTextWithRetry(*services.clipboard, text, 0);
 }
+
+} // namespace Main
+
+namespace results {
+
+void copiedRollText(const core::DrawRows& rows, const std::function<void(QStringView)>& piece) {
+    constexpr qsizetype kPieceChars = qsizetype{1} << 16;
+    QString text;
+    text.reserve(kPieceChars + 256);
+    for (std::int64_t row = 0; row < rows.size(); ++row) {
+        // One column: its padding would be trailing spaces, which the line's end drops anyway.
+        rows.appendText(row, text);
+        text.append(u'\t');
+        endCopiedLine(text);
+        if (text.size() >= kPieceChars) {
+            piece(text);
+            text.resize(0);
+        }
+    }
+    if (!text.isEmpty())
+        piece(text);
+}
+
+} // namespace results
+
+namespace Main {
 
 void ClearClipboardWithRetry(platform::Clipboard& clipboard) {
     retry([&] { return clipboard.clear(); });

@@ -10,10 +10,12 @@
 #include <QString>
 
 #include <chrono>
+#include <functional>
 
 namespace core {
+class DrawRows;
 class ListModel;
-}
+} // namespace core
 
 namespace platform {
 class Clipboard;
@@ -32,3 +34,11 @@ void ClearClipboardWithRetry(platform::Clipboard& clipboard);
 bool SetClipboardTextWithRetry(platform::Clipboard& clipboard, const QString& text, int format);
 
 } // namespace Main
+
+namespace results {
+
+// The text the copy places for a roll's rows when every row is ticked and they are all the list holds,
+// handed over in pieces of whole lines so that a roll of millions of rows never becomes one text.
+void copiedRollText(const core::DrawRows& rows, const std::function<void(QStringView)>& piece);
+
+} // namespace results

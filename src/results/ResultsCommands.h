@@ -7,6 +7,9 @@
 
 namespace results {
 
+// The one column header of the results list.
+inline constexpr char16_t kResultsHeader[] = u"Results";
+
 void clearResults(const platform::Services& services, core::ListModel& results);
 void copyResults(const platform::Services& services, core::ListModel& results,
                  std::chrono::microseconds yieldSlice = core::kEventSlice);

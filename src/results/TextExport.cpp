@@ -11,6 +11,7 @@
 #include "platform/Services.h"
 #include "platform/TextFileWriter.h"
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -125,6 +126,31 @@ void SaveListviewProperlySpacedWithoutProgressBar(const core::ListModel& list, c
 } // namespace Main
 
 namespace results {
+
+void writeAlignedText(const core::ListModel& list, const std::function<void(QStringView)>& writeLine) {
+    const int columns = list.listColumnCount();
+    const std::int64_t rows = list.itemCount();
+    std::vector<qsizetype> widths;
+    widths.reserve(static_cast<std::size_t>(columns));
+    for (int column = 1; column <= columns; ++column) {
+        qsizetype width = list.headerText(column).size();
+        for (std::int64_t row = 1; row <= rows; ++row)
+            width = std::max(width, cellLength(list, row, column));
+        widths.push_back(width);
+    }
+    QString line;
+    for (int column = 1; column <= columns; ++column)
+        appendPadded(line, list.headerText(column), widths[static_cast<std::size_t>(column - 1)]);
+    writeLine(line);
+    for (std::int64_t row = 1; row <= rows; ++row) {
+        if (!list.isTicked(row))
+            continue;
+        line.resize(0);
+        for (int column = 1; column <= columns; ++column)
+            appendPaddedCell(line, list, row, column, widths[static_cast<std::size_t>(column - 1)]);
+        writeLine(line);
+    }
+}
 
 void saveResultsAsTextFile(core::ListModel& results, core::MousePointer& pointer, const platform::Services& services,
                            std::chrono::microseconds slice) {

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <chrono>
+#include <functional>
 
 namespace core {
 class ListModel;
@@ -23,6 +24,10 @@ namespace results {
 // The body of Form1's PushButton9_Click.
 void saveResultsAsTextFile(core::ListModel& results, core::MousePointer& pointer, const platform::Services& services,
                            std::chrono::microseconds slice = core::kEventSlice);
+
+// The lines SaveListviewProperlySpacedWithoutProgressBar writes, each without its line end, for
+// callers that report failures themselves and may add lines of their own. No events are processed.
+void writeAlignedText(const core::ListModel& list, const std::function<void(QStringView)>& writeLine);
 
 } // namespace results
 

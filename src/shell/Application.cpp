@@ -4,6 +4,8 @@
 
 #include "bag/KeptBag.h"
 #include "desktop/QtServices.h"
+#include "history/HistorySettings.h"
+#include "history/RollHistory.h"
 #include "platform/CloseSignals.h"
 #include "platform/Identity.h"
 
@@ -48,6 +50,8 @@ int runApplication(int argc, char** argv) {
     // Workbooks shown by an earlier run; the spreadsheet application has long read them.
     platform::XlsxSpreadsheets::removeStaleWorkbooks(platform::XlsxSpreadsheets::defaultFolder(),
                                                      std::chrono::hours(24));
+    // Made before the window and gone after it: the window's last rolls are written before the end.
+    history::RollHistory rollHistory(history::defaultDatabasePath());
     Form1 form(qtServices.services());
     qtServices.setParentWindow(&form);
 
@@ -58,6 +62,7 @@ int runApplication(int argc, char** argv) {
 
     form.Form_Load();
     form.openKeptBag(bag::defaultPath());
+    form.setRollHistory(&rollHistory);
     if (const QScreen* screen = form.screen())
         form.move(screen->availableGeometry().center() - form.rect().center());
     form.show();

@@ -181,6 +181,7 @@ void Form1::buildControls() {
     ListView2->addMenuAction(m_statisticsAction);
     connect(m_statisticsAction, &QAction::triggered, this, &Form1::showStatistics);
     buildPresenterMenu();
+    buildHistoryMenu();
 }
 
 void Form1::buildRollModeMenu() {
@@ -334,7 +335,7 @@ void Form1::Form_Load() {
     }
     trap(146, [&] { m_sides.addColumn(dice::sidesHeaderText(m_sides.itemCount())); });
     trap(148, [&] { m_sides.setColumnWidthTwips(1, 7000); });
-    trap(150, [&] { m_results.addColumn(u"Results"_s); });
+    trap(150, [&] { m_results.addColumn(QString::fromUtf16(results::kResultsHeader)); });
     trap(152, [&] { m_results.setColumnWidthTwips(1, 7000); });
     // Any other stored text than a mode's word leaves the default mode.
     trap(154, [&] {
@@ -394,15 +395,17 @@ void Form1::Form_Unload() {
 }
 
 void Form1::PushButton8_Click() {
-    if (m_weights.anyFor(m_sides)) {
-        roll::startRolling(m_services, m_sides, m_results, Text2->text(), Text1->text(), m_rollMode,
-                           m_weights.weightsFor(m_sides));
-        return;
-    }
-    roll::KeptTickets* kept = keptBagForRoll();
-    roll::startRolling(m_services, m_sides, m_results, Text2->text(), Text1->text(), m_rollMode, kept);
-    if (kept != nullptr)
-        showRollMode(); // what is left
+    keepingRoll([&] {
+        if (m_weights.anyFor(m_sides)) {
+            roll::startRolling(m_services, m_sides, m_results, Text2->text(), Text1->text(), m_rollMode,
+                               m_weights.weightsFor(m_sides));
+            return;
+        }
+        roll::KeptTickets* kept = keptBagForRoll();
+        roll::startRolling(m_services, m_sides, m_results, Text2->text(), Text1->text(), m_rollMode, kept);
+        if (kept != nullptr)
+            showRollMode(); // what is left
+    });
 }
 
 void Form1::PushButton10_Click() {

@@ -37,12 +37,17 @@ class CountFields;
 class SidesCommands;
 } // namespace dice
 
+namespace history {
+class RollHistory;
+}
+
 namespace roll {
 class KeptTickets;
 }
 
 namespace shell {
 class DiceLibraryWindow;
+class HistoryWindow;
 class ListView;
 class PresenterWindow;
 class StatisticsWindow;
@@ -112,6 +117,16 @@ public:
     void showPresenter();
     PresenterWindow* presenterWindow() const { return m_presenter; }
 
+    // The roll history (Form1History.cpp). Without one, its menu entries do nothing. Every Start Rolling
+    // that puts rows into the results is kept while "Keep Roll History" (the results list's context
+    // menu, stored under history::kKeepHistoryKey) is ticked; the history's notices show in a message box.
+    void setRollHistory(history::RollHistory* history);
+    void showRollHistory();                           // "Roll History…" and Ctrl+H
+    void KeepRollHistory_Click(bool keep);            // "Keep Roll History"
+    void ClearRollHistory_Click();                    // "Clear Roll History…": asks, then empties it
+    void showHistoryRows(const core::DrawRows& rows); // the results list as after a roll of these rows
+    HistoryWindow* historyWindow() const { return m_historyWindow; }
+
     // Dice definition: the sides list's commands and the two count fields.
     void PushButton1_Click();
     void PushButton2_Click();
@@ -169,6 +184,9 @@ private:
     void pointerCue(int shape);
     void countFieldLostFocus(QLineEdit* field);
     bool autosave(core::Trap& trap, int line, const std::function<void()>& write);
+    void buildHistoryMenu();
+    // Runs a roll command and keeps the roll it puts into the results, if any.
+    void keepingRoll(const std::function<void()>& roll);
 
     // Controls, by their designer names, which are also their object names: tests and tools find them
     // by those.
@@ -215,6 +233,9 @@ private:
     std::unique_ptr<bag::KeptBag> m_keptBag;
     QAction* m_keepBagAction = nullptr;
     QTimer m_keptBagRecount;
+    history::RollHistory* m_history = nullptr;
+    HistoryWindow* m_historyWindow = nullptr; // made when first asked for
+    QAction* m_keepHistoryAction = nullptr;
     bool m_checkingCount = false; // the check's own message box moves the focus too
     bool m_storeFailing = false;  // the last write of an edit to the store failed
 };

@@ -204,7 +204,7 @@ void ProcessRollTest::brokenSurroundingsAreRefusedPlainly_data() {
         << u"\"$Q\" --bogus; echo $?"_s
         << QByteArray("quorvin-tessaly: unknown option '--bogus'.\nUsage: quorvin-tessaly [--help | --version] [Qt "
                       "options]\n       quorvin-tessaly roll [options]\n       quorvin-tessaly library list | import "
-                      "FILE | export NAME\n2\n");
+                      "FILE | export NAME\n       quorvin-tessaly history list | show ID | export ID -o FILE\n2\n");
     QTest::newRow("answers into a full disk")
         << u"mknod full c 1 7 && \"$Q\" --help > full; echo $?; \"$Q\" --version > full; echo $?; "
            u"\"$Q\" library --help > full; echo $?"_s

@@ -12,6 +12,7 @@ deb="$(ls "$scratch"/out/*.deb)"
 info="$(dpkg-deb --info "$deb")"
 grep -E "^ (Package|Depends|Recommends):" <<<"$info"
 grep -q "^ Depends:.*libqt6widgets6" <<<"$info" || { echo "Depends lacks Qt Widgets"; exit 1; }
+grep -q "^ Depends:.*libqt6sql6-sqlite" <<<"$info" || { echo "Depends lacks the SQLite driver of the roll history"; exit 1; }
 grep -q "^ Recommends:.*libreoffice-calc.*fonts-liberation2" <<<"$info" ||
     { echo "Recommends lacks LibreOffice Calc or the fonts"; exit 1; }
 

@@ -122,6 +122,11 @@ void TextExportTest::writesAlignedBytes() {
 
     QCOMPARE(fake.messageBox.texts(), QStringList());
     QCOMPARE(fakes::readFile(path), expected);
+
+    // The same layout for callers that write the lines themselves.
+    QString lines;
+    results::writeAlignedText(list, [&](QStringView line) { lines += line + u"\r\n"_s; });
+    QCOMPARE(lines.toUtf8(), expected);
 }
 
 void TextExportTest::clickSavesUnderTheNameGivenAndReplacesAnOldFile() {

@@ -1,0 +1,46 @@
+#pragma once
+
+// `quorvin-tessaly history list | show ID | export ID -o FILE`: the roll history read from the
+// command line, and the keeping of a `roll --history`.
+//
+// list prints one line per kept roll, newest first: its id, time (ISO 8601), roll mode, dice, rolls and
+// fingerprint, separated by tabs. show prints the roll's rows, one per line, " - " between the labels,
+// ended by LF. export writes the roll as the window's "Export…" does.
+
+#include "core/RollMode.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+namespace core {
+class TextRows;
+}
+
+namespace cli {
+
+class ByteSink;
+
+struct HistoryEnvironment {
+    QString databasePath;
+    ByteSink& standardOutput;
+    std::function<void(const QString&)> reportError; // one line, without its end
+};
+
+// Runs the command with the arguments that follow "history"; returns the exit code.
+int runHistory(const QStringList& arguments, HistoryEnvironment& environment);
+
+// The process's side: standard streams and the user's history file.
+int historyMain(int argc, char** argv);
+
+// Keeps a roll of the command line in the history at databasePath: the draws are made once more from
+// the same seed, so they are the very rows that were written. Returns what the user should read (the
+// oldest rolls removed to make room, a damaged file moved aside); raises platform::RuntimeError when
+// the history cannot be written.
+QStringList keepRoll(const QString& databasePath, std::int64_t sizeLimit, std::shared_ptr<const core::TextRows> sides,
+                     core::RollMode mode, std::int64_t dice, std::int64_t rolls, std::uint64_t seed);
+
+} // namespace cli

@@ -1,0 +1,161 @@
+#include "cli/ByteSink.h"
+#include "cli/HistoryCommand.h"
+#include "cli/RollCommand.h"
+#include "fakes/Fakes.h"
+#include "history/HistorySettings.h"
+
+#include <QBuffer>
+#include <QCryptographicHash>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+class MemorySink final : public cli::ByteSink {
+public:
+    bool write(std::span<const char> bytes) override {
+        written.append(bytes.data(), static_cast<qsizetype>(bytes.size()));
+        return true;
+    }
+    QByteArray written;
+};
+
+struct Outcome {
+    int exitCode = -1;
+    QByteArray output;
+    QStringList errors;
+};
+
+Outcome historyCommand(const QStringList& arguments) {
+    MemorySink standardOutput;
+    Outcome outcome;
+    cli::HistoryEnvironment environment{history::defaultDatabasePath(), standardOutput,
+                                        [&](const QString& line) { outcome.errors.append(line); }};
+    outcome.exitCode = cli::runHistory(arguments, environment);
+    outcome.output = standardOutput.written;
+    return outcome;
+}
+
+Outcome roll(const QStringList& arguments) {
+    fakes::FakeSettingsStore settings;
+    QBuffer standardInput;
+    standardInput.open(QIODevice::ReadOnly);
+    MemorySink standardOutput;
+    Outcome outcome;
+    cli::RollEnvironment environment{settings, standardInput, standardOutput,
+                                     [&](const QString& line) { outcome.errors.append(line); },
+                                     [] { return std::uint64_t{42}; }};
+    outcome.exitCode = cli::runRoll(arguments, environment);
+    outcome.output = standardOutput.written;
+    return outcome;
+}
+
+} // namespace
+
+class HistoryCommandTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void keptRollReadsBackAsItWasWritten_data();
+    void keptRollReadsBackAsItWasWritten();
+    void refusesWhatItCannotDo_data();
+    void refusesWhatItCannotDo();
+
+private:
+    QTemporaryDir m_folder;
+};
+
+void HistoryCommandTest::initTestCase() {
+    QVERIFY(m_folder.isValid());
+    qputenv("XDG_DATA_HOME", m_folder.path().toLocal8Bit());
+}
+
+void HistoryCommandTest::keptRollReadsBackAsItWasWritten_data() {
+    QTest::addColumn<QString>("arguments");
+    QTest::addColumn<QString>("listed"); // mode, dice, rolls as list prints them; empty: nothing kept
+    QTest::newRow("independent") << u"--example six --dice 3 --rolls 200 --seed 7 --history"_s
+                                 << u"independent\t3\t200"_s;
+    QTest::newRow("bag, fresh seed") << u"--example twenty --dice 20 --rolls 3 --mode bag --history"_s
+                                     << u"bag\t20\t3"_s;
+    QTest::newRow("distinct, statistics")
+        << u"--example rps --dice 2 --rolls 9 --mode distinct --stats --history"_s << u"distinct\t2\t9"_s;
+    QTest::newRow("without --history") << u"--example coin --rolls 5"_s << QString();
+}
+
+void HistoryCommandTest::keptRollReadsBackAsItWasWritten() {
+    QFETCH(QString, arguments);
+    QFETCH(QString, listed);
+    const QByteArray before = historyCommand({u"list"_s}).output;
+    const Outcome rolled = roll(arguments.split(u' '));
+    QCOMPARE(rolled.exitCode, 0);
+    QCOMPARE(rolled.errors, QStringList());
+    const Outcome list = historyCommand({u"list"_s});
+    QCOMPARE(list.exitCode, 0);
+    if (listed.isEmpty()) {
+        QCOMPARE(list.output, before);
+        return;
+    }
+    QCOMPARE(list.output.count('\n'), before.count('\n') + 1);
+    const QStringList newest = QString::fromUtf8(list.output.left(list.output.indexOf('\n'))).split(u'\t');
+    QCOMPARE(newest.size(), 6);
+    QVERIFY2(QDateTime::fromString(newest.at(1), Qt::ISODateWithMs).isValid(), qPrintable(newest.at(1)));
+    QCOMPARE(newest.mid(2, 3).join(u'\t'), listed);
+
+    const Outcome shown = historyCommand({u"show"_s, newest.at(0)});
+    QCOMPARE(shown.exitCode, 0);
+    if (!arguments.contains(u"--stats"_s)) {
+        QCOMPARE(shown.output, rolled.output);
+        // The fingerprint is sha256sum of the same lines as the clipboard copy writes them.
+        QCOMPARE(newest.at(5).toLatin1(),
+                 QCryptographicHash::hash(QByteArray(rolled.output).replace("\n", "\r\n"), QCryptographicHash::Sha256)
+                     .toHex());
+    }
+    QCOMPARE(shown.output.count('\n'), newest.at(4).toInt());
+
+    const QString exported = m_folder.filePath(u"exported.txt"_s);
+    QCOMPARE(historyCommand({u"export"_s, newest.at(0), u"-o"_s, exported}).exitCode, 0);
+    QFile file(exported);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.readAll().trimmed().endsWith(newest.at(5).toLatin1()));
+}
+
+void HistoryCommandTest::refusesWhatItCannotDo_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("error"); // after "quorvin-tessaly history: "
+
+    const QString tryHelp = u" Try 'quorvin-tessaly history --help'."_s;
+    QTest::newRow("no command") << QStringList() << cli::kExitUsage
+                                << u"say list, show ID or export ID -o FILE."_s + tryHelp;
+    QTest::newRow("unknown command") << QStringList{u"drop"_s} << cli::kExitUsage
+                                     << u"'drop' is not a history command."_s + tryHelp;
+    QTest::newRow("id not a number") << QStringList{u"show"_s, u"first"_s} << cli::kExitUsage
+                                     << u"'first' is not an id; history list shows them."_s + tryHelp;
+    QTest::newRow("show without id") << QStringList{u"show"_s} << cli::kExitUsage << u"show takes one id."_s + tryHelp;
+    QTest::newRow("export without file") << QStringList{u"export"_s, u"1"_s} << cli::kExitUsage
+                                         << u"export needs -o FILE."_s + tryHelp;
+    QTest::newRow("no such roll") << QStringList{u"show"_s, u"999999"_s} << cli::kExitFailure
+                                  << u"there is no roll 999999 in the history."_s;
+    const QString unwritable = m_folder.filePath(u"missing/folder/roll.txt"_s);
+    QTest::newRow("unwritable export") << QStringList{u"export"_s, u"1"_s, u"-o"_s, unwritable} << cli::kExitFailure
+                                       << u"Could not save \""_s + unwritable + u"\": "_s;
+}
+
+void HistoryCommandTest::refusesWhatItCannotDo() {
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, error);
+    QCOMPARE(roll({u"--example"_s, u"coin"_s, u"--history"_s}).exitCode, 0); // roll 1 exists
+    const Outcome outcome = historyCommand(arguments);
+    QCOMPARE(outcome.exitCode, exitCode);
+    QCOMPARE(outcome.output, QByteArray());
+    QCOMPARE(outcome.errors.size(), 1);
+    QVERIFY2(outcome.errors.first().startsWith(u"quorvin-tessaly history: "_s + error),
+             qPrintable(outcome.errors.first()));
+}
+
+QTEST_GUILESS_MAIN(HistoryCommandTest)
+#include "tst_history_command.moc"
