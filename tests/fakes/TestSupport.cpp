@@ -47,17 +47,4 @@ QString settingsFileIn(const QString& configFolder) {
            QString::fromUtf16(platform::kApplicationName) + QStringLiteral(".conf");
 }
 
-FileSizeLimit::FileSizeLimit(rlim_t bytes) {
-    getrlimit(RLIMIT_FSIZE, &m_saved);
-    m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limited = m_saved;
-    limited.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &limited);
-}
-
-FileSizeLimit::~FileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &m_saved);
-    std::signal(SIGXFSZ, m_oldHandler);
-}
-
 } // namespace fakes
