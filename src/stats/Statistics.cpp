@@ -64,6 +64,17 @@ void appendTest(QList<std::pair<QString, QString>>& lines, const QString& prefix
 
 } // namespace
 
+QString dieName(const core::DrawRows& draws, std::int32_t die) {
+    QString name = u"Die "_s + QString::number(die);
+    const core::DiceLayout* layout = draws.layout();
+    if (layout && layout->kinds.size() > 1 && die >= 1) {
+        const QString& kind = layout->kinds[static_cast<std::size_t>(layout->kindAt(die - 1))].name;
+        if (!kind.isEmpty())
+            name += u": "_s + kind;
+    }
+    return name;
+}
+
 std::optional<std::vector<std::int64_t>> wholeNumbers(const core::TextRows& labels) {
     std::vector<std::int64_t> values;
     values.reserve(static_cast<std::size_t>(labels.size()));
@@ -243,7 +254,7 @@ QList<std::pair<QString, QString>> Statistics::fairnessLines() const {
     else
         appendTest(lines, {}, {}, m_untestable);
     lines.append({u"Rows"_s, m_tickedOnly ? u"Ticked rows only"_s : u"All rows"_s});
-    lines.append({u"Dice"_s, m_die == 0 ? u"All dice"_s : u"Die "_s + QString::number(m_die)});
+    lines.append({u"Dice"_s, m_die == 0 ? u"All dice"_s : dieName(m_draws, m_die)});
     if (m_rolls == 0)
         return lines;
     if (tested && m_exactTotals)

@@ -133,6 +133,9 @@ private:
     RunningCounts m_counts;
 };
 
+// "Die 2", named by its kind in a roll of a set of different dice: "Die 2: Six".
+QString dieName(const core::DrawRows& draws, std::int32_t die);
+
 // Side i's value when every label is a whole number (an optional sign and digits, at most 10^12).
 std::optional<std::vector<std::int64_t>> wholeNumbers(const core::TextRows& labels);
 

@@ -184,6 +184,7 @@ void StatisticsTest::weightedAndSetRollsClaimOnlyWhatIsExact() {
     const QString summary = sides.summary().join(u'\n');
     QVERIFY2(summary.contains(said), qPrintable(summary));
     QCOMPARE(summary.contains(u", p-value "_s), degreesOfFreedom > 0);
+    QCOMPARE(stats::dieName(draws, 1), set ? u"Die 1: Two"_s : u"Die 1"_s);
 }
 
 void StatisticsTest::totalsFollowTheExactDistribution_data() {
