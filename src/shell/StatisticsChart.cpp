@@ -39,7 +39,10 @@ std::int64_t roundStride(double least) {
 }
 
 double highest(const std::vector<double>& values) {
-    return values.empty() ? 0 : *std::max_element(values.begin(), values.end());
+    double top = 0;
+    for (double value : values)
+        top = std::max(top, std::isnan(value) ? 0 : value);
+    return top;
 }
 
 } // namespace
@@ -255,6 +258,8 @@ void StatisticsChart::paintEvent(QPaintEvent*) {
         const double left = area.left() + static_cast<double>(bar) * slot;
         painter.fillRect(QRectF(left + gap / 2, y(observed), slot - gap, area.bottom() - y(observed)),
                          colours.color(QPalette::Highlight));
+        if (std::isnan(level)) // no exact expectation: the counts alone
+            continue;
         if (shown.histogram) {
             const QPointF centre(left + slot / 2, y(level));
             bar == 0 ? expected.moveTo(centre) : expected.lineTo(centre);

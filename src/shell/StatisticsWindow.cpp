@@ -277,6 +277,7 @@ void StatisticsWindow::buildControls() {
     connect(m_saveButton, &QPushButton::clicked, this, &StatisticsWindow::saveTable);
     connect(closeButton, &QPushButton::clicked, close, &QAction::trigger);
     connect(m_scope, &QComboBox::currentIndexChanged, this, &StatisticsWindow::scheduleCount);
+    connect(m_die, &QSpinBox::valueChanged, this, &StatisticsWindow::nameDie);
     connect(m_die, &QSpinBox::valueChanged, this, &StatisticsWindow::scheduleCount);
     connect(m_ignoreOrder, &QCheckBox::toggled, this, &StatisticsWindow::scheduleCount);
     connect(m_views, &QTabBar::currentChanged, this, [this](int view) {
@@ -343,10 +344,18 @@ bool StatisticsWindow::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
+void StatisticsWindow::nameDie() {
+    // The die a position of a set rolled follows its number: "Die 2: Six".
+    const QString name = stats::dieName(m_results.draws(), std::max(m_die->value(), 1));
+    const qsizetype colon = name.indexOf(u':');
+    m_die->setSuffix(colon < 0 ? QString() : name.mid(colon));
+}
+
 void StatisticsWindow::resultsChanged() {
     // What the results offer: the dice of a roll, and totals when every side is a whole number.
     const core::DrawRows& draws = m_results.draws();
     m_die->setMaximum(draws.empty() ? 0 : draws.dice());
+    nameDie();
     const bool numeric = !draws.empty() && draws.sideCount() > 0 && stats::wholeNumbers(draws.labels()).has_value();
     m_views->setTabEnabled(2, numeric);
     if (!numeric && m_views->currentIndex() == 2)

@@ -70,6 +70,7 @@ private:
     // "Save…": the same as a CSV file.
     void saveTable();
     void resultsChanged();
+    void nameDie();
     void scheduleCount();
     void startCount();
     void cancelCount();

@@ -30,12 +30,55 @@ bool hasRepeat(std::span<const std::uint32_t> sortedSides) {
     return std::adjacent_find(sortedSides.begin(), sortedSides.end()) != sortedSides.end();
 }
 
-// Every die an independent, uniform draw of one of s sides.
+// The same of a die whose side i comes up with chance weights[i] / their total.
+std::pair<long double, long double> valueSpread(std::span<const std::int64_t> values,
+                                                std::span<const std::uint32_t> weights) {
+    long double total = 0;
+    long double mean = 0;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        total += weights[i];
+        mean += static_cast<long double>(weights[i]) * values[i];
+    }
+    mean /= total;
+    long double variance = 0;
+    for (std::size_t i = 0; i < values.size(); ++i)
+        variance += weights[i] * (values[i] - mean) * (values[i] - mean);
+    return {mean, variance / total};
+}
+
+// Every die an independent draw of one of s sides: uniform, or by the sides' weights when given.
 class IndependentLaw final : public RollLaw {
 public:
-    IndependentLaw(std::int64_t sides, std::int32_t dice)
+    IndependentLaw(std::int64_t sides, std::int32_t dice, std::vector<std::uint32_t> weights = {})
         : m_sides(sides)
-        , m_dice(dice) {}
+        , m_dice(dice)
+        , m_weights(std::move(weights)) {
+        if (m_weights.empty())
+            return;
+        std::uint64_t total = 0;
+        for (std::uint32_t w : m_weights)
+            total += w;
+        for (std::uint32_t w : m_weights)
+            m_probabilities.push_back(static_cast<double>(w) / static_cast<double>(total));
+    }
+
+    std::vector<double> sideProbabilities() const override { return m_probabilities; }
+
+    // Sides of weight 0 are left out of the test: they are expected never, which no count can test.
+    ChiSquare sidesTest(std::span<const std::uint64_t> counts, std::uint64_t rolls, std::int32_t die) const override {
+        if (m_probabilities.empty())
+            return RollLaw::sidesTest(counts, rolls, die);
+        const double draws = static_cast<double>(rolls) * (die == 0 ? m_dice : 1);
+        std::vector<std::uint64_t> observed;
+        std::vector<double> expected;
+        for (std::size_t side = 0; side < counts.size(); ++side) {
+            if (m_probabilities[side] > 0) {
+                observed.push_back(counts[side]);
+                expected.push_back(draws * m_probabilities[side]);
+            }
+        }
+        return pearson(observed, expected);
+    }
 
     Moments sideCount(std::uint64_t rolls, std::int32_t die) const override {
         const double draws = static_cast<double>(rolls) * (die == 0 ? m_dice : 1);
@@ -44,11 +87,19 @@ public:
     }
 
     double orderedProbability(std::span<const std::uint32_t> sides) const override {
+        if (!m_probabilities.empty()) {
+            double p = 1;
+            for (std::uint32_t side : sides)
+                p *= m_probabilities[side];
+            return p;
+        }
         return std::pow(static_cast<double>(m_sides), -static_cast<double>(sides.size()));
     }
 
     // Multinomial: D! / (m1! m2! ...) orderings of the multiset, each with probability s^-D.
     double unorderedProbability(std::span<const std::uint32_t> sortedSides) const override {
+        if (!m_probabilities.empty() && orderedProbability(sortedSides) == 0)
+            return 0;
         double logWays = std::lgamma(static_cast<double>(sortedSides.size()) + 1);
         for (std::size_t i = 0; i < sortedSides.size();) {
             std::size_t j = i;
@@ -57,6 +108,8 @@ public:
             logWays -= std::lgamma(static_cast<double>(j - i) + 1);
             i = j;
         }
+        if (!m_probabilities.empty())
+            return std::exp(logWays) * orderedProbability(sortedSides);
         const double logP = logWays - static_cast<double>(sortedSides.size()) * std::log(static_cast<double>(m_sides));
         return std::exp(logP);
     }
@@ -64,6 +117,9 @@ public:
     std::optional<TotalLaw> totals(std::span<const std::int64_t> values) const override;
 
     double expectedLongestRun(std::uint64_t rolls, std::int32_t die) const override {
+        // Runs of unequal sides follow no one chance of repeating; no exact figure is at hand.
+        if (!m_probabilities.empty())
+            return std::nan("");
         // The dice of a roll are drawn one after another like the rolls, so all dice read in list order
         // are one sequence of independent draws.
         const std::uint64_t length = rolls * static_cast<std::uint64_t>(die == 0 ? m_dice : 1);
@@ -73,12 +129,27 @@ public:
 private:
     std::int64_t m_sides;
     std::int32_t m_dice;
+    std::vector<std::uint32_t> m_weights; // empty when the sides are alike
+    std::vector<double> m_probabilities;  // of each side, when weighted
 };
 
 std::optional<TotalLaw> IndependentLaw::totals(std::span<const std::int64_t> values) const {
     if (values.empty())
         return std::nullopt;
-    const auto [low, high] = std::minmax_element(values.begin(), values.end());
+    // Values of sides that never come up bound nothing.
+    const auto weightOf = [&](std::size_t i) { return m_weights.empty() ? 1.0 : static_cast<double>(m_weights[i]); };
+    std::optional<std::int64_t> lowest;
+    std::optional<std::int64_t> highest;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        if (weightOf(i) > 0) {
+            lowest = std::min(lowest.value_or(values[i]), values[i]);
+            highest = std::max(highest.value_or(values[i]), values[i]);
+        }
+    }
+    if (!lowest)
+        return std::nullopt;
+    const std::int64_t* low = &*lowest;
+    const std::int64_t* high = &*highest;
     const std::int64_t width = *high - *low; // of one die's values
     const auto dice = static_cast<std::int64_t>(m_dice);
     if (width > 0 && dice > (kMaxTotalCells - 1) / width)
@@ -87,10 +158,14 @@ std::optional<TotalLaw> IndependentLaw::totals(std::span<const std::int64_t> val
 
     // One die: the weight of each value above the lowest (labels differ, values may not: "1", "01").
     std::map<std::int64_t, double> weights;
-    for (std::int64_t value : values)
-        weights[value - *low] += 1.0;
+    double n = 0;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        if (weightOf(i) > 0)
+            weights[values[i] - *low] += weightOf(i);
+        n += weightOf(i);
+    }
     const bool uniformRange =
-        static_cast<std::int64_t>(weights.size()) == width + 1 &&
+        m_weights.empty() && static_cast<std::int64_t>(weights.size()) == width + 1 &&
         std::all_of(weights.begin(), weights.end(), [&](const auto& w) { return w.second == weights.begin()->second; });
     const double steps = static_cast<double>(dice) * static_cast<double>(cells) *
                          (uniformRange ? 1.0 : static_cast<double>(weights.size()));
@@ -99,7 +174,6 @@ std::optional<TotalLaw> IndependentLaw::totals(std::span<const std::int64_t> val
 
     TotalLaw law;
     law.first = dice * *low;
-    const double n = static_cast<double>(values.size());
     std::vector<double>& p = law.probability;
     p.assign(static_cast<std::size_t>(cells), 0.0);
     p[0] = 1.0;
@@ -135,7 +209,7 @@ std::optional<TotalLaw> IndependentLaw::totals(std::span<const std::int64_t> val
         std::swap(p, next);
     }
 
-    const auto [mean, variance] = valueSpread(values);
+    const auto [mean, variance] = m_weights.empty() ? valueSpread(values) : valueSpread(values, m_weights);
     law.moments = {static_cast<double>(mean * dice), static_cast<double>(variance * dice)};
     return law;
 }
@@ -274,6 +348,25 @@ public:
     double expectedLongestRun(std::uint64_t, std::int32_t) const override { return std::nan(""); }
 };
 
+// Rolls whose law is not worked out exactly: they are counted, and nothing is claimed of them.
+class UnknownLaw final : public RollLaw {
+public:
+    explicit UnknownLaw(QString why)
+        : m_why(std::move(why)) {}
+
+    Moments sideCount(std::uint64_t, std::int32_t) const override { return {std::nan(""), std::nan("")}; }
+    ChiSquare sidesTest(std::span<const std::uint64_t>, std::uint64_t, std::int32_t) const override { return {}; }
+    QString untestable() const override { return m_why; }
+    double orderedProbability(std::span<const std::uint32_t>) const override { return std::nan(""); }
+    double unorderedProbability(std::span<const std::uint32_t>) const override { return std::nan(""); }
+    std::optional<TotalLaw> totals(std::span<const std::int64_t>) const override { return std::nullopt; }
+    double expectedLongestRun(std::uint64_t, std::int32_t) const override { return std::nan(""); }
+    bool exact() const override { return false; }
+
+private:
+    QString m_why;
+};
+
 } // namespace
 
 ChiSquare RollLaw::sidesTest(std::span<const std::uint64_t> counts, std::uint64_t rolls, std::int32_t die) const {
@@ -281,9 +374,22 @@ ChiSquare RollLaw::sidesTest(std::span<const std::uint64_t> counts, std::uint64_
     return pearson(counts, expected);
 }
 
-std::unique_ptr<RollLaw> rollLaw(core::RollMode mode, std::int64_t sides, std::int32_t dice) {
+std::unique_ptr<RollLaw> rollLaw(core::RollMode mode, std::int64_t sides, std::int32_t dice,
+                                 const core::DiceLayout* layout) {
     sides = std::max<std::int64_t>(sides, 1);
     dice = std::max<std::int32_t>(dice, 1);
+    if (layout && layout->kinds.size() > 1)
+        return std::make_unique<UnknownLaw>(
+            u"No exact expectation is available for a set of different dice, so no expected counts or "
+            u"chi-square tests are given; the counts are as rolled."_s);
+    if (layout && !layout->kinds.empty() && !layout->kinds[0].weights.empty()) {
+        if (mode == core::RollMode::Independent)
+            return std::make_unique<IndependentLaw>(sides, dice, layout->kinds[0].weights);
+        return std::make_unique<UnknownLaw>(
+            u"No exact expectation is available for a weighted die in the mode \u201C"_s + core::rollModeName(mode) +
+            u"\u201D, so no expected counts or chi-square tests are given; the counts "
+            u"are as rolled."_s);
+    }
     // No roll of these modes has more dice than sides: the roll refuses it.
     if (dice <= sides) {
         switch (mode) {

@@ -52,9 +52,16 @@ public:
     // The expected longest run of one side over `rolls` rolls, reading die `die` (or every die, 0); NaN
     // where the mode gives none that holds for any choice of rows.
     virtual double expectedLongestRun(std::uint64_t rolls, std::int32_t die) const = 0;
+    // The chance of each side on one die when the sides are not alike (a weighted die); else empty.
+    virtual std::vector<double> sideProbabilities() const { return {}; }
+    // False when nothing exact is known of the rolls: every expectation is NaN, and untestable() says why.
+    virtual bool exact() const { return true; }
 };
 
-std::unique_ptr<RollLaw> rollLaw(core::RollMode mode, std::int64_t sides, std::int32_t dice);
+// The law of a roll's dice. A layout with weights or with several kinds of die (DrawRows.h) gets the
+// weighted law where it is known exactly, and otherwise one that claims nothing.
+std::unique_ptr<RollLaw> rollLaw(core::RollMode mode, std::int64_t sides, std::int32_t dice,
+                                 const core::DiceLayout* layout = nullptr);
 
 // Totals are worked out only within these bounds: a table and a chart of that many cells, and a
 // convolution of that many steps.

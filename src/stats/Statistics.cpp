@@ -64,6 +64,17 @@ void appendTest(QList<std::pair<QString, QString>>& lines, const QString& prefix
 
 } // namespace
 
+QString dieName(const core::DrawRows& draws, std::int32_t die) {
+    QString name = u"Die "_s + QString::number(die);
+    const core::DiceLayout* layout = draws.layout();
+    if (layout && layout->kinds.size() > 1 && die >= 1) {
+        const QString& kind = layout->kinds[static_cast<std::size_t>(layout->kindAt(die - 1))].name;
+        if (!kind.isEmpty())
+            name += u": "_s + kind;
+    }
+    return name;
+}
+
 std::optional<std::vector<std::int64_t>> wholeNumbers(const core::TextRows& labels) {
     std::vector<std::int64_t> values;
     values.reserve(static_cast<std::size_t>(labels.size()));
@@ -107,7 +118,7 @@ Statistics Statistics::compute(const Selection& selection, const Options& option
         result.m_emptyReason = kNoSides;
         return result;
     }
-    const std::shared_ptr<const RollLaw> law = rollLaw(draws.mode(), draws.sideCount(), draws.dice());
+    const std::shared_ptr<const RollLaw> law = rollLaw(draws.mode(), draws.sideCount(), draws.dice(), draws.layout());
     result.m_die = options.view == View::Sides ? options.die : 0;
     result.m_tickedOnly = selection.ticked.has_value();
 
@@ -115,7 +126,7 @@ Statistics Statistics::compute(const Selection& selection, const Options& option
     // The lines of the combinations view say nothing of totals: no pass over the rows for them there.
     if (result.m_values && options.view != View::Combinations) {
         totals = law->totals(*result.m_values);
-        result.m_totalsTooLarge = !totals;
+        result.m_totalsTooLarge = !totals && law->exact();
     }
     // Every pass is planned before the first, so the progress only ever grows.
     const auto rows = static_cast<std::uint64_t>(draws.size());
@@ -163,6 +174,16 @@ Statistics Statistics::compute(const Tally& tally, View view) {
 void Statistics::complete(const RollLaw& law, const std::optional<TotalLaw>& totals,
                           std::vector<std::uint64_t> totalCounts) {
     const Moments perSide = law.sideCount(m_rolls, m_die);
+    // A weighted die expects each side by its own chance.
+    std::vector<Moments> bySide;
+    const std::vector<double> chances = law.sideProbabilities();
+    const double draws = static_cast<double>(m_sides.draws);
+    for (std::size_t side = 0; side < chances.size() && side < m_sides.counts.size(); ++side) {
+        bySide.push_back({draws * chances[side], draws * chances[side] * (1 - chances[side])});
+        if (chances[side] == 0 && m_sides.counts[side] > 0)
+            m_impossible.push_back(static_cast<std::uint32_t>(side));
+    }
+    m_exact = law.exact();
     m_untestable = law.untestable();
     m_sidesTest = law.sidesTest(m_sides.counts, m_rolls, m_die);
     m_expectedLongestRun = law.expectedLongestRun(m_rolls, m_die);
@@ -182,13 +203,17 @@ void Statistics::complete(const RollLaw& law, const std::optional<TotalLaw>& tot
             m_table = std::move(table);
         }
     } else if (m_view == View::Totals) {
-        m_emptyReason = m_values ? kTotalsTooLarge : u"Totals need every side to be a whole number, such as 1 to 6."_s;
+        m_emptyReason = !m_exact   ? m_untestable
+                        : m_values ? kTotalsTooLarge
+                                   : u"Totals need every side to be a whole number, such as 1 to 6."_s;
     }
 
     if (m_view == View::Sides) {
         m_chart.observed.assign(m_sides.counts.begin(), m_sides.counts.end());
         m_chart.expected.assign(m_sides.counts.size(), perSide.mean);
-        m_table = std::make_shared<SidesTable>(m_sides, m_draws, perSide);
+        for (std::size_t side = 0; side < bySide.size(); ++side)
+            m_chart.expected[side] = bySide[side].mean;
+        m_table = std::make_shared<SidesTable>(m_sides, m_draws, perSide, std::move(bySide));
     }
 }
 
@@ -207,6 +232,15 @@ QString Statistics::testSentence(bool totals) const {
     return sentence;
 }
 
+QString Statistics::impossibleSentence() const {
+    QStringList sides;
+    for (std::uint32_t side : m_impossible)
+        sides.append(quoted(m_draws.labels().at(side)) + u" ("_s + QString::number(m_sides.counts[side]) +
+                     u"\u00D7)"_s);
+    return u"Sides of weight 0 came up all the same: "_s + sides.join(u", "_s) +
+           u". They are left out of the chi-square test."_s;
+}
+
 QList<std::pair<QString, QString>> Statistics::fairnessLines() const {
     QList<std::pair<QString, QString>> lines{
         {u"Rolls"_s, QString::number(m_rolls)},
@@ -220,7 +254,7 @@ QList<std::pair<QString, QString>> Statistics::fairnessLines() const {
     else
         appendTest(lines, {}, {}, m_untestable);
     lines.append({u"Rows"_s, m_tickedOnly ? u"Ticked rows only"_s : u"All rows"_s});
-    lines.append({u"Dice"_s, m_die == 0 ? u"All dice"_s : u"Die "_s + QString::number(m_die)});
+    lines.append({u"Dice"_s, m_die == 0 ? u"All dice"_s : dieName(m_draws, m_die)});
     if (m_rolls == 0)
         return lines;
     if (tested && m_exactTotals)
@@ -234,6 +268,8 @@ QList<std::pair<QString, QString>> Statistics::fairnessLines() const {
     } else if (m_totalsTooLarge) {
         lines.append({u"Totals note"_s, kTotalsTooLarge});
     }
+    if (!m_impossible.empty())
+        lines.append({u"Sides of weight 0"_s, impossibleSentence()});
     const Run& run = m_sides.longestRun;
     lines.append({u"Longest run"_s, QString::number(run.length)});
     lines.append({u"Longest run side"_s, run.length == 0 ? QString() : m_draws.labels().at(run.side).toString()});
@@ -260,6 +296,8 @@ QStringList Statistics::summary() const {
     } else if (m_totalsTooLarge && m_view != View::Totals) { // the totals view says so in its place
         lines.append(u"Totals: "_s + afterColon(kTotalsTooLarge));
     }
+    if (!m_impossible.empty())
+        lines.append(impossibleSentence());
     const Run& run = m_sides.longestRun;
     QString longest = u"Longest run of one side: "_s + QString::number(run.length) + u" \u00D7 "_s +
                       quoted(m_draws.labels().at(run.side));

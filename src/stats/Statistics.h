@@ -88,6 +88,7 @@ private:
 
     // The sentence on a test: its result and caveat, or why it does not apply.
     QString testSentence(bool totals) const;
+    QString impossibleSentence() const;
 
     View m_view = View::Sides;
     core::DrawRows m_draws;
@@ -100,7 +101,9 @@ private:
     std::uint64_t m_rolls = 0;
     std::int32_t m_dice = 0;
     core::RollMode m_mode = core::RollMode::Independent;
-    QString m_untestable; // why no test applies to the mode's rolls
+    QString m_untestable;                    // why no test applies to the mode's rolls
+    bool m_exact = true;                     // false when nothing exact is known of the rolls (m_untestable says why)
+    std::vector<std::uint32_t> m_impossible; // sides of weight 0 that came up all the same
     SideCounts m_sides;
     ChiSquare m_sidesTest;
     ChiSquare m_totalsTest;
@@ -129,6 +132,9 @@ private:
     std::optional<TotalLaw> m_totals;
     RunningCounts m_counts;
 };
+
+// "Die 2", named by its kind in a roll of a set of different dice: "Die 2: Six".
+QString dieName(const core::DrawRows& draws, std::int32_t die);
 
 // Side i's value when every label is a whole number (an optional sign and digits, at most 10^12).
 std::optional<std::vector<std::int64_t>> wholeNumbers(const core::TextRows& labels);

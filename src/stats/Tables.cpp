@@ -95,10 +95,11 @@ std::vector<std::int64_t> sortOrder(const Table& table, int column, bool descend
     return order;
 }
 
-SidesTable::SidesTable(SideCounts counts, core::DrawRows draws, Moments perSide)
+SidesTable::SidesTable(SideCounts counts, core::DrawRows draws, Moments perSide, std::vector<Moments> bySide)
     : m_counts(std::move(counts))
     , m_draws(std::move(draws))
-    , m_perSide(perSide) {}
+    , m_perSide(perSide)
+    , m_bySide(std::move(bySide)) {}
 
 QStringList SidesTable::headers() const {
     return {u"Side"_s, u"Count"_s, u"Share"_s, u"Expected"_s, u"Deviation"_s};
@@ -115,9 +116,14 @@ QString SidesTable::cell(std::int64_t row, int column) const {
     case 2:
         return share(count, m_counts.draws);
     case 3:
-        return formatExpected(total ? m_perSide.mean * static_cast<double>(m_counts.counts.size()) : m_perSide.mean);
+        if (std::isnan(m_perSide.mean)) // nothing exact is known of these rolls
+            return {};
+        if (total)
+            return formatExpected(m_bySide.empty() ? m_perSide.mean * static_cast<double>(m_counts.counts.size())
+                                                   : static_cast<double>(m_counts.draws));
+        return formatExpected(expectation(row).mean);
     default:
-        return total ? QString() : deviation(count, m_perSide);
+        return total ? QString() : deviation(count, expectation(row));
     }
 }
 
@@ -129,9 +135,11 @@ std::optional<double> SidesTable::value(std::int64_t row, int column) const {
     case 0:
         return static_cast<double>(row); // the sides' list order
     case 3:
-        return m_perSide.mean;
-    case 4:
-        return m_perSide.variance > 0 ? (count - m_perSide.mean) / std::sqrt(m_perSide.variance) : 0.0;
+        return std::isnan(expectation(row).mean) ? std::nullopt : std::optional<double>(expectation(row).mean);
+    case 4: {
+        const Moments& e = expectation(row);
+        return e.variance > 0 ? (count - e.mean) / std::sqrt(e.variance) : 0.0;
+    }
     default:
         return count;
     }
@@ -170,8 +178,10 @@ QString CombinationsTable::cell(std::int64_t row, int column) const {
         return QString::number(m_combinations.count(row));
     case 2:
         return share(m_combinations.count(row), m_combinations.rolls());
-    default:
-        return formatExpected(expected(row));
+    default: {
+        const double e = expected(row);
+        return std::isnan(e) ? QString() : formatExpected(e);
+    }
     }
 }
 
@@ -179,8 +189,10 @@ std::optional<double> CombinationsTable::value(std::int64_t row, int column) con
     switch (column) {
     case 0:
         return std::nullopt;
-    case 3:
-        return expected(row);
+    case 3: {
+        const double e = expected(row);
+        return std::isnan(e) ? std::nullopt : std::optional<double>(e);
+    }
     default:
         return static_cast<double>(m_combinations.count(row));
     }

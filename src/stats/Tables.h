@@ -55,7 +55,8 @@ std::vector<std::int64_t> sortOrder(const Table& table, int column, bool descend
 // Side, Count, Share, Expected, Deviation: one row per side, then the total.
 class SidesTable final : public Table {
 public:
-    SidesTable(SideCounts counts, core::DrawRows draws, Moments perSide);
+    // bySide, when not empty, holds each side's own expectation (a weighted die) instead of perSide.
+    SidesTable(SideCounts counts, core::DrawRows draws, Moments perSide, std::vector<Moments> bySide = {});
     QStringList headers() const override;
     std::int64_t rowCount() const override { return std::ssize(m_counts.counts) + 1; }
     QString cell(std::int64_t row, int column) const override;
@@ -66,6 +67,11 @@ private:
     SideCounts m_counts;
     core::DrawRows m_draws; // for the labels
     Moments m_perSide;
+    std::vector<Moments> m_bySide;
+
+    const Moments& expectation(std::int64_t row) const {
+        return m_bySide.empty() ? m_perSide : m_bySide[static_cast<std::size_t>(row)];
+    }
 };
 
 // Combination, Count, Share, Expected: one row per distinct result line, the largest count first.

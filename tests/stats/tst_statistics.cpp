@@ -74,6 +74,8 @@ class StatisticsTest : public QObject {
 private slots:
     void pValueMatchesReference_data();
     void pValueMatchesReference();
+    void weightedAndSetRollsClaimOnlyWhatIsExact_data();
+    void weightedAndSetRollsClaimOnlyWhatIsExact();
     void totalsFollowTheExactDistribution_data();
     void totalsFollowTheExactDistribution();
     void rollsWithoutRepeatsFollowTheirLaw_data();
@@ -124,6 +126,65 @@ void StatisticsTest::pValueMatchesReference() {
     QFETCH(double, pValue);
     const double computed = stats::chiSquarePValue(statistic, degreesOfFreedom);
     QVERIFY2(std::abs(computed - pValue) <= 1e-12 * pValue, qPrintable(QString::number(computed, 'g', 17)));
+}
+
+// Sides 1, 2, 3 weighing 1 : 3 : 0, or (setOf > 0) a set whose second kind of die is "3" alone.
+void StatisticsTest::weightedAndSetRollsClaimOnlyWhatIsExact_data() {
+    QTest::addColumn<core::RollMode>("mode");
+    QTest::addColumn<bool>("set");
+    QTest::addColumn<Rows>("rows");
+    QTest::addColumn<QStringList>("expected"); // the Expected column, total row last
+    QTest::addColumn<int>("degreesOfFreedom");
+    QTest::addColumn<QString>("said");
+    Rows fit(40, {0});
+    for (int i = 0; i < 30; ++i)
+        fit[i] = {1};
+    Rows drewZero = fit;
+    drewZero[0] = {2};
+    const auto independent = core::RollMode::Independent;
+    QTest::newRow("weights 1:3:0") << independent << false << fit
+                                   << QStringList{u"10.00"_s, u"30.00"_s, u"0.00"_s, u"40.00"_s} << 1
+                                   << u"Totals: mean 1.75 (exact 1.75)"_s;
+    QTest::newRow("weight 0 came up") << independent << false << drewZero
+                                      << QStringList{u"10.00"_s, u"30.00"_s, u"0.00"_s, u"40.00"_s} << 1
+                                      << u"Sides of weight 0 came up all the same: \u201C3\u201D (1\u00D7)"_s;
+    QTest::newRow("weighted, no repeats")
+        << core::RollMode::Distinct << false << fit << QStringList{QString(), QString(), QString(), QString()} << 0
+        << u"No exact expectation is available for a weighted die"_s;
+    QTest::newRow("set") << independent << true << fit << QStringList{QString(), QString(), QString(), QString()} << 0
+                         << u"No exact expectation is available for a set"_s;
+}
+
+void StatisticsTest::weightedAndSetRollsClaimOnlyWhatIsExact() {
+    QFETCH(core::RollMode, mode);
+    QFETCH(bool, set);
+    QFETCH(Rows, rows);
+    QFETCH(QStringList, expected);
+    QFETCH(int, degreesOfFreedom);
+    QFETCH(QString, said);
+    auto layout = std::make_shared<core::DiceLayout>();
+    if (set) {
+        layout->kinds = {{u"Two"_s, 0, 2, {}}, {u"Three"_s, 2, 1, {}}};
+    } else {
+        layout->kinds = {{QString(), 0, 3, {1, 3, 0}}};
+    }
+    const core::DrawRows plain = drawsOf({u"1"_s, u"2"_s, u"3"_s}, 1, rows, mode);
+    core::DrawRows draws(std::make_shared<core::TextRows>(plain.labels()), 1, mode, layout);
+    draws.build([&](auto& indices) {
+        for (const QList<int>& row : rows)
+            indices.push_back(static_cast<std::decay_t<decltype(indices[0])>>(row[0]));
+    });
+    const Statistics sides = compute(draws, {});
+    QStringList column;
+    for (std::int64_t row = 0; row < sides.table()->rowCount(); ++row)
+        column.append(sides.table()->cell(row, 3));
+    QCOMPARE(column, expected);
+    QCOMPARE(tableCounts(*sides.table()), tableCounts(*compute(plain, {}).table())); // counted as ever
+    QCOMPARE(sides.chiSquare().degreesOfFreedom, degreesOfFreedom);
+    const QString summary = sides.summary().join(u'\n');
+    QVERIFY2(summary.contains(said), qPrintable(summary));
+    QCOMPARE(summary.contains(u", p-value "_s), degreesOfFreedom > 0);
+    QCOMPARE(stats::dieName(draws, 1), set ? u"Die 1: Two"_s : u"Die 1"_s);
 }
 
 void StatisticsTest::totalsFollowTheExactDistribution_data() {
