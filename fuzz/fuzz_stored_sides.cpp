@@ -18,10 +18,11 @@ namespace {
 }
 
 QStringList restore(QStringView stored) {
-    const core::TextRows rows = dice::restoreStoredSides(stored);
     QStringList sides;
-    for (std::int64_t row = 0; row < rows.size(); ++row)
-        sides.append(rows.at(row).toString());
+    for (const QStringView piece : dice::splitStoredSides(stored)) {
+        if (dice::isStoredSide(piece))
+            sides.append(piece.toString());
+    }
     return sides;
 }
 
