@@ -125,21 +125,28 @@ SideCounts countSides(const Selection& selection, std::int32_t die, Work& work) 
 }
 
 std::vector<std::uint64_t> countTotals(const Selection& selection, std::span<const std::int64_t> values,
-                                       std::int64_t cells, Work& work) {
+                                       std::int64_t first, std::int64_t cells, Work& work) {
     const core::DrawRows& draws = selection.draws;
     std::vector<std::uint64_t> counts(static_cast<std::size_t>(cells), 0);
     if (values.empty())
         return counts;
-    const std::vector<std::int64_t> above = aboveLowest(values);
     const std::int32_t dice = draws.dice();
+    // Each side's worth above the lowest die of the law; a side outside the law's reach is marked -1.
+    const std::int64_t low = first / dice;
+    std::vector<std::int64_t> above(values.size());
+    std::transform(values.begin(), values.end(), above.begin(), [&](std::int64_t value) {
+        std::int64_t offset = 0;
+        return __builtin_sub_overflow(value, low, &offset) || offset < 0 || offset >= cells ? -1 : offset;
+    });
     std::visit(
         [&](const auto& all) {
             forSelectedRows(selection, work, [&](std::int64_t row) {
                 const auto* sides = all.data() + row * dice;
                 std::int64_t cell = 0;
-                for (std::int32_t d = 0; d < dice; ++d)
-                    cell += above[sides[d]];
-                ++counts[static_cast<std::size_t>(cell)];
+                for (std::int32_t d = 0; d < dice && cell >= 0; ++d)
+                    cell = above[sides[d]] < 0 ? -1 : cell + above[sides[d]];
+                if (cell >= 0 && cell < cells)
+                    ++counts[static_cast<std::size_t>(cell)];
             });
         },
         draws.indices());

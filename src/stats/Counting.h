@@ -90,10 +90,11 @@ private:
     Run m_run;                 // the run that the next die may go on
 };
 
-// How many selected rows have each total, side i being worth values[i]: counts[t - dice * lowest value].
-// cells must hold the highest total too. Steps: one per row.
+// How many selected rows have each total, side i being worth values[i]: counts[t - first], for the
+// totals first to first + cells - 1 that a law can give. A row of another total (a side of weight 0
+// that came up all the same) is not counted. Steps: one per row.
 std::vector<std::uint64_t> countTotals(const Selection& selection, std::span<const std::int64_t> values,
-                                       std::int64_t cells, Work& work);
+                                       std::int64_t first, std::int64_t cells, Work& work);
 
 // The distinct result lines of the selected rows, the largest count first and lines of equal count
 // in the sides' list order. With ignoreOrder a line is the multiset of its sides, sorted.

@@ -140,7 +140,7 @@ Statistics Statistics::compute(const Selection& selection, const Options& option
     }
     std::vector<std::uint64_t> totalCounts;
     if (totals)
-        totalCounts = countTotals(selection, *result.m_values, std::ssize(totals->probability), work);
+        totalCounts = countTotals(selection, *result.m_values, totals->first, std::ssize(totals->probability), work);
     result.complete(*law, totals, std::move(totalCounts));
 
     if (options.view == View::Combinations) {

@@ -133,7 +133,8 @@ void StatisticsTest::weightedAndSetRollsClaimOnlyWhatIsExact_data() {
     QTest::addColumn<core::RollMode>("mode");
     QTest::addColumn<bool>("set");
     QTest::addColumn<Rows>("rows");
-    QTest::addColumn<QStringList>("expected"); // the Expected column, total row last
+    QTest::addColumn<QList<std::uint32_t>>("weights"); // of the sides "1", "2" and "3"
+    QTest::addColumn<QStringList>("expected");         // the Expected column, total row last
     QTest::addColumn<int>("degreesOfFreedom");
     QTest::addColumn<QString>("said");
     Rows fit(40, {0});
@@ -142,16 +143,25 @@ void StatisticsTest::weightedAndSetRollsClaimOnlyWhatIsExact_data() {
     Rows drewZero = fit;
     drewZero[0] = {2};
     const auto independent = core::RollMode::Independent;
-    QTest::newRow("weights 1:3:0") << independent << false << fit
+    const QList<std::uint32_t> weights{1, 3, 0};
+    Rows upper = fit;
+    for (QList<int>& row : upper)
+        row[0] += 1;
+    QTest::newRow("weights 1:3:0") << independent << false << fit << weights
                                    << QStringList{u"10.00"_s, u"30.00"_s, u"0.00"_s, u"40.00"_s} << 1
                                    << u"Totals: mean 1.75 (exact 1.75)"_s;
-    QTest::newRow("weight 0 came up") << independent << false << drewZero
+    QTest::newRow("weight 0 came up") << independent << false << drewZero << weights
                                       << QStringList{u"10.00"_s, u"30.00"_s, u"0.00"_s, u"40.00"_s} << 1
                                       << u"Sides of weight 0 came up all the same: \u201C3\u201D (1\u00D7)"_s;
-    QTest::newRow("weighted, no repeats")
-        << core::RollMode::Distinct << false << fit << QStringList{QString(), QString(), QString(), QString()} << 0
-        << u"No exact expectation is available for a weighted die"_s;
-    QTest::newRow("set") << independent << true << fit << QStringList{QString(), QString(), QString(), QString()} << 0
+    // The totals count from the lowest side that can come up.
+    QTest::newRow("weight 0 on the lowest side")
+        << independent << false << upper << QList<std::uint32_t>{0, 1, 3}
+        << QStringList{u"0.00"_s, u"10.00"_s, u"30.00"_s, u"40.00"_s} << 1 << u"Totals: mean 2.75 (exact 2.75)"_s;
+    QTest::newRow("weighted, no repeats") << core::RollMode::Distinct << false << fit << weights
+                                          << QStringList{QString(), QString(), QString(), QString()} << 0
+                                          << u"No exact expectation is available for a weighted die"_s;
+    QTest::newRow("set") << independent << true << fit << weights
+                         << QStringList{QString(), QString(), QString(), QString()} << 0
                          << u"No exact expectation is available for a set"_s;
 }
 
@@ -159,6 +169,7 @@ void StatisticsTest::weightedAndSetRollsClaimOnlyWhatIsExact() {
     QFETCH(core::RollMode, mode);
     QFETCH(bool, set);
     QFETCH(Rows, rows);
+    QFETCH(QList<std::uint32_t>, weights);
     QFETCH(QStringList, expected);
     QFETCH(int, degreesOfFreedom);
     QFETCH(QString, said);
@@ -166,7 +177,7 @@ void StatisticsTest::weightedAndSetRollsClaimOnlyWhatIsExact() {
     if (set) {
         layout->kinds = {{u"Two"_s, 0, 2, {}}, {u"Three"_s, 2, 1, {}}};
     } else {
-        layout->kinds = {{QString(), 0, 3, {1, 3, 0}}};
+        layout->kinds = {{QString(), 0, 3, {weights.begin(), weights.end()}}};
     }
     const core::DrawRows plain = drawsOf({u"1"_s, u"2"_s, u"3"_s}, 1, rows, mode);
     core::DrawRows draws(std::make_shared<core::TextRows>(plain.labels()), 1, mode, layout);
