@@ -311,6 +311,9 @@ void StatisticsWindowTest::chartBarsStandForTrueValues() {
     QVERIFY(named.size() > 2 && named.first().second == u"1"_s && named.last().second == u"40000"_s);
     for (qsizetype at = 1; at < named.size(); ++at)
         QVERIFY(named[at].first.left() > named[at - 1].first.right());
+    // At its smallest the legend, its longest names, still fits.
+    chart.resize(chart.minimumSizeHint());
+    QVERIFY(QRectF(chart.rect()).contains(chart.legendArea()));
 }
 
 void StatisticsWindowTest::axisNumbersFollowTheLocale() {
