@@ -146,8 +146,11 @@ void KeptBag::load(const core::ListModel& sides) {
     m_record = std::move(record);
 }
 
-std::vector<std::uint64_t> KeptBag::ticketsLeft(const core::TextRows& labels) const {
+std::vector<std::uint64_t> KeptBag::ticketsLeft(const core::TextRows& labels,
+                                                std::span<const std::uint32_t> weights) const {
     std::vector<std::uint64_t> left(static_cast<std::size_t>(labels.size()), 1);
+    if (!weights.empty())
+        left.assign(weights.begin(), weights.end());
     if (m_record->tickets.empty())
         return left;
     // Sides that share a label share its count, first come first served.
@@ -156,7 +159,7 @@ std::vector<std::uint64_t> KeptBag::ticketsLeft(const core::TextRows& labels) co
         const std::int64_t row = m_record->find(labels.at(side));
         if (row < 0 || rest[row] == kNoCount)
             continue;
-        left[side] = std::min<std::uint64_t>(rest[row], 1);
+        left[side] = std::min<std::uint64_t>(rest[row], left[side]);
         rest[row] -= left[side];
     }
     return left;
@@ -181,13 +184,18 @@ void KeptBag::keep(const core::TextRows& labels, std::span<const std::uint64_t> 
     m_record = std::move(next);
 }
 
-void KeptBag::sidesAdded(const core::ListModel& sides, std::int64_t first, std::int64_t last) {
+void KeptBag::sidesAdded(const core::ListModel& sides, std::int64_t first, std::int64_t last,
+                         const core::TextRows* listedBefore) {
     if (m_record->tickets.empty())
         return;
+    std::optional<core::TextIndex> before;
+    if (listedBefore != nullptr)
+        before.emplace(*listedBefore);
     bool forgot = false;
     for (std::int64_t position = first; position <= last; ++position) {
-        const std::int64_t row = m_record->find(sides.textView(position));
-        if (row >= 0 && m_record->tickets[row] != kNoCount) {
+        const QStringView label = sides.textView(position);
+        const std::int64_t row = m_record->find(label);
+        if (row >= 0 && m_record->tickets[row] != kNoCount && !(before && before->contains(label))) {
             m_record->tickets[row] = kNoCount;
             forgot = true;
         }
@@ -202,17 +210,24 @@ void KeptBag::refill() {
     m_record = std::move(empty);
 }
 
-KeptBag::Count KeptBag::count(const core::TextRows& labels) const {
+KeptBag::Count KeptBag::count(const core::TextRows& labels, std::span<const std::uint32_t> weights) const {
     Count count;
-    for (const std::uint64_t left : ticketsLeft(labels))
+    for (const std::uint64_t left : ticketsLeft(labels, weights))
         count.left += left;
     count.total = static_cast<std::uint64_t>(labels.size());
+    if (!weights.empty()) {
+        count.total = 0;
+        for (const std::uint32_t weight : weights)
+            count.total += weight;
+        count.weighted = true;
+    }
     return count;
 }
 
 QString KeptBag::describe(Count count) {
     return core::rollModeName(core::RollMode::Bag) + u": "_s + QString::number(count.left) + u" of "_s +
-           QString::number(count.total) + (count.total == 1 ? u" side"_s : u" sides"_s) + u" left in the bag"_s;
+           QString::number(count.total) + (count.weighted ? u" ticket"_s : u" side"_s) +
+           (count.total == 1 ? u""_s : u"s"_s) + u" left in the bag"_s;
 }
 
 void KeptBag::save(const Record& record) const {

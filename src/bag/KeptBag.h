@@ -1,12 +1,16 @@
 #pragma once
 
 // "Keep The Bag Between Rolls": one bag of "Draw From A Bag" that lasts over any number of Start
-// Rollings and over restarts. It is kept by label, as tickets left per label (a side has one ticket
-// in a full bag), so that it follows the sides list however that is edited:
+// Rollings and over restarts. It is kept by label, as tickets left per label (a side has as many
+// tickets in a full bag as it weighs, one on a die without weights), so that it follows the sides
+// list however that is edited:
 // - a label it has no count for has a full set: a side added to the list goes into the bag;
 // - only listed labels are counted and drawn: a side taken out of the list leaves the bag. Its count
 //   stays on record until the program ends, so that an undo that brings the side back brings back
 //   what it had; a side added anew (not by an undo or redo) forgets it.
+// - a side never has more tickets left than it weighs now: a lighter side loses the difference, a
+//   heavier one gets its new tickets with the next full set. The count on record stays, so a weight
+//   put back brings back what it had.
 // Start Rolling hands the bag what is left after its rolls before it shows them (roll::KeptTickets),
 // and the bag writes it to its file at once, as a whole new file that replaces the old one: a kill
 // at any moment leaves either the old record or the new one.
@@ -52,21 +56,25 @@ public:
     // and the bag is full.
     void load(const core::ListModel& sides);
 
-    std::vector<std::uint64_t> ticketsLeft(const core::TextRows& labels) const override;
+    std::vector<std::uint64_t> ticketsLeft(const core::TextRows& labels,
+                                           std::span<const std::uint32_t> weights = {}) const override;
     void keep(const core::TextRows& labels, std::span<const std::uint64_t> ticketsLeft) override;
 
-    // Sides newly added to the list, positions first to last (from 1); not for an undo or a redo.
+    // Sides newly added to the list, positions first to last (from 1); not for an undo or a redo. When
+    // the list was replaced, those whose labels listedBefore holds keep their count.
     // Raises platform::RuntimeError with a plain report when the bag cannot be written.
-    void sidesAdded(const core::ListModel& sides, std::int64_t first, std::int64_t last);
+    void sidesAdded(const core::ListModel& sides, std::int64_t first, std::int64_t last,
+                    const core::TextRows* listedBefore = nullptr);
     // "Refill The Bag": every side back at once. Raises as sidesAdded() does.
     void refill();
 
     struct Count {
         std::uint64_t left = 0;
         std::uint64_t total = 0;
+        bool weighted = false; // counted in tickets
     };
-    Count count(const core::TextRows& labels) const;
-    // "Draw From A Bag: 7 of 24 sides left in the bag"
+    Count count(const core::TextRows& labels, std::span<const std::uint32_t> weights = {}) const;
+    // "Draw From A Bag: 7 of 24 sides left in the bag", "... 7 of 30 tickets left in the bag"
     static QString describe(Count count);
 
 private:

@@ -50,9 +50,9 @@ private:
 
 } // namespace
 
-void QtMessageBox::show(const QString& text, int style, const QString& title) {
+void QtMessageBox::show(const QString& text, int style, const QString& title, QWidget* owner) {
     const OrdinaryPointer pointer;
-    QMessageBox box(m_parent);
+    QMessageBox box(owner != nullptr ? owner : m_parent.data());
     prepare(box, text, style, title);
     box.exec();
 }

@@ -31,7 +31,8 @@ namespace platform {
 // The dialogs are windows of their own: they take the desktop theme's colours, not the main window's.
 class QtMessageBox final : public MessageBox {
 public:
-    void show(const QString& text, int style, const QString& title) override;
+    using MessageBox::show;
+    void show(const QString& text, int style, const QString& title, QWidget* owner) override;
     bool askYesNo(const QString& text, const QString& title) override;
     void setParentWindow(QWidget* parent) { m_parent = parent; }
     // Makes box what show() runs, so that it can be looked at without running it.

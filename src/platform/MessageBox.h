@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class QWidget;
+
 namespace platform {
 
 // Message box styles as the program numbers them: OK only, with or without the exclamation icon.
@@ -11,7 +13,9 @@ class MessageBox {
 public:
     virtual ~MessageBox() = default;
     // Modal; returns when the user has pressed OK. An empty title shows the application title.
-    virtual void show(const QString& text, int style, const QString& title) = 0;
+    void show(const QString& text, int style, const QString& title) { show(text, style, title, nullptr); }
+    // The same over owner, the window whose command failed; none is the main window.
+    virtual void show(const QString& text, int style, const QString& title, QWidget* owner) = 0;
     // Modal; true when the user answers Yes. No is the default, so Enter or Escape changes nothing.
     virtual bool askYesNo(const QString& text, const QString& title) = 0;
 };

@@ -61,12 +61,27 @@ bool refused(const platform::Services& services, const QString& problem) {
     return true;
 }
 
+// Hands the bag what is left before the rows are shown; false, with its report shown, when it cannot.
+bool keepTickets(const platform::Services& services, KeptTickets& kept, const core::TextRows& labels,
+                 std::span<const std::uint64_t> left) {
+    try {
+        kept.keep(labels, left);
+        return true;
+    } catch (const platform::RuntimeError& error) {
+        services.messageBox->show(error.description(), platform::Exclamation, QString());
+        return false;
+    }
+}
+
 // Statements 100 to 118 of a roll drawn by a RollPlan, as Start Rolling's: the results emptied, the
 // counts converted, every roll drawn through the trap, the batch handed to the list at once.
 // dicePerRoll is null for a set, whose dice per roll are its own.
+// kept, with the mode "Draw From A Bag", is the bag of the sides list's weighted die (whose weights
+// are given), drawn from and kept as the unweighted one is.
 template <class MakePlan>
 void rollPlanned(core::Trap& trap, const platform::Services& services, core::ListModel& results,
-                 const QString& numberOfRolls, const QString* dicePerRoll, MakePlan&& makePlan) {
+                 const QString& numberOfRolls, const QString* dicePerRoll, MakePlan&& makePlan,
+                 KeptTickets* kept = nullptr, std::span<const std::uint32_t> weights = {}) {
     trap(100, [&] { results.removeAll(); });
     std::int32_t rolls = 0;
     if (!trap(102, [&] { rolls = dice::convertCount(numberOfRolls); }) || rolls < 1)
@@ -77,10 +92,15 @@ void rollPlanned(core::Trap& trap, const platform::Services& services, core::Lis
 
     std::optional<RollPlan> plan;
     core::DrawRows batch;
+    WeightedBagDraw* keptDraw = nullptr;
     if (!trap(118, [&] {
             plan.emplace(makePlan(dice));
             batch = core::DrawRows(plan->labels(), plan->dice(), plan->mode(), plan->layout());
             reserveRows(batch, rolls);
+            if (kept != nullptr && plan->draws().size() == 1)
+                keptDraw = std::get_if<WeightedBagDraw>(&plan->draws()[0]);
+            if (keptDraw != nullptr)
+                keptDraw->restore(kept->ticketsLeft(batch.labels(), weights));
         }))
         return;
     WindowPick pick(*services.clock, *services.random);
@@ -97,6 +117,8 @@ void rollPlanned(core::Trap& trap, const platform::Services& services, core::Lis
         for (std::size_t roll = 0; !drawn && roll < static_cast<std::size_t>(rolls); ++roll)
             trap(108, [&] { plan->drawRoll(rowAt(roll), pick); });
     });
+    if (keptDraw != nullptr && !keepTickets(services, *kept, batch.labels(), keptDraw->tickets()))
+        return;
     trap(118, [&] { results.addItems(std::move(batch)); });
 }
 
@@ -155,22 +177,16 @@ void startRolling(const platform::Services& services, const core::ListModel& sid
             // 114 to 118: every roll with dice adds its row, whose text the list makes when shown.
         }
     });
-    if (keptDraw != nullptr) {
-        try {
-            kept->keep(batch.labels(), keptDraw->tickets());
-        } catch (const platform::RuntimeError& error) {
-            services.messageBox->show(error.description(), platform::Exclamation, QString());
-            return;
-        }
-    }
+    if (keptDraw != nullptr && !keepTickets(services, *kept, batch.labels(), keptDraw->tickets()))
+        return;
     trap(118, [&] { results.addItems(std::move(batch)); });
 }
 
 void startRolling(const platform::Services& services, const core::ListModel& sides, core::ListModel& results,
                   const QString& numberOfRolls, const QString& dicePerRoll, core::RollMode mode,
-                  std::span<const std::uint32_t> weights) {
+                  std::span<const std::uint32_t> weights, KeptTickets* kept) {
     if (!dice::isWeighted(weights)) {
-        startRolling(services, sides, results, numberOfRolls, dicePerRoll, mode);
+        startRolling(services, sides, results, numberOfRolls, dicePerRoll, mode, kept);
         return;
     }
     if (refused(services, dice::weightsProblem(weights, sides.itemCount())))
@@ -180,8 +196,10 @@ void startRolling(const platform::Services& services, const core::ListModel& sid
         refused(services, RollPlan::tooManyDice(weights, static_cast<std::int64_t>(*dice), mode)))
         return;
     core::Trap trap(services, u"Form1.PushButton8_Click"_s);
-    rollPlanned(trap, services, results, numberOfRolls, &dicePerRoll,
-                [&](std::int32_t dice) { return RollPlan(sides.textSnapshot(), weights, dice, mode); });
+    rollPlanned(
+        trap, services, results, numberOfRolls, &dicePerRoll,
+        [&](std::int32_t dice) { return RollPlan(sides.textSnapshot(), weights, dice, mode); },
+        mode == core::RollMode::Bag ? kept : nullptr, weights);
 }
 
 void rollSet(const platform::Services& services, const QString& procedure, core::MousePointer& pointer,

@@ -43,10 +43,11 @@ void startRolling(const platform::Services& services, const core::ListModel& sid
 // of the sides list (one per side). Every roll draws by the weights in the roll mode (RollPlan.h), and
 // the rows carry the weights in their layout. Weights that are all 1 roll exactly as above, by the
 // same code; weights that cannot be rolled (dice::weightsProblem()) are shown in a message box, as are
-// more dice than sides of weight above 0 in a mode without repeats, and nothing else happens.
+// more dice than sides of weight above 0 in a mode without repeats, and nothing else happens. A kept
+// bag holds each side's tickets, as many as it weighs in a full bag.
 void startRolling(const platform::Services& services, const core::ListModel& sides, core::ListModel& results,
                   const QString& numberOfRolls, const QString& dicePerRoll, core::RollMode mode,
-                  std::span<const std::uint32_t> weights);
+                  std::span<const std::uint32_t> weights, KeptTickets* kept = nullptr);
 
 // "Roll Set": numberOfRolls (converted as Start Rolling converts Text2) rolls of a set's dice, each
 // entry's die `count` times, one label per die in set order, into the results as Start Rolling puts

@@ -356,7 +356,7 @@ void DiceLibraryWindow::listingArrived(const library::Listing& listing) {
         m_services.messageBox->show(
             (news.size() == 1 ? u"This library file could not be read"_s : u"These library files could not be read"_s) +
                 u"; it is left as it is, and the rest of the library is listed.\n\n"_s + news.join(u'\n'),
-            platform::Exclamation, kTitle);
+            platform::Exclamation, kTitle, this);
 }
 
 const library::Entry* DiceLibraryWindow::currentEntry() const {
@@ -402,7 +402,7 @@ template <class Command> bool DiceLibraryWindow::attempt(Command&& command) {
 }
 
 void DiceLibraryWindow::failed(const QString& text) {
-    m_services.messageBox->show(text, platform::Exclamation, kTitle);
+    m_services.messageBox->show(text, platform::Exclamation, kTitle, this);
 }
 
 QString DiceLibraryWindow::askName(const QString& prompt, const QString& title, const QString& proposal,

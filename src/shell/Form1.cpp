@@ -237,7 +237,10 @@ dice::Die Form1::currentDie() const {
 }
 
 bool Form1::useDie(const dice::Die& die) {
-    if (!m_sidesCommands->replaceSides(die.labels, u"DiceLibrary.Use_Click"_s))
+    m_sidesBeforeUse = m_sides.textSnapshot();
+    const bool replaced = m_sidesCommands->replaceSides(die.labels, u"DiceLibrary.Use_Click"_s);
+    m_sidesBeforeUse.reset();
+    if (!replaced)
         return false;
     // Set after the sides came in, which made them weigh 1. The weights of the sides that left are kept
     // for an undo that brings them back.
@@ -396,13 +399,12 @@ void Form1::Form_Unload() {
 
 void Form1::PushButton8_Click() {
     keepingRoll([&] {
-        if (m_weights.anyFor(m_sides)) {
-            roll::startRolling(m_services, m_sides, m_results, Text2->text(), Text1->text(), m_rollMode,
-                               m_weights.weightsFor(m_sides));
-            return;
-        }
         roll::KeptTickets* kept = keptBagForRoll();
-        roll::startRolling(m_services, m_sides, m_results, Text2->text(), Text1->text(), m_rollMode, kept);
+        if (m_weights.anyFor(m_sides))
+            roll::startRolling(m_services, m_sides, m_results, Text2->text(), Text1->text(), m_rollMode,
+                               m_weights.weightsFor(m_sides), kept);
+        else
+            roll::startRolling(m_services, m_sides, m_results, Text2->text(), Text1->text(), m_rollMode, kept);
         if (kept != nullptr)
             showRollMode(); // what is left
     });

@@ -231,6 +231,7 @@ private:
     bool m_weightsStored = false;           // the store holds weights, which a die of none must clear
     PresenterWindow* m_presenter = nullptr; // made when first asked for
     std::unique_ptr<bag::KeptBag> m_keptBag;
+    std::shared_ptr<const core::TextRows> m_sidesBeforeUse; // while a die is put to use
     QAction* m_keepBagAction = nullptr;
     QTimer m_keptBagRecount;
     history::RollHistory* m_history = nullptr;

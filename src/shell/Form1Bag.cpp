@@ -31,10 +31,11 @@ void Form1::buildKeptBagMenu() {
     connect(m_keepBagAction, &QAction::triggered, this, &Form1::KeepBag_Click);
     connect(refill, &QAction::triggered, this, &Form1::RefillBag_Click);
 
-    // A side added anew goes into the bag; one that an undo or a redo brings back keeps what it had.
+    // A side added anew goes into the bag; one that an undo or a redo brings back keeps what it had, and
+    // so does one that a die put to use lists again.
     connect(&m_sides, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex&, int first, int last) {
         if (!m_sidesCommands->replayingHistory())
-            reportKeptBag([&] { m_keptBag->sidesAdded(m_sides, first + 1, last + 1); });
+            reportKeptBag([&] { m_keptBag->sidesAdded(m_sides, first + 1, last + 1, m_sidesBeforeUse.get()); });
         m_keptBagRecount.start();
     });
     const auto recount = [this] { m_keptBagRecount.start(); };
@@ -71,17 +72,16 @@ void Form1::RefillBag_Click() {
     showRollMode();
 }
 
-// The kept bag holds one ticket per side, so a weighted die draws from a bag of its own at each press.
 roll::KeptTickets* Form1::keptBagForRoll() const {
-    return m_keepBagAction->isChecked() && m_rollMode == core::RollMode::Bag && !m_weights.anyFor(m_sides)
-               ? m_keptBag.get()
-               : nullptr;
+    return m_keepBagAction->isChecked() && m_rollMode == core::RollMode::Bag ? m_keptBag.get() : nullptr;
 }
 
 QString Form1::keptBagLine() const {
     if (keptBagForRoll() == nullptr)
         return {};
-    return bag::KeptBag::describe(m_keptBag->count(*m_sides.textSnapshot()));
+    const std::vector<std::uint32_t> weights =
+        m_weights.anyFor(m_sides) ? m_weights.weightsFor(m_sides) : std::vector<std::uint32_t>{};
+    return bag::KeptBag::describe(m_keptBag->count(*m_sides.textSnapshot(), weights));
 }
 
 void Form1::reportKeptBag(const std::function<void()>& work) {

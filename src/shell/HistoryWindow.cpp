@@ -262,7 +262,7 @@ void HistoryWindow::exportEntry() {
         m_lastMessage = failure.isEmpty() ? u"Exported to \""_s + path + u"\"."_s : QString();
         updateStatus();
         if (!failure.isEmpty())
-            m_services.messageBox->show(failure, platform::Exclamation, kTitle);
+            m_services.messageBox->show(failure, platform::Exclamation, kTitle, this);
     });
 }
 
@@ -272,8 +272,8 @@ void HistoryWindow::deleteEntry() {
         return;
     const std::int64_t id = entry->id;
     if (!m_services.messageBox->askYesNo(u"Delete the roll of "_s + history::HistoryModel::shownTime(*entry) +
-                                        u" from the history? Its rows and fingerprint are lost."_s,
-                                    kTitle))
+                                             u" from the history? Its rows and fingerprint are lost."_s,
+                                         kTitle))
         return;
     m_lastMessage.clear();
     m_history.remove(id);

@@ -242,7 +242,7 @@ void PresenterWindow::setReveal(bool on) {
     } catch (const platform::RuntimeError& error) {
         m_services.messageBox->show(u"Could not store the choice to reveal with a shuffle: "_s + error.description() +
                                         u'.',
-                                    platform::Exclamation, u"Presenter"_s);
+                                    platform::Exclamation, u"Presenter"_s, this);
     }
 }
 

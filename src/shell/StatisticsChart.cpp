@@ -119,6 +119,34 @@ double StatisticsChart::topValue() const {
     return top > 0 ? top * 1.08 : 1;
 }
 
+StatisticsChart::Legend StatisticsChart::legend() const {
+    const QFontMetricsF metrics(font());
+    const stats::Statistics::Chart& shown = bars();
+    Legend legend;
+    legend.names = {shown.binSize > 1 ? u"Observed (mean)"_s : u"Observed"_s,
+                    shown.histogram ? u"Exact distribution"_s : u"Expected"_s};
+    // Each entry is its key (a swatch, or a line two swatches long) and its name.
+    const double swatch = metrics.height() * 0.7;
+    const std::array<double, 2> widths = {swatch + 4 + metrics.horizontalAdvance(legend.names[0]),
+                                          2 * swatch + 4 + metrics.horizontalAdvance(legend.names[1])};
+    const double right = width() - 8.0;
+    const double apart = widths[0] + 12 + widths[1];
+    legend.lines = apart <= right - 4 ? 1 : 2;
+    double x = std::max(4.0, right - (legend.lines == 1 ? apart : std::max(widths[0], widths[1])));
+    for (std::size_t entry = 0; entry < 2; ++entry) {
+        const double top = 2 + (legend.lines == 1 ? 0 : static_cast<double>(entry) * metrics.height());
+        legend.entries[entry] = QRectF(x, top, widths[entry], metrics.height());
+        if (legend.lines == 1)
+            x += widths[entry] + 12;
+    }
+    return legend;
+}
+
+QRectF StatisticsChart::legendArea() const {
+    const Legend shown = legend();
+    return shown.entries[0].united(shown.entries[1]);
+}
+
 QRectF StatisticsChart::plotArea() const {
     const QFontMetricsF metrics(font());
     const double top = topValue();
@@ -129,7 +157,7 @@ QRectF StatisticsChart::plotArea() const {
     const double left = widest + 10;
     const double bottom = metrics.height() + 8;
     // Room for the legend, and below it for what a binned bar stands for.
-    const double above = (bars().binSize > 1 ? 2 : 1) * metrics.height() + 8;
+    const double above = (legend().lines + (bars().binSize > 1 ? 1 : 0)) * metrics.height() + 8;
     return QRectF(left, above, std::max(1.0, width() - left - 8), std::max(1.0, height() - above - bottom));
 }
 
@@ -281,26 +309,28 @@ void StatisticsChart::paintEvent(QPaintEvent*) {
         painter.drawText(place, Qt::AlignLeft | Qt::AlignTop, name);
 
     // The legend, and what a binned bar stands for.
-    const QString observedName = shown.binSize > 1 ? u"Observed (mean)"_s : u"Observed"_s;
-    const QString expectedName = shown.histogram ? u"Exact distribution"_s : u"Expected"_s;
+    const Legend key = legend();
     const double swatch = metrics.height() * 0.7;
-    double x = std::max(4.0, area.right() - metrics.horizontalAdvance(observedName) -
-                                 metrics.horizontalAdvance(expectedName) - 4 * swatch - 16);
-    const double middle = metrics.height() / 2 + 2;
     if (shown.binSize > 1) {
         const QString binned = u"Binned: each bar is the mean of "_s + QLocale().toString(shown.binSize) +
                                (shown.histogram ? u" totals"_s : u" sides"_s);
-        painter.drawText(QRectF(area.left(), metrics.height() + 4, area.width(), metrics.height()),
+        painter.drawText(QRectF(area.left(), key.lines * metrics.height() + 4, area.width(), metrics.height()),
                          Qt::AlignLeft | Qt::AlignVCenter, metrics.elidedText(binned, Qt::ElideRight, area.width()));
     }
-    painter.fillRect(QRectF(x, middle - swatch / 2, swatch, swatch), colours.color(QPalette::Highlight));
-    x += swatch + 4;
-    painter.drawText(QPointF(x, middle + metrics.ascent() / 2 - 1), observedName);
-    x += metrics.horizontalAdvance(observedName) + 12;
+    const QRectF observed = key.entries[0];
+    painter.fillRect(QRectF(observed.left(), observed.center().y() - swatch / 2, swatch, swatch),
+                     colours.color(QPalette::Highlight));
+    const QRectF level = key.entries[1];
     painter.setPen(QPen(colours.color(QPalette::Text), 2));
-    painter.drawLine(QPointF(x, middle), QPointF(x + 2 * swatch, middle));
-    x += 2 * swatch + 4;
-    painter.drawText(QPointF(x, middle + metrics.ascent() / 2 - 1), expectedName);
+    painter.drawLine(QPointF(level.left(), level.center().y()), QPointF(level.left() + 2 * swatch, level.center().y()));
+    // A name wider than the chart is cut short rather than cut off.
+    const std::array<double, 2> keyWidths = {swatch + 4, 2 * swatch + 4};
+    for (std::size_t entry = 0; entry < 2; ++entry) {
+        QRectF name = key.entries[entry].adjusted(keyWidths[entry], 0, 0, 0);
+        name.setRight(std::min(name.right(), width() - 8.0));
+        painter.drawText(name, Qt::AlignLeft | Qt::AlignVCenter,
+                         metrics.elidedText(key.names[entry], Qt::ElideRight, std::max(0.0, name.width())));
+    }
 }
 
 } // namespace shell

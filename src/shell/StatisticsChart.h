@@ -6,6 +6,7 @@
 #include <QLocale>
 #include <QWidget>
 
+#include <array>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -33,6 +34,9 @@ public:
     // The bars named under the axis, and where: as many as fit without overlapping, the first and the
     // last among them.
     QList<std::pair<QRectF, QString>> axisLabels() const;
+    // Where the legend is drawn: at the top right, its two entries side by side where they fit and one
+    // under the other where they do not.
+    QRectF legendArea() const;
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -42,6 +46,12 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    struct Legend {
+        std::array<QString, 2> names; // the observed and the expected
+        std::array<QRectF, 2> entries;
+        int lines = 1;
+    };
+    Legend legend() const;
     QRectF plotArea() const;
     double topValue() const;
 

@@ -489,7 +489,7 @@ void StatisticsWindow::saveTable() {
             stats::saveCsv(path, *shown, m_statistics->fairnessLines());
         } catch (const platform::RuntimeError& error) {
             m_services.messageBox->show(platform::saveFailureText(path, error.description()), platform::Exclamation,
-                                        QString());
+                                        QString(), this);
         }
     });
 }

@@ -15,22 +15,30 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <numeric>
+
 using namespace Qt::StringLiterals;
 
 namespace {
 
 // A class of sides labelled "S1", "S2", ..., drawn from a kept bag; the window can be closed and
-// opened again over the same settings and bag file.
+// opened again over the same settings and bag file. Side i weighs weights[i - 1], if given.
 struct Classroom {
-    Classroom(int sides, int dice, int rolls) {
+    Classroom(int sides, int dice, int rolls, const QList<int>& weights = {}) {
         QStringList labels;
-        for (int i = 1; i <= sides; ++i)
+        QStringList weighed;
+        for (int i = 1; i <= sides; ++i) {
             labels.append(u"S"_s + QString::number(i));
+            if (!weights.isEmpty())
+                weighed.append(u"[\"S%1\",%2]"_s.arg(i).arg(weights[i - 1]));
+        }
         fake.settings.values = {{u"Dice"_s, labels.join(u';')},
                                 {u"Text1"_s, QString::number(dice)},
                                 {u"Text2"_s, QString::number(rolls)},
                                 {u"RollMode"_s, u"bag"_s},
                                 {u"KeepBag"_s, u"true"_s}};
+        if (!weighed.isEmpty())
+            fake.settings.values.insert(u"DiceWeights"_s, u'[' + weighed.join(u',') + u']');
         open();
     }
     void open() {
@@ -79,9 +87,12 @@ void KeptBagTest::callsEverySideOnceABagOverPressesAndRestarts_data() {
     QTest::addColumn<int>("rolls");
     QTest::addColumn<int>("pressesBefore");
     QTest::addColumn<int>("pressesAfter");
-    QTest::newRow("a class of 24, one name a press, then a second round") << 24 << 1 << 1 << 12 << 20;
-    QTest::newRow("pairs of 7, the bag refilled within a roll") << 7 << 2 << 1 << 5 << 6;
-    QTest::newRow("rolls of 3 dice of 5, four rolls a press") << 5 << 3 << 4 << 2 << 3;
+    QTest::addColumn<QList<int>>("weights");
+    QTest::newRow("a class of 24, one name a press, then a second round") << 24 << 1 << 1 << 12 << 20 << QList<int>{};
+    QTest::newRow("pairs of 7, the bag refilled within a roll") << 7 << 2 << 1 << 5 << 6 << QList<int>{};
+    QTest::newRow("rolls of 3 dice of 5, four rolls a press") << 5 << 3 << 4 << 2 << 3 << QList<int>{};
+    QTest::newRow("weights 2, 1, 0: a restart within the second bag") << 3 << 1 << 1 << 4 << 5 << QList<int>{2, 1, 0};
+    QTest::newRow("five weighted sides, two rolls a press") << 5 << 1 << 2 << 3 << 8 << QList<int>{3, 1, 2, 0, 1};
 }
 
 void KeptBagTest::callsEverySideOnceABagOverPressesAndRestarts() {
@@ -90,7 +101,8 @@ void KeptBagTest::callsEverySideOnceABagOverPressesAndRestarts() {
     QFETCH(int, rolls);
     QFETCH(int, pressesBefore);
     QFETCH(int, pressesAfter);
-    Classroom room(sides, dice, rolls);
+    QFETCH(QList<int>, weights);
+    Classroom room(sides, dice, rolls, weights);
     QStringList called;
     for (int press = 0; press < pressesBefore + pressesAfter; ++press) {
         if (press == pressesBefore)
@@ -103,17 +115,22 @@ void KeptBagTest::callsEverySideOnceABagOverPressesAndRestarts() {
             called += roll;
         }
     }
-    // Every bag, the last one too, calls each side at most once; the full ones call them all.
-    for (qsizetype bag = 0; bag < called.size(); bag += sides) {
-        const QStringList one = called.mid(bag, sides);
-        QCOMPARE(QSet<QString>(one.begin(), one.end()).size(), one.size());
+    // Every bag, the last one too, calls each side at most as often as it weighs (once unweighted); the
+    // full ones call them all that often.
+    if (weights.isEmpty())
+        weights.fill(1, sides);
+    const auto bagSize = std::accumulate(weights.begin(), weights.end(), qsizetype{0});
+    for (qsizetype bag = 0; bag < called.size(); bag += bagSize) {
+        const QStringList one = called.mid(bag, bagSize);
+        for (int side = 1; side <= sides; ++side)
+            QVERIFY(one.count(u"S"_s + QString::number(side)) <= weights[side - 1]);
     }
 }
 
 void KeptBagTest::editsChangeTheBagAsATeacherExpects_data() {
     QTest::addColumn<QString>("edits");
     QTest::addColumn<QStringList>("inBag");
-    QTest::addColumn<int>("sides");
+    QTest::addColumn<int>("sides"); // tickets, for a die put to use with weights
     const QStringList kept = {u"S3"_s, u"S4"_s, u"S5"_s, u"S6"_s};
     QTest::newRow("no edit") << u""_s << kept << 6;
     QTest::newRow("a side added goes in") << u"add S7"_s << kept + QStringList{u"S7"_s} << 7;
@@ -127,6 +144,11 @@ void KeptBagTest::editsChangeTheBagAsATeacherExpects_data() {
     QTest::newRow("turned off leaves the bag alone") << u"KeepBag,press,KeepBag"_s << kept << 6;
     QTest::newRow("a refill puts every side back")
         << u"RefillBag"_s << QStringList{u"S1"_s, u"S2"_s, u"S3"_s, u"S4"_s, u"S5"_s, u"S6"_s} << 6;
+    // A die put to use keeps the tickets left of the sides it lists again, at most as many as they weigh.
+    QTest::newRow("a side weighed 0 leaves the bag") << u"use S3:0"_s << kept.mid(1) << 5;
+    QTest::newRow("a heavier side gets its tickets with the next set") << u"use S4:3"_s << kept << 8;
+    QTest::newRow("a weighted refill puts every ticket back")
+        << u"use S2:2,RefillBag"_s << QStringList{u"S1"_s, u"S2"_s, u"S2"_s, u"S3"_s, u"S4"_s, u"S5"_s, u"S6"_s} << 7;
 }
 
 void KeptBagTest::editsChangeTheBagAsATeacherExpects() {
@@ -149,6 +171,10 @@ void KeptBagTest::editsChangeTheBagAsATeacherExpects() {
             room.remove(operand);
         } else if (edit.startsWith(u"mode "_s)) {
             room.form->RollMode_Click(*core::rollModeFromWord(operand));
+        } else if (edit.startsWith(u"use "_s)) {
+            dice::Die die = room.form->currentDie();
+            die.weights[operand.section(u':', 0, 0).mid(1).toULong() - 1] = operand.section(u':', 1).toUInt();
+            QVERIFY(room.form->useDie(die));
         } else if (edit == u"undo"_s) {
             room.form->ListView1_Undo();
         } else if (edit == u"redo"_s) {
@@ -163,7 +189,9 @@ void KeptBagTest::editsChangeTheBagAsATeacherExpects() {
     }
 
     // then: the tooltip and the Statistics window say what is left, and the next presses call it
-    const QString line = u"Draw From A Bag: %1 of %2 sides left in the bag"_s.arg(inBag.size()).arg(sides);
+    const QString line = u"Draw From A Bag: %1 of %2 %3 left in the bag"_s.arg(inBag.size())
+                             .arg(sides)
+                             .arg(edits.contains(u"use"_s) ? u"tickets"_s : u"sides"_s);
     QTRY_COMPARE(room.tip().section(u'.', 0, 0), line);
     room.form->showStatistics();
     QCOMPARE(room.form->statisticsWindow()->findChild<QLabel*>(u"KeptBag"_s)->text(), line);

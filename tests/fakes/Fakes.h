@@ -30,12 +30,14 @@ struct ShownMessage {
     QString text;
     int style = 0;
     QString title;
+    const QWidget* owner = nullptr;
 };
 
 class FakeMessageBox final : public platform::MessageBox {
 public:
-    void show(const QString& text, int style, const QString& title) override {
-        shown.append({text, style, title});
+    using platform::MessageBox::show;
+    void show(const QString& text, int style, const QString& title, QWidget* owner) override {
+        shown.append({text, style, title, owner});
         if (onShow)
             onShow(shown.last());
     }

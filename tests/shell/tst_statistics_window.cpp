@@ -178,7 +178,7 @@ void StatisticsWindowTest::copyAndSaveTakeTheTableAsShown() {
     QFETCH(QString, header);
     QFETCH(QStringList, named);
     m_form->RollMode_Click(core::RollMode::Distinct); // the lines name it
-    openWindow(40);
+    const shell::StatisticsWindow* window = openWindow(40);
     for (int row = 1; row <= 40; row += 3)
         m_form->results().setTicked(row, true);
     control<QTabBar>(u"Views"_s)->setCurrentIndex(view);
@@ -215,6 +215,11 @@ void StatisticsWindowTest::copyAndSaveTakeTheTableAsShown() {
     for (qsizetype row = 0; row < rows.size(); ++row)
         QCOMPARE(csvFields(rows[row]).join(u'\t'), lines[row]);
     QVERIFY(m_fake->messageBox.shown.isEmpty());
+    // A save that fails is reported over the window, not the main one.
+    m_fake->fileDialogs.saveAnswers.enqueue(folder.filePath(u"missing/statistics.csv"_s));
+    QTest::mouseClick(control<QPushButton>(u"SaveButton"_s), Qt::LeftButton);
+    QCOMPARE(m_fake->messageBox.shown.size(), 1);
+    QCOMPARE(m_fake->messageBox.shown.first().owner, window);
 }
 
 void StatisticsWindowTest::keysLeaveTheTableAndCloseTheWindow_data() {
@@ -306,6 +311,9 @@ void StatisticsWindowTest::chartBarsStandForTrueValues() {
     QVERIFY(named.size() > 2 && named.first().second == u"1"_s && named.last().second == u"40000"_s);
     for (qsizetype at = 1; at < named.size(); ++at)
         QVERIFY(named[at].first.left() > named[at - 1].first.right());
+    // At its smallest the legend, its longest names, still fits.
+    chart.resize(chart.minimumSizeHint());
+    QVERIFY(QRectF(chart.rect()).contains(chart.legendArea()));
 }
 
 void StatisticsWindowTest::axisNumbersFollowTheLocale() {
