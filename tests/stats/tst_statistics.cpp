@@ -76,6 +76,10 @@ private slots:
     void pValueMatchesReference();
     void weightedAndSetRollsClaimOnlyWhatIsExact_data();
     void weightedAndSetRollsClaimOnlyWhatIsExact();
+    void setDiceEachFollowTheirOwnLaw_data();
+    void setDiceEachFollowTheirOwnLaw();
+    void setTotalsMatchEveryRollCounted_data();
+    void setTotalsMatchEveryRollCounted();
     void totalsFollowTheExactDistribution_data();
     void totalsFollowTheExactDistribution();
     void rollsWithoutRepeatsFollowTheirLaw_data();
@@ -128,7 +132,8 @@ void StatisticsTest::pValueMatchesReference() {
     QVERIFY2(std::abs(computed - pValue) <= 1e-12 * pValue, qPrintable(QString::number(computed, 'g', 17)));
 }
 
-// Sides 1, 2, 3 weighing 1 : 3 : 0, or (setOf > 0) a set whose second kind of die is "3" alone.
+// Sides 1, 2, 3 weighing 1 : 3 : 0, or a set of a die "Two" (sides 1 and 2 by those weights) and a die
+// "Three" that no position rolls.
 void StatisticsTest::weightedAndSetRollsClaimOnlyWhatIsExact_data() {
     QTest::addColumn<core::RollMode>("mode");
     QTest::addColumn<bool>("set");
@@ -160,9 +165,9 @@ void StatisticsTest::weightedAndSetRollsClaimOnlyWhatIsExact_data() {
     QTest::newRow("weighted, no repeats") << core::RollMode::Distinct << false << fit << weights
                                           << QStringList{QString(), QString(), QString(), QString()} << 0
                                           << u"No exact expectation is available for a weighted die"_s;
-    QTest::newRow("set") << independent << true << fit << weights
-                         << QStringList{QString(), QString(), QString(), QString()} << 0
-                         << u"No exact expectation is available for a set"_s;
+    QTest::newRow("set, weighted bag") << core::RollMode::Bag << true << fit << weights
+                                       << QStringList{QString(), QString(), QString(), QString()} << 0
+                                       << u"No exact expectation is available for the weighted die \u201CTwo\u201D"_s;
 }
 
 void StatisticsTest::weightedAndSetRollsClaimOnlyWhatIsExact() {
@@ -175,7 +180,8 @@ void StatisticsTest::weightedAndSetRollsClaimOnlyWhatIsExact() {
     QFETCH(QString, said);
     auto layout = std::make_shared<core::DiceLayout>();
     if (set) {
-        layout->kinds = {{u"Two"_s, 0, 2, {}}, {u"Three"_s, 2, 1, {}}};
+        layout->kinds = {{u"Two"_s, 0, 2, {weights[0], weights[1]}}, {u"Three"_s, 2, 1, {}}};
+        layout->parts = {{0, 1}};
     } else {
         layout->kinds = {{QString(), 0, 3, {weights.begin(), weights.end()}}};
     }
@@ -196,6 +202,139 @@ void StatisticsTest::weightedAndSetRollsClaimOnlyWhatIsExact() {
     QVERIFY2(summary.contains(said), qPrintable(summary));
     QCOMPARE(summary.contains(u", p-value "_s), degreesOfFreedom > 0);
     QCOMPARE(stats::dieName(draws, 1), set ? u"Die 1: Two"_s : u"Die 1"_s);
+}
+
+// "2 × Six, 1 × Coin", the coin weighing heads 1 : tails 3, rolled fairly from a fixed sequence.
+void StatisticsTest::setDiceEachFollowTheirOwnLaw_data() {
+    QTest::addColumn<core::RollMode>("mode");
+    QTest::addColumn<int>("die");
+    QTest::addColumn<QStringList>("expected"); // Side and Expected of each row, total row last
+    QTest::addColumn<int>("degreesOfFreedom");
+    const QStringList six{u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s, u"6"_s};
+    const auto each = [&](const QString& expected) {
+        QStringList rows;
+        for (const QString& side : six)
+            rows << side + u' ' + expected;
+        return rows;
+    };
+    const QStringList coin{u"H 1000.00"_s, u"T 3000.00"_s};
+    const auto independent = core::RollMode::Independent;
+    const auto distinct = core::RollMode::Distinct;
+    QTest::newRow("a six") << independent << 2 << each(u"666.67"_s) + QStringList{u"Total 4000.00"_s} << 5;
+    QTest::newRow("the coin") << independent << 3 << coin + QStringList{u"Total 4000.00"_s} << 1;
+    QTest::newRow("every die") << independent << 0 << each(u"1333.33"_s) + coin + QStringList{u"Total 12000.00"_s} << 6;
+    // The sixes never match each other; the coin, one die of its kind, is still drawn by its weights.
+    QTest::newRow("no side twice, the coin") << distinct << 3 << coin + QStringList{u"Total 4000.00"_s} << 1;
+    QTest::newRow("no side twice, every die")
+        << distinct << 0 << each(u"1333.33"_s) + coin + QStringList{u"Total 12000.00"_s} << 6;
+}
+
+void StatisticsTest::setDiceEachFollowTheirOwnLaw() {
+    QFETCH(core::RollMode, mode);
+    QFETCH(int, die);
+    QFETCH(QStringList, expected);
+    QFETCH(int, degreesOfFreedom);
+    auto labels = std::make_shared<core::TextRows>();
+    for (const QString& label : {u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s, u"6"_s, u"H"_s, u"T"_s})
+        labels->append(label);
+    auto layout = std::make_shared<core::DiceLayout>();
+    layout->kinds = {{u"Six"_s, 0, 6, {}}, {u"Coin"_s, 6, 2, {1, 3}}};
+    layout->parts = {{0, 2}, {1, 1}};
+    core::DrawRows draws(labels, 3, mode, layout);
+    std::uint64_t state = 7;
+    const auto next = [&](std::uint64_t below) {
+        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+        return (state >> 33) % below;
+    };
+    draws.build([&](auto& indices) {
+        using Index = std::decay_t<decltype(indices[0])>;
+        for (int row = 0; row < 4000; ++row) {
+            const auto first = next(6);
+            const auto second = mode == core::RollMode::Distinct ? (first + 1 + next(5)) % 6 : next(6);
+            indices.insert(indices.end(), {Index(first), Index(second), Index(next(4) == 0 ? 6 : 7)});
+        }
+    });
+    const Statistics result = compute(draws, {Statistics::View::Sides, die, false});
+    QStringList shown;
+    for (std::int64_t row = 0; row < result.table()->rowCount(); ++row)
+        shown << result.table()->cell(row, 0) + u' ' + result.table()->cell(row, 3);
+    QCOMPARE(shown, expected);
+    QCOMPARE(result.chiSquare().degreesOfFreedom, degreesOfFreedom);
+    QVERIFY2(result.chiSquare().pValue > 0.001, qPrintable(result.summary().join(u'\n')));
+}
+
+// The law of a set's totals against every roll its dice can show, counted one by one: sides are
+// values and weights, in the order of the set's positions.
+void StatisticsTest::setTotalsMatchEveryRollCounted_data() {
+    using Die = QList<std::pair<int, std::uint32_t>>;
+    QTest::addColumn<core::RollMode>("mode");
+    QTest::addColumn<QList<Die>>("kinds");
+    QTest::addColumn<QList<int>>("positions"); // the kind of each die
+    const Die d4{{1, 1}, {2, 1}, {3, 1}, {4, 1}};
+    const Die coin{{0, 1}, {5, 3}};
+    const Die odd{{-1, 2}, {0, 0}, {7, 1}, {7, 4}};
+    QTest::newRow("two d4 and a weighted coin")
+        << core::RollMode::Independent << QList<Die>{d4, coin} << QList<int>{0, 1, 0};
+    QTest::newRow("three different dice")
+        << core::RollMode::Independent << QList<Die>{coin, odd, d4} << QList<int>{2, 1, 0};
+    QTest::newRow("no side twice within a kind")
+        << core::RollMode::Distinct << QList<Die>{d4, coin} << QList<int>{0, 0, 0, 1};
+}
+
+void StatisticsTest::setTotalsMatchEveryRollCounted() {
+    using Die = QList<std::pair<int, std::uint32_t>>;
+    QFETCH(core::RollMode, mode);
+    QFETCH(QList<Die>, kinds);
+    QFETCH(QList<int>, positions);
+    core::DiceLayout layout;
+    std::vector<std::int64_t> values;
+    for (qsizetype k = 0; k < kinds.size(); ++k) {
+        core::DiceLayout::Kind kind{QString::number(k), std::ssize(values), kinds[k].size(), {}};
+        for (const auto& [value, weight] : kinds[k]) {
+            values.push_back(value);
+            kind.weights.push_back(weight);
+        }
+        if (std::ranges::count(kind.weights, 1U) == std::ssize(kind.weights))
+            kind.weights.clear(); // as a roll lays out a die whose sides all weigh 1
+        layout.kinds.push_back(kind);
+    }
+    for (int kind : positions)
+        layout.parts.push_back({kind, 1});
+    const auto law = stats::rollLaw(mode, std::ssize(values), int(positions.size()), &layout);
+    const std::optional<stats::TotalLaw> totals = law->totals(values);
+    QVERIFY(totals);
+
+    // Every roll, die by die: a side's chance is its weight over the weights of the sides that its kind
+    // may still show in this roll.
+    std::map<std::int64_t, double> counted;
+    const auto roll = [&](auto& self, qsizetype at, std::int64_t total, double chance, QList<int> shown) -> void {
+        if (at == positions.size()) {
+            counted[total] += chance;
+            return;
+        }
+        const Die& die = kinds[positions[at]];
+        double left = 0;
+        for (qsizetype side = 0; side < die.size(); ++side)
+            left += shown.contains(positions[at] * 100 + side) ? 0 : die[side].second;
+        for (qsizetype side = 0; side < die.size(); ++side) {
+            if (shown.contains(positions[at] * 100 + side) || die[side].second == 0)
+                continue;
+            QList<int> now = shown;
+            if (mode == core::RollMode::Distinct)
+                now.append(positions[at] * 100 + int(side));
+            self(self, at + 1, total + die[side].first, chance * die[side].second / left, now);
+        }
+    };
+    roll(roll, 0, 0, 1.0, {});
+    double mean = 0;
+    for (std::size_t cell = 0; cell < totals->probability.size(); ++cell) {
+        const std::int64_t total = totals->first + std::int64_t(cell);
+        QVERIFY2(std::abs(totals->probability[cell] - counted[total]) < 1e-12, qPrintable(QString::number(total)));
+        counted.erase(total);
+        mean += double(total) * totals->probability[cell];
+    }
+    QVERIFY(counted.empty()); // no total left out of the law's range
+    QCOMPARE(totals->moments.mean, mean);
 }
 
 void StatisticsTest::totalsFollowTheExactDistribution_data() {
