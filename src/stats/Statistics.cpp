@@ -97,6 +97,32 @@ std::optional<std::vector<std::int64_t>> wholeNumbers(const core::TextRows& labe
     return values;
 }
 
+std::vector<std::int64_t> aboveLowest(const core::DrawRows& draws, std::span<const std::int64_t> values) {
+    std::vector<std::int64_t> above(values.size(), -1);
+    const core::DiceLayout* layout = draws.layout();
+    const core::DiceLayout::Kind whole{{}, 0, std::ssize(values), {}};
+    const std::span<const core::DiceLayout::Kind> kinds =
+        layout && !layout->kinds.empty() ? std::span(layout->kinds) : std::span(&whole, 1);
+    for (const core::DiceLayout::Kind& kind : kinds) {
+        const auto drawn = [&](std::int64_t side) {
+            return kind.weights.empty() || kind.weights[static_cast<std::size_t>(side)] > 0;
+        };
+        const std::span<const std::int64_t> own =
+            values.subspan(static_cast<std::size_t>(kind.firstLabel), static_cast<std::size_t>(kind.sides));
+        std::optional<std::int64_t> lowest;
+        for (std::int64_t side = 0; side < kind.sides; ++side) {
+            if (drawn(side))
+                lowest =
+                    std::min(lowest.value_or(own[static_cast<std::size_t>(side)]), own[static_cast<std::size_t>(side)]);
+        }
+        for (std::int64_t side = 0; side < kind.sides; ++side) {
+            if (drawn(side))
+                above[static_cast<std::size_t>(kind.firstLabel + side)] = own[static_cast<std::size_t>(side)] - *lowest;
+        }
+    }
+    return above;
+}
+
 Statistics Statistics::start(const core::DrawRows& draws, View view, std::optional<std::vector<std::int64_t>> values) {
     Statistics result;
     result.m_view = view;
@@ -140,7 +166,8 @@ Statistics Statistics::compute(const Selection& selection, const Options& option
     }
     std::vector<std::uint64_t> totalCounts;
     if (totals)
-        totalCounts = countTotals(selection, *result.m_values, totals->first, std::ssize(totals->probability), work);
+        totalCounts =
+            countTotals(selection, aboveLowest(draws, *result.m_values), std::ssize(totals->probability), work);
     result.complete(*law, totals, std::move(totalCounts));
 
     if (options.view == View::Combinations) {
@@ -363,9 +390,8 @@ Tally::Tally(std::shared_ptr<const core::TextRows> labels, std::int32_t dice, co
     , m_values(wholeNumbers(m_roll.labels()))
     , m_law(rollLaw(mode, m_roll.sideCount(), dice, m_roll.layout()))
     , m_totals(m_values ? m_law->totals(*m_values) : std::nullopt)
-    , m_counts(m_roll.sideCount(), dice,
-               m_totals ? std::span<const std::int64_t>(*m_values) : std::span<const std::int64_t>(),
-               m_totals ? std::ssize(m_totals->probability) : 0) {
+    , m_above(m_totals ? aboveLowest(m_roll, *m_values) : std::vector<std::int64_t>())
+    , m_counts(m_roll.sideCount(), dice, m_above, m_totals ? std::ssize(m_totals->probability) : 0) {
     // A count of every label for every die: bounded, as a set may hold very many dice.
     constexpr double kMostCells = 1 << 22;
     const core::DiceLayout* shape = m_roll.layout();

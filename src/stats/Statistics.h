@@ -137,6 +137,7 @@ private:
     std::optional<std::vector<std::int64_t>> m_values;
     std::shared_ptr<const RollLaw> m_law;
     std::optional<TotalLaw> m_totals;
+    std::vector<std::int64_t> m_above; // each side's worth in the totals' cells, with the totals
     RunningCounts m_counts;
     std::vector<RunningCounts> m_byDie;
     std::size_t m_nextDie = 0; // of the roll under way, in m_byDie
@@ -147,5 +148,9 @@ QString dieName(const core::DrawRows& draws, std::int32_t die);
 
 // Side i's value when every label is a whole number (an optional sign and digits, at most 10^12).
 std::optional<std::vector<std::int64_t>> wholeNumbers(const core::TextRows& labels);
+
+// Each side's worth above the lowest value its die can show, where side i is worth values[i]: a roll's
+// total less the lowest total is the sum over its dice. A side of weight 0 is -1: no roll shows it.
+std::vector<std::int64_t> aboveLowest(const core::DrawRows& draws, std::span<const std::int64_t> values);
 
 } // namespace stats

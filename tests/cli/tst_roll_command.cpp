@@ -118,7 +118,7 @@ void RollCommandTest::initTestCase() {
     fakes::writeFile(m_folder.filePath(u"empty.txt"_s), "");
     fakes::writeFile(m_folder.filePath(u"loaded.tsv"_s), "a\t1\nb\t3\nc\t0\nd\t4\n");
     fakes::writeFile(m_folder.filePath(u"prizes.tsv"_s), "gold\t1\nsilver\t9\n");
-    fakes::writeFile(m_folder.filePath(u"d3.tsv"_s), "1\t1\n2\t3\n3\t0\n");
+    fakes::writeFile(m_folder.filePath(u"d3.tsv"_s), "1\t0\n2\t1\n3\t3\n");
     qputenv("XDG_DATA_HOME", QFile::encodeName(m_folder.path()));
     library::Library library;
     addDice(library);

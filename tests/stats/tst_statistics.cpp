@@ -204,7 +204,7 @@ void StatisticsTest::weightedAndSetRollsClaimOnlyWhatIsExact() {
     QCOMPARE(stats::dieName(draws, 1), set ? u"Die 1: Two"_s : u"Die 1"_s);
 }
 
-// "2 × Six, 1 × Coin", the coin weighing heads 1 : tails 3, rolled fairly from a fixed sequence.
+// "2 × Six, 1 × Coin", the coin worth 0 or 10 and weighing 1 : 3, rolled fairly from a fixed sequence.
 void StatisticsTest::setDiceEachFollowTheirOwnLaw_data() {
     QTest::addColumn<core::RollMode>("mode");
     QTest::addColumn<int>("die");
@@ -217,7 +217,7 @@ void StatisticsTest::setDiceEachFollowTheirOwnLaw_data() {
             rows << side + u' ' + expected;
         return rows;
     };
-    const QStringList coin{u"H 1000.00"_s, u"T 3000.00"_s};
+    const QStringList coin{u"0 1000.00"_s, u"10 3000.00"_s};
     const auto independent = core::RollMode::Independent;
     const auto distinct = core::RollMode::Distinct;
     QTest::newRow("a six") << independent << 2 << each(u"666.67"_s) + QStringList{u"Total 4000.00"_s} << 5;
@@ -235,7 +235,7 @@ void StatisticsTest::setDiceEachFollowTheirOwnLaw() {
     QFETCH(QStringList, expected);
     QFETCH(int, degreesOfFreedom);
     auto labels = std::make_shared<core::TextRows>();
-    for (const QString& label : {u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s, u"6"_s, u"H"_s, u"T"_s})
+    for (const QString& label : {u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s, u"6"_s, u"0"_s, u"10"_s})
         labels->append(label);
     auto layout = std::make_shared<core::DiceLayout>();
     layout->kinds = {{u"Six"_s, 0, 6, {}}, {u"Coin"_s, 6, 2, {1, 3}}};
@@ -261,6 +261,20 @@ void StatisticsTest::setDiceEachFollowTheirOwnLaw() {
     QCOMPARE(shown, expected);
     QCOMPARE(result.chiSquare().degreesOfFreedom, degreesOfFreedom);
     QVERIFY2(result.chiSquare().pValue > 0.001, qPrintable(result.summary().join(u'\n')));
+
+    // and the totals are counted as the rows add up, from each die's own lowest value
+    std::map<QString, std::uint64_t> added;
+    for (std::int64_t row = 0; row < draws.size(); ++row) {
+        int total = 0;
+        for (int d = 0; d < 3; ++d)
+            total += draws.labels().at(draws.side(row, d)).toInt();
+        ++added[QString::number(total)];
+    }
+    const Statistics totals = compute(draws, {Statistics::View::Totals, 0, false});
+    std::map<QString, std::uint64_t> counted = tableCounts(*totals.table());
+    std::erase_if(counted, [](const auto& entry) { return entry.second == 0; });
+    QCOMPARE(counted, added);
+    QVERIFY(totals.chiSquare().pValue > 0.001);
 }
 
 // The law of a set's totals against every roll its dice can show, counted one by one: sides are
