@@ -112,7 +112,9 @@ QString SidesTable::cell(std::int64_t row, int column) const {
     const std::uint64_t count = total ? m_counts.draws : m_counts.counts[static_cast<std::size_t>(row)];
     switch (column) {
     case 0:
-        return total ? u"Total"_s : labelText(m_draws, static_cast<std::uint32_t>(m_firstLabel + row));
+        if (total)
+            return u"Total"_s;
+        return labelText(m_draws, static_cast<std::uint32_t>(m_firstLabel + row)) + kindOf(m_firstLabel + row);
     case 1:
         return QString::number(count);
     case 2:
@@ -129,6 +131,18 @@ QString SidesTable::cell(std::int64_t row, int column) const {
     default:
         return total ? QString() : deviation(count, expectation(row));
     }
+}
+
+QString SidesTable::kindOf(std::int64_t label) const {
+    // Different dice may share labels ("1" of a six and of a four): every die's table names them.
+    const core::DiceLayout* layout = m_draws.layout();
+    if (!layout || layout->kinds.size() < 2 || std::ssize(m_counts.counts) < m_draws.sideCount())
+        return {};
+    for (const core::DiceLayout::Kind& kind : layout->kinds) {
+        if (label >= kind.firstLabel && label < kind.firstLabel + kind.sides && !kind.name.isEmpty())
+            return u" ("_s + kind.name + u')';
+    }
+    return {};
 }
 
 std::optional<double> SidesTable::value(std::int64_t row, int column) const {

@@ -72,6 +72,7 @@ private:
     std::vector<Moments> m_bySide;
     std::int64_t m_firstLabel = 0;
 
+    QString kindOf(std::int64_t label) const; // " (Six)" after a label of a set's every die; else empty
     const Moments& expectation(std::int64_t row) const {
         return m_bySide.empty() ? m_perSide : m_bySide[static_cast<std::size_t>(row)];
     }

@@ -56,11 +56,12 @@ core::DrawRows seededDraws(int sides, int dice, std::int64_t rows, core::RollMod
     return draws;
 }
 
-// The first cell of each row against its second (the count), without a total row.
+// The first cell of each row, without the name of a set's die, against its second (the count), without
+// a total row.
 std::map<QString, std::uint64_t> tableCounts(const stats::Table& table) {
     std::map<QString, std::uint64_t> counts;
     for (std::int64_t row = 0; row < table.rowCount() - (table.hasTotalRow() ? 1 : 0); ++row)
-        counts[table.cell(row, 0)] = table.cell(row, 1).toULongLong();
+        counts[table.cell(row, 0).section(u" ("_s, 0, 0)] = table.cell(row, 1).toULongLong();
     return counts;
 }
 
@@ -211,22 +212,23 @@ void StatisticsTest::setDiceEachFollowTheirOwnLaw_data() {
     QTest::addColumn<QStringList>("expected"); // Side and Expected of each row, total row last
     QTest::addColumn<int>("degreesOfFreedom");
     const QStringList six{u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s, u"6"_s};
-    const auto each = [&](const QString& expected) {
+    const auto each = [&](const QString& named) {
         QStringList rows;
         for (const QString& side : six)
-            rows << side + u' ' + expected;
+            rows << side + named;
         return rows;
     };
     const QStringList coin{u"0 1000.00"_s, u"10 3000.00"_s};
+    // Every die's table names each side by its die.
+    const QStringList named = each(u" (Six) 1333.33"_s) + QStringList{u"0 (Coin) 1000.00"_s, u"10 (Coin) 3000.00"_s};
     const auto independent = core::RollMode::Independent;
     const auto distinct = core::RollMode::Distinct;
-    QTest::newRow("a six") << independent << 2 << each(u"666.67"_s) + QStringList{u"Total 4000.00"_s} << 5;
+    QTest::newRow("a six") << independent << 2 << each(u" 666.67"_s) + QStringList{u"Total 4000.00"_s} << 5;
     QTest::newRow("the coin") << independent << 3 << coin + QStringList{u"Total 4000.00"_s} << 1;
-    QTest::newRow("every die") << independent << 0 << each(u"1333.33"_s) + coin + QStringList{u"Total 12000.00"_s} << 6;
+    QTest::newRow("every die") << independent << 0 << named + QStringList{u"Total 12000.00"_s} << 6;
     // The sixes never match each other; the coin, one die of its kind, is still drawn by its weights.
     QTest::newRow("no side twice, the coin") << distinct << 3 << coin + QStringList{u"Total 4000.00"_s} << 1;
-    QTest::newRow("no side twice, every die")
-        << distinct << 0 << each(u"1333.33"_s) + coin + QStringList{u"Total 12000.00"_s} << 6;
+    QTest::newRow("no side twice, every die") << distinct << 0 << named + QStringList{u"Total 12000.00"_s} << 6;
 }
 
 void StatisticsTest::setDiceEachFollowTheirOwnLaw() {
