@@ -321,6 +321,7 @@ int roll(const RollOptions& options, RollEnvironment& environment, QString& doin
         if (std::optional<dice::Utf8Labels> shownSides = escapedForTerminal(sides))
             sides = std::move(*shownSides);
     }
+    const std::shared_ptr<const core::DiceLayout> layout = plan ? plan->layout() : nullptr;
     RollDraws draws =
         plan ? RollDraws(std::move(*plan)) : RollDraws(static_cast<std::uint64_t>(sides.size()), mode, *dice);
     const std::uint64_t seed = options.seed ? *options.seed : environment.freshSeed();
@@ -331,7 +332,7 @@ int roll(const RollOptions& options, RollEnvironment& environment, QString& doin
     doing = writing;
     // A reader that stopped reading wanted no more lines: not a failure, and nothing to say.
     const bool written = options.stats
-                             ? writeStatistics(std::move(counted), mode, draws, generator, *dice, *rolls, *sink)
+                             ? writeStatistics(std::move(counted), mode, draws, generator, *dice, *rolls, *sink, layout)
                              : RollWriter(sides).write(draws, generator, *dice, *rolls, *sink);
     if (written)
         sink->finish();

@@ -119,9 +119,6 @@ std::variant<RollOptions, QString> parseRollOptions(const QStringList& arguments
     const bool ownCounts = !options.libraryDice.empty() || options.librarySet;
     if (ownCounts && parser.isSet(dice))
         return u"--die and --set give their own numbers of dice; leave out --dice."_s;
-    // Their statistics would need expectations per position that follow each die and its weights.
-    if (parser.isSet(stats) && (ownCounts || options.weightedSides))
-        return u"--stats does not count the rolls of --weighted-sides, --die or --set yet; roll them without it."_s;
     // The history keeps a command-line roll by drawing it again from its seed, with an even die.
     if (parser.isSet(history) && (ownCounts || options.weightedSides))
         return u"--history does not keep the rolls of --weighted-sides, --die or --set yet; roll them without it."_s;
@@ -209,9 +206,10 @@ Output:
                      freedom, p-value, then the longest run of one side); then,
                      when every side is a whole number, a blank line, the totals
                      table (Total, Count, ...) and its own fairness lines. The
-                     expectations follow the roll mode. The rolls are counted as
-                     they are drawn, so memory stays small however many there are.
-                     It does not take --weighted-sides, --die or --set yet.
+                     expectations follow the roll mode and the weights. Dice of
+                     --die and --set that differ get a sides table each, after
+                     the one of all dice. The rolls are counted as they are
+                     drawn, so memory stays small however many there are.
   -o, --output FILE  Write the lines to FILE instead; - is standard output. A regular
                      file is replaced only once all the lines are written. Anything
                      else found there (a terminal, a pipe, a device) is written as it

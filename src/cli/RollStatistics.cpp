@@ -43,8 +43,9 @@ void countRolls(stats::Tally& tally, RollDraws& draws, SeededGenerator& generato
 } // namespace
 
 bool writeStatistics(std::shared_ptr<const core::TextRows> sides, core::RollMode mode, RollDraws& draws,
-                     SeededGenerator& generator, std::int64_t dice, std::int64_t rolls, ByteSink& sink) {
-    stats::Tally counted(std::move(sides), static_cast<std::int32_t>(dice), mode);
+                     SeededGenerator& generator, std::int64_t dice, std::int64_t rolls, ByteSink& sink,
+                     std::shared_ptr<const core::DiceLayout> layout) {
+    stats::Tally counted(std::move(sides), static_cast<std::int32_t>(dice), mode, std::move(layout));
     countRolls(counted, draws, generator, dice, rolls);
 
     QByteArray text;

@@ -53,14 +53,6 @@ void followRun(std::uint32_t side, Run& run, Run& longest) {
         longest = run;
 }
 
-// A total less dice times the lowest value is the sum of each die's value above the lowest.
-std::vector<std::int64_t> aboveLowest(std::span<const std::int64_t> values) {
-    const std::int64_t lowest = *std::min_element(values.begin(), values.end());
-    std::vector<std::int64_t> above(values.size());
-    std::transform(values.begin(), values.end(), above.begin(), [&](std::int64_t value) { return value - lowest; });
-    return above;
-}
-
 constexpr Run kNoRun{0, std::numeric_limits<std::uint32_t>::max()};
 
 template <class Index> void sortSides(const Index* row, std::int32_t dice, std::vector<std::uint32_t>& out) {
@@ -124,26 +116,19 @@ SideCounts countSides(const Selection& selection, std::int32_t die, Work& work) 
     return result;
 }
 
-std::vector<std::uint64_t> countTotals(const Selection& selection, std::span<const std::int64_t> values,
-                                       std::int64_t first, std::int64_t cells, Work& work) {
+std::vector<std::uint64_t> countTotals(const Selection& selection, std::span<const std::int64_t> above,
+                                       std::int64_t cells, Work& work) {
     const core::DrawRows& draws = selection.draws;
     std::vector<std::uint64_t> counts(static_cast<std::size_t>(cells), 0);
-    if (values.empty())
+    if (above.empty())
         return counts;
     const std::int32_t dice = draws.dice();
-    // Each side's worth above the lowest die of the law; a side outside the law's reach is marked -1.
-    const std::int64_t low = first / dice;
-    std::vector<std::int64_t> above(values.size());
-    std::transform(values.begin(), values.end(), above.begin(), [&](std::int64_t value) {
-        std::int64_t offset = 0;
-        return __builtin_sub_overflow(value, low, &offset) || offset < 0 || offset >= cells ? -1 : offset;
-    });
     std::visit(
         [&](const auto& all) {
             forSelectedRows(selection, work, [&](std::int64_t row) {
                 const auto* sides = all.data() + row * dice;
                 std::int64_t cell = 0;
-                for (std::int32_t d = 0; d < dice && cell >= 0; ++d)
+                for (std::int32_t d = 0; d < dice && cell >= 0 && cell < cells; ++d)
                     cell = above[sides[d]] < 0 ? -1 : cell + above[sides[d]];
                 if (cell >= 0 && cell < cells)
                     ++counts[static_cast<std::size_t>(cell)];
@@ -153,15 +138,14 @@ std::vector<std::uint64_t> countTotals(const Selection& selection, std::span<con
     return counts;
 }
 
-RunningCounts::RunningCounts(std::int64_t sides, std::int32_t dice, std::span<const std::int64_t> values,
+RunningCounts::RunningCounts(std::int64_t sides, std::int32_t dice, std::span<const std::int64_t> above,
                              std::int64_t totalCells)
-    : m_dice(dice)
+    : m_above(above.begin(), above.end())
+    , m_dice(dice)
     , m_run(kNoRun) {
     m_sides.counts.assign(static_cast<std::size_t>(sides), 0);
-    if (!values.empty()) {
-        m_above = aboveLowest(values);
+    if (!above.empty())
         m_totals.assign(static_cast<std::size_t>(totalCells), 0);
-    }
 }
 
 void RunningCounts::add(std::span<const std::uint64_t> sides) {
@@ -178,10 +162,11 @@ void RunningCounts::add(std::span<const std::uint64_t> sides) {
         const auto side = static_cast<std::uint32_t>(index);
         ++counts[side];
         followRun(side, run, longest);
-        if (totals)
-            cell += above[side];
+        // A side that cannot come up, or a total past the cells, leaves its roll out of the totals.
+        if (totals && cell >= 0)
+            cell = above[side] < 0 || cell + above[side] >= std::ssize(m_totals) ? -1 : cell + above[side];
         if (++inRoll == m_dice) {
-            if (totals)
+            if (totals && cell >= 0)
                 ++m_totals[static_cast<std::size_t>(cell)];
             cell = 0;
             inRoll = 0;

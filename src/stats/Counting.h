@@ -67,9 +67,9 @@ SideCounts countSides(const Selection& selection, std::int32_t die, Work& work);
 // too many to keep: memory stays that of the counts whatever the number of rolls.
 class RunningCounts {
 public:
-    // Rolls of `dice` dice over `sides` sides (both at least 1). With values, side i being worth values[i],
-    // the totals are counted too, in `totalCells` cells as countTotals() counts them.
-    RunningCounts(std::int64_t sides, std::int32_t dice, std::span<const std::int64_t> values = {},
+    // Rolls of `dice` dice over `sides` sides (both at least 1). With each side's worth above its die's
+    // lowest, the totals are counted too, in `totalCells` cells as countTotals() counts them.
+    RunningCounts(std::int64_t sides, std::int32_t dice, std::span<const std::int64_t> above = {},
                   std::int64_t totalCells = 0);
 
     // The next dice in roll order, each a side from 0: a roll in one call or spread over several.
@@ -86,15 +86,16 @@ private:
     std::vector<std::int64_t> m_above; // each side's value above the lowest
     std::int32_t m_dice;
     std::int32_t m_inRoll = 0; // dice of the current roll counted so far
-    std::int64_t m_cell = 0;   // the current roll's total so far, less its dice's lowest values
+    std::int64_t m_cell = 0;   // the current roll's total so far, less its dice's lowest values; -1 when out
     Run m_run;                 // the run that the next die may go on
 };
 
-// How many selected rows have each total, side i being worth values[i]: counts[t - first], for the
-// totals first to first + cells - 1 that a law can give. A row of another total (a side of weight 0
-// that came up all the same) is not counted. Steps: one per row.
-std::vector<std::uint64_t> countTotals(const Selection& selection, std::span<const std::int64_t> values,
-                                       std::int64_t first, std::int64_t cells, Work& work);
+// How many selected rows have each total, by cell: the sum of each die's worth above the lowest value
+// that die can show, above[side], so cell 0 holds the lowest total a law gives. A row beyond the cells
+// or with a side that cannot come up (above -1: a side of weight 0 that came up all the same) is not
+// counted. Steps: one per row.
+std::vector<std::uint64_t> countTotals(const Selection& selection, std::span<const std::int64_t> above,
+                                       std::int64_t cells, Work& work);
 
 // The distinct result lines of the selected rows, the largest count first and lines of equal count
 // in the sides' list order. With ignoreOrder a line is the multiset of its sides, sorted.

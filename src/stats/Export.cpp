@@ -69,6 +69,11 @@ void writeTally(const Tally& tally, const std::function<void(QStringView)>& line
     if (!bySide.table())
         return;
     writeDelimited(*bySide.table(), bySide.fairnessLines(), Delimited::Tabs, line);
+    for (std::int32_t die = 1; die <= tally.countedDice(); ++die) {
+        const Statistics ofDie = Statistics::compute(tally, Statistics::View::Sides, die);
+        line(QStringView());
+        writeDelimited(*ofDie.table(), ofDie.fairnessLines(), Delimited::Tabs, line);
+    }
     const Statistics byTotal = Statistics::compute(tally, Statistics::View::Totals);
     if (byTotal.table()) {
         line(QStringView());

@@ -25,8 +25,9 @@ void writeDelimited(const Table& table, const FairnessLines& fairness, Delimited
 // The tab-separated text, every line ended with CR LF.
 QString tabSeparated(const Table& table, const FairnessLines& fairness);
 
-// Rolls tallied as they were drawn, as the window copies them: the sides view and, when every side is a
-// whole number and their law can be worked out, a blank line and the totals view.
+// Rolls tallied as they were drawn, as the window copies them: the sides view, the sides view of each
+// die that the tally counts apart (a set of different dice) and, when every side is a whole number and
+// their law can be worked out, the totals view; a blank line between two.
 void writeTally(const Tally& tally, const std::function<void(QStringView)>& line);
 
 // Writes the CSV file; the file at path is replaced only once the new one is complete. Throws

@@ -367,6 +367,216 @@ private:
     QString m_why;
 };
 
+// The law of a whole roll from independent parts: the law of the sum of two independent totals.
+TotalLaw convolved(const TotalLaw& a, const TotalLaw& b) {
+    TotalLaw sum;
+    sum.first = a.first + b.first;
+    sum.probability.assign(a.probability.size() + b.probability.size() - 1, 0.0);
+    // Only products of positive chances are added: the far tails (6^-200) keep their precision.
+    for (std::size_t i = 0; i < a.probability.size(); ++i) {
+        if (a.probability[i] == 0)
+            continue;
+        for (std::size_t j = 0; j < b.probability.size(); ++j)
+            sum.probability[i + j] += a.probability[i] * b.probability[j];
+    }
+    sum.moments = {a.moments.mean + b.moments.mean, a.moments.variance + b.moments.variance};
+    return sum;
+}
+
+// A set of different dice: each kind's dice drawn in the mode on their own (no side twice within a
+// kind, one bag per kind) and the kinds independent of each other, so the roll's law is made of the
+// law of each kind's dice alone, read on that kind's stretch of the labels.
+class SetLaw final : public RollLaw {
+public:
+    SetLaw(core::RollMode mode, const core::DiceLayout& layout, std::int32_t dice)
+        : m_layout(layout) {
+        if (m_layout.parts.empty()) // every die of the first kind
+            m_layout.parts.push_back({0, dice});
+        for (std::size_t k = 0; k < layout.kinds.size(); ++k) {
+            const core::DiceLayout::Kind& shape = layout.kinds[k];
+            Kind kind{shape.firstLabel, shape.sides, 0, nullptr};
+            for (const core::DiceLayout::Part& part : m_layout.parts)
+                kind.dice += part.kind == std::int32_t(k) ? part.count : 0;
+            m_labels = std::max(m_labels, shape.firstLabel + shape.sides);
+            // A kind that no position rolls has no law: its sides are expected never.
+            if (kind.dice == 0) {
+                m_kinds.push_back(std::move(kind));
+                continue;
+            }
+            if (shape.weights.empty()) {
+                kind.law = rollLaw(mode, shape.sides, std::max(kind.dice, 1));
+            } else if (mode == core::RollMode::Independent || (mode == core::RollMode::Distinct && kind.dice == 1)) {
+                // One die of a kind is an independent draw by the weights in either mode.
+                kind.law = std::make_unique<IndependentLaw>(shape.sides, kind.dice, shape.weights);
+            } else if (m_unknown.isEmpty()) {
+                m_unknown = u"No exact expectation is available for the weighted die \u201C"_s + shape.name +
+                            (mode == core::RollMode::Distinct ? u"\u201D rolled more than once"_s : u"\u201D"_s) +
+                            u" in the mode \u201C"_s + core::rollModeName(mode) +
+                            u"\u201D, so no expected counts or chi-square tests are given; the counts are as "
+                            u"rolled."_s;
+            }
+            if (kind.law && m_unknown.isEmpty() && m_untestable.isEmpty())
+                m_untestable = kind.law->untestable();
+            m_kinds.push_back(std::move(kind));
+        }
+        if (!m_unknown.isEmpty())
+            m_untestable = m_unknown;
+    }
+
+    bool exact() const override { return m_unknown.isEmpty(); }
+    QString untestable() const override { return m_untestable; }
+
+    // Not one figure for every side; sideCounts() gives each its own.
+    Moments sideCount(std::uint64_t, std::int32_t) const override {
+        return exact() ? Moments{} : Moments{std::nan(""), std::nan("")};
+    }
+
+    std::vector<Moments> sideCounts(std::uint64_t rolls, std::int32_t die) const override {
+        std::vector<Moments> counts(static_cast<std::size_t>(m_labels),
+                                    exact() ? Moments{} : Moments{std::nan(""), std::nan("")});
+        if (!exact())
+            return counts;
+        for (std::size_t k = 0; k < m_kinds.size(); ++k) {
+            const Kind& kind = m_kinds[k];
+            // Positions of another kind never show this kind's sides.
+            if (kind.dice == 0 || (die != 0 && m_layout.kindAt(die - 1) != std::int32_t(k)))
+                continue;
+            const std::vector<double> chances = kind.law->sideProbabilities();
+            const double draws = static_cast<double>(rolls) * (die == 0 ? kind.dice : 1);
+            for (std::int64_t side = 0; side < kind.sides; ++side) {
+                Moments& count = counts[static_cast<std::size_t>(kind.first + side)];
+                if (chances.empty()) {
+                    count = kind.law->sideCount(rolls, die == 0 ? 0 : 1);
+                } else {
+                    const double p = chances[static_cast<std::size_t>(side)];
+                    count = {draws * p, draws * p * (1 - p)};
+                }
+            }
+        }
+        return counts;
+    }
+
+    // One position is tested against its own die. Every position together: the counts of different
+    // kinds are independent, so their statistics and degrees of freedom add up to one test.
+    ChiSquare sidesTest(std::span<const std::uint64_t> counts, std::uint64_t rolls, std::int32_t die) const override {
+        if (!exact() || !m_untestable.isEmpty())
+            return {};
+        if (die != 0) {
+            const Kind& kind = kindOf(die);
+            return kind.law->sidesTest(of(kind, counts), rolls, 1);
+        }
+        ChiSquare sum;
+        for (const Kind& kind : m_kinds) {
+            if (kind.dice == 0)
+                continue;
+            const ChiSquare test = kind.law->sidesTest(of(kind, counts), rolls, 0);
+            if (!test.applicable())
+                continue;
+            sum.statistic += test.statistic;
+            sum.degreesOfFreedom += test.degreesOfFreedom;
+            sum.lowExpectation = sum.lowExpectation || test.lowExpectation;
+        }
+        if (sum.applicable())
+            sum.pValue = chiSquarePValue(sum.statistic, static_cast<double>(sum.degreesOfFreedom));
+        return sum;
+    }
+
+    double orderedProbability(std::span<const std::uint32_t> sides) const override {
+        if (!exact())
+            return std::nan("");
+        std::vector<std::vector<std::uint32_t>> byKind(m_kinds.size());
+        std::size_t position = 0;
+        for (const core::DiceLayout::Part& part : m_layout.parts) {
+            const auto k = static_cast<std::size_t>(part.kind);
+            for (std::int32_t i = 0; i < part.count && position < sides.size(); ++i, ++position)
+                byKind[k].push_back(sides[position] - static_cast<std::uint32_t>(m_kinds[k].first));
+        }
+        return product(
+            byKind, [](const RollLaw& law, std::span<const std::uint32_t> own) { return law.orderedProbability(own); });
+    }
+
+    // Sorted sides come grouped by kind, as the kinds' labels lie one after another.
+    double unorderedProbability(std::span<const std::uint32_t> sortedSides) const override {
+        if (!exact())
+            return std::nan("");
+        std::vector<std::vector<std::uint32_t>> byKind(m_kinds.size());
+        for (const std::uint32_t side : sortedSides) {
+            for (std::size_t k = 0; k < m_kinds.size(); ++k) {
+                if (side >= m_kinds[k].first && side < m_kinds[k].first + m_kinds[k].sides)
+                    byKind[k].push_back(side - static_cast<std::uint32_t>(m_kinds[k].first));
+            }
+        }
+        return product(byKind, [](const RollLaw& law, std::span<const std::uint32_t> own) {
+            return law.unorderedProbability(own);
+        });
+    }
+
+    // The kinds' totals are independent: their laws convolved.
+    std::optional<TotalLaw> totals(std::span<const std::int64_t> values) const override {
+        if (!exact() || std::ssize(values) < m_labels)
+            return std::nullopt;
+        std::optional<TotalLaw> sum;
+        double steps = 0;
+        for (const Kind& kind : m_kinds) {
+            if (kind.dice == 0)
+                continue;
+            const std::optional<TotalLaw> own = kind.law->totals(
+                values.subspan(static_cast<std::size_t>(kind.first), static_cast<std::size_t>(kind.sides)));
+            if (!own)
+                return std::nullopt;
+            if (!sum) {
+                sum = own;
+                continue;
+            }
+            steps += static_cast<double>(sum->probability.size()) * static_cast<double>(own->probability.size());
+            if (std::ssize(sum->probability) + std::ssize(own->probability) - 1 > kMaxTotalCells ||
+                steps > kMaxConvolutionSteps)
+                return std::nullopt;
+            sum = convolved(*sum, *own);
+        }
+        return sum;
+    }
+
+    // One position read roll after roll is its own die's sequence; every position together mixes dice.
+    double expectedLongestRun(std::uint64_t rolls, std::int32_t die) const override {
+        if (!exact() || die == 0)
+            return std::nan("");
+        return kindOf(die).law->expectedLongestRun(rolls, 1);
+    }
+
+private:
+    struct Kind {
+        std::int64_t first; // its sides are the labels [first, first + sides)
+        std::int64_t sides;
+        std::int32_t dice;            // in a roll
+        std::unique_ptr<RollLaw> law; // of its dice alone; null when not known exactly
+    };
+
+    const Kind& kindOf(std::int32_t die) const { return m_kinds[static_cast<std::size_t>(m_layout.kindAt(die - 1))]; }
+
+    static std::span<const std::uint64_t> of(const Kind& kind, std::span<const std::uint64_t> counts) {
+        return counts.subspan(static_cast<std::size_t>(kind.first), static_cast<std::size_t>(kind.sides));
+    }
+
+    template <class Chance>
+    double product(const std::vector<std::vector<std::uint32_t>>& byKind, Chance&& chance) const {
+        double p = 1;
+        for (std::size_t k = 0; k < m_kinds.size(); ++k) {
+            if (byKind[k].size() != static_cast<std::size_t>(m_kinds[k].dice))
+                return 0; // not a roll these dice can show
+            if (!byKind[k].empty())
+                p *= chance(*m_kinds[k].law, byKind[k]);
+        }
+        return p;
+    }
+
+    core::DiceLayout m_layout;
+    std::vector<Kind> m_kinds;
+    std::int64_t m_labels = 0;
+    QString m_unknown;    // why nothing exact is known; empty when every kind's law is
+    QString m_untestable; // why no test applies (a bag, or m_unknown)
+};
+
 } // namespace
 
 ChiSquare RollLaw::sidesTest(std::span<const std::uint64_t> counts, std::uint64_t rolls, std::int32_t die) const {
@@ -379,9 +589,7 @@ std::unique_ptr<RollLaw> rollLaw(core::RollMode mode, std::int64_t sides, std::i
     sides = std::max<std::int64_t>(sides, 1);
     dice = std::max<std::int32_t>(dice, 1);
     if (layout && layout->kinds.size() > 1)
-        return std::make_unique<UnknownLaw>(
-            u"No exact expectation is available for a set of different dice, so no expected counts or "
-            u"chi-square tests are given; the counts are as rolled."_s);
+        return std::make_unique<SetLaw>(mode, *layout, dice);
     if (layout && !layout->kinds.empty() && !layout->kinds[0].weights.empty()) {
         if (mode == core::RollMode::Independent)
             return std::make_unique<IndependentLaw>(sides, dice, layout->kinds[0].weights);

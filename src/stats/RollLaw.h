@@ -54,12 +54,17 @@ public:
     virtual double expectedLongestRun(std::uint64_t rolls, std::int32_t die) const = 0;
     // The chance of each side on one die when the sides are not alike (a weighted die); else empty.
     virtual std::vector<double> sideProbabilities() const { return {}; }
+    // Each side's own count over `rolls` rolls, reading die `die` (or every die, 0), where the dice of a
+    // roll are not alike (a set of different dice); else empty, and sideCount() holds for every side.
+    virtual std::vector<Moments> sideCounts(std::uint64_t /*rolls*/, std::int32_t /*die*/) const { return {}; }
     // False when nothing exact is known of the rolls: every expectation is NaN, and untestable() says why.
     virtual bool exact() const { return true; }
 };
 
 // The law of a roll's dice. A layout with weights or with several kinds of die (DrawRows.h) gets the
-// weighted law where it is known exactly, and otherwise one that claims nothing.
+// weighted law where it is known exactly, and otherwise one that claims nothing. A set of different
+// dice is known exactly when each kind's dice are: every kind in the independent mode, and in the
+// other modes every kind whose sides all weigh 1 and every weighted kind of one die without repeats.
 std::unique_ptr<RollLaw> rollLaw(core::RollMode mode, std::int64_t sides, std::int32_t dice,
                                  const core::DiceLayout* layout = nullptr);
 

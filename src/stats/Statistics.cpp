@@ -97,6 +97,32 @@ std::optional<std::vector<std::int64_t>> wholeNumbers(const core::TextRows& labe
     return values;
 }
 
+std::vector<std::int64_t> aboveLowest(const core::DrawRows& draws, std::span<const std::int64_t> values) {
+    std::vector<std::int64_t> above(values.size(), -1);
+    const core::DiceLayout* layout = draws.layout();
+    const core::DiceLayout::Kind whole{{}, 0, std::ssize(values), {}};
+    const std::span<const core::DiceLayout::Kind> kinds =
+        layout && !layout->kinds.empty() ? std::span(layout->kinds) : std::span(&whole, 1);
+    for (const core::DiceLayout::Kind& kind : kinds) {
+        const auto drawn = [&](std::int64_t side) {
+            return kind.weights.empty() || kind.weights[static_cast<std::size_t>(side)] > 0;
+        };
+        const std::span<const std::int64_t> own =
+            values.subspan(static_cast<std::size_t>(kind.firstLabel), static_cast<std::size_t>(kind.sides));
+        std::optional<std::int64_t> lowest;
+        for (std::int64_t side = 0; side < kind.sides; ++side) {
+            if (drawn(side))
+                lowest =
+                    std::min(lowest.value_or(own[static_cast<std::size_t>(side)]), own[static_cast<std::size_t>(side)]);
+        }
+        for (std::int64_t side = 0; side < kind.sides; ++side) {
+            if (drawn(side))
+                above[static_cast<std::size_t>(kind.firstLabel + side)] = own[static_cast<std::size_t>(side)] - *lowest;
+        }
+    }
+    return above;
+}
+
 Statistics Statistics::start(const core::DrawRows& draws, View view, std::optional<std::vector<std::int64_t>> values) {
     Statistics result;
     result.m_view = view;
@@ -140,7 +166,8 @@ Statistics Statistics::compute(const Selection& selection, const Options& option
     }
     std::vector<std::uint64_t> totalCounts;
     if (totals)
-        totalCounts = countTotals(selection, *result.m_values, totals->first, std::ssize(totals->probability), work);
+        totalCounts =
+            countTotals(selection, aboveLowest(draws, *result.m_values), std::ssize(totals->probability), work);
     result.complete(*law, totals, std::move(totalCounts));
 
     if (options.view == View::Combinations) {
@@ -154,9 +181,14 @@ Statistics Statistics::compute(const Selection& selection, const Options& option
     return result;
 }
 
-Statistics Statistics::compute(const Tally& tally, View view) {
+Statistics Statistics::compute(const Tally& tally, View view, std::int32_t die) {
     Statistics result = start(tally.m_roll, view, tally.m_values);
-    result.m_sides = tally.m_counts.sides();
+    if (die > 0 && die <= tally.countedDice() && view == View::Sides) {
+        result.m_die = die;
+        result.m_sides = tally.m_byDie[static_cast<std::size_t>(die - 1)].sides();
+    } else {
+        result.m_sides = tally.m_counts.sides();
+    }
     result.m_rolls = result.m_sides.rolls;
     if (result.m_rolls == 0) {
         result.m_emptyReason = kNothingToCount;
@@ -174,13 +206,16 @@ Statistics Statistics::compute(const Tally& tally, View view) {
 void Statistics::complete(const RollLaw& law, const std::optional<TotalLaw>& totals,
                           std::vector<std::uint64_t> totalCounts) {
     const Moments perSide = law.sideCount(m_rolls, m_die);
-    // A weighted die expects each side by its own chance.
-    std::vector<Moments> bySide;
+    // A weighted die expects each side by its own chance, a set of different dice each by its die's.
+    std::vector<Moments> bySide = law.sideCounts(m_rolls, m_die);
     const std::vector<double> chances = law.sideProbabilities();
     const double draws = static_cast<double>(m_sides.draws);
-    for (std::size_t side = 0; side < chances.size() && side < m_sides.counts.size(); ++side) {
+    for (std::size_t side = bySide.empty() ? 0 : chances.size(); side < chances.size() && side < m_sides.counts.size();
+         ++side)
         bySide.push_back({draws * chances[side], draws * chances[side] * (1 - chances[side])});
-        if (chances[side] == 0 && m_sides.counts[side] > 0)
+    bySide.resize(std::min(bySide.size(), m_sides.counts.size()));
+    for (std::size_t side = 0; side < bySide.size(); ++side) {
+        if (bySide[side].mean == 0 && m_sides.counts[side] > 0)
             m_impossible.push_back(static_cast<std::uint32_t>(side));
     }
     m_exact = law.exact();
@@ -209,11 +244,26 @@ void Statistics::complete(const RollLaw& law, const std::optional<TotalLaw>& tot
     }
 
     if (m_view == View::Sides) {
-        m_chart.observed.assign(m_sides.counts.begin(), m_sides.counts.end());
-        m_chart.expected.assign(m_sides.counts.size(), perSide.mean);
+        // One die of a set shows its own sides only.
+        SideCounts shown = m_sides;
+        std::int64_t first = 0;
+        const core::DiceLayout* layout = m_draws.layout();
+        if (layout && layout->kinds.size() > 1 && m_die > 0) {
+            const core::DiceLayout::Kind& kind = layout->kinds[static_cast<std::size_t>(layout->kindAt(m_die - 1))];
+            first = kind.firstLabel;
+            const auto from = static_cast<std::size_t>(first);
+            const auto to = std::min(from + static_cast<std::size_t>(kind.sides), shown.counts.size());
+            shown.counts.assign(m_sides.counts.begin() + static_cast<std::ptrdiff_t>(from),
+                                m_sides.counts.begin() + static_cast<std::ptrdiff_t>(to));
+            if (!bySide.empty())
+                bySide.assign(bySide.begin() + static_cast<std::ptrdiff_t>(from),
+                              bySide.begin() + static_cast<std::ptrdiff_t>(to));
+        }
+        m_chart.observed.assign(shown.counts.begin(), shown.counts.end());
+        m_chart.expected.assign(shown.counts.size(), perSide.mean);
         for (std::size_t side = 0; side < bySide.size(); ++side)
             m_chart.expected[side] = bySide[side].mean;
-        m_table = std::make_shared<SidesTable>(m_sides, m_draws, perSide, std::move(bySide));
+        m_table = std::make_shared<SidesTable>(std::move(shown), m_draws, perSide, std::move(bySide), first);
     }
 }
 
@@ -334,13 +384,31 @@ Statistics::Chart Statistics::Chart::binned(std::int64_t bars) const {
     return result;
 }
 
-Tally::Tally(std::shared_ptr<const core::TextRows> labels, std::int32_t dice, core::RollMode mode)
-    : m_roll(std::move(labels), dice, mode)
+Tally::Tally(std::shared_ptr<const core::TextRows> labels, std::int32_t dice, core::RollMode mode,
+             std::shared_ptr<const core::DiceLayout> layout)
+    : m_roll(std::move(labels), dice, mode, std::move(layout))
     , m_values(wholeNumbers(m_roll.labels()))
-    , m_law(rollLaw(mode, m_roll.sideCount(), dice))
+    , m_law(rollLaw(mode, m_roll.sideCount(), dice, m_roll.layout()))
     , m_totals(m_values ? m_law->totals(*m_values) : std::nullopt)
-    , m_counts(m_roll.sideCount(), dice,
-               m_totals ? std::span<const std::int64_t>(*m_values) : std::span<const std::int64_t>(),
-               m_totals ? std::ssize(m_totals->probability) : 0) {}
+    , m_above(m_totals ? aboveLowest(m_roll, *m_values) : std::vector<std::int64_t>())
+    , m_counts(m_roll.sideCount(), dice, m_above, m_totals ? std::ssize(m_totals->probability) : 0) {
+    // A count of every label for every die: bounded, as a set may hold very many dice.
+    constexpr double kMostCells = 1 << 22;
+    const core::DiceLayout* shape = m_roll.layout();
+    if (shape && shape->kinds.size() > 1 &&
+        static_cast<double>(dice) * static_cast<double>(m_roll.sideCount()) <= kMostCells)
+        m_byDie.assign(static_cast<std::size_t>(dice), RunningCounts(m_roll.sideCount(), 1));
+}
+
+void Tally::add(std::span<const std::uint64_t> sides) {
+    m_counts.add(sides);
+    if (m_byDie.empty())
+        return;
+    for (const std::uint64_t& side : sides) {
+        m_byDie[m_nextDie].add({&side, 1});
+        if (++m_nextDie == m_byDie.size())
+            m_nextDie = 0;
+    }
+}
 
 } // namespace stats

@@ -38,8 +38,9 @@ public:
 
     // Counts what the view shows. Throws Cancelled when the work is cancelled.
     static Statistics compute(const Selection& selection, const Options& options, Work& work);
-    // The same of the rolls tallied so far, over every die, in the sides or the totals view.
-    static Statistics compute(const Tally& tally, View view);
+    // The same of the rolls tallied so far, over every die or one die (from 1) where the tally counts
+    // them apart, in the sides or the totals view.
+    static Statistics compute(const Tally& tally, View view, std::int32_t die = 0);
 
     // Why there is nothing to show, in words for the user; empty when there is a table.
     const QString& emptyReason() const { return m_emptyReason; }
@@ -117,11 +118,17 @@ private:
 // expectations of the rolls' mode and, when every label is a whole number, the law of their totals.
 class Tally {
 public:
-    // Rolls of `dice` dice (at least 1) over labels, which are not empty, drawn in `mode`.
-    Tally(std::shared_ptr<const core::TextRows> labels, std::int32_t dice, core::RollMode mode);
+    // Rolls of `dice` dice (at least 1) over labels, which are not empty, drawn in `mode`; a roll of
+    // a weighted die or of a set gives its layout. The dice of a set of different dice are also
+    // counted one by one, when they and the labels are few enough to keep a count of each.
+    Tally(std::shared_ptr<const core::TextRows> labels, std::int32_t dice, core::RollMode mode,
+          std::shared_ptr<const core::DiceLayout> layout = {});
 
     // The next dice in roll order, each a side from 0: a roll in one call or spread over several.
-    void add(std::span<const std::uint64_t> sides) { m_counts.add(sides); }
+    void add(std::span<const std::uint64_t> sides);
+
+    // The dice counted one by one, each a die from 1; none when only every die together is.
+    std::int32_t countedDice() const { return static_cast<std::int32_t>(m_byDie.size()); }
 
 private:
     friend class Statistics;
@@ -130,7 +137,10 @@ private:
     std::optional<std::vector<std::int64_t>> m_values;
     std::shared_ptr<const RollLaw> m_law;
     std::optional<TotalLaw> m_totals;
+    std::vector<std::int64_t> m_above; // each side's worth in the totals' cells, with the totals
     RunningCounts m_counts;
+    std::vector<RunningCounts> m_byDie;
+    std::size_t m_nextDie = 0; // of the roll under way, in m_byDie
 };
 
 // "Die 2", named by its kind in a roll of a set of different dice: "Die 2: Six".
@@ -138,5 +148,9 @@ QString dieName(const core::DrawRows& draws, std::int32_t die);
 
 // Side i's value when every label is a whole number (an optional sign and digits, at most 10^12).
 std::optional<std::vector<std::int64_t>> wholeNumbers(const core::TextRows& labels);
+
+// Each side's worth above the lowest value its die can show, where side i is worth values[i]: a roll's
+// total less the lowest total is the sum over its dice. A side of weight 0 is -1: no roll shows it.
+std::vector<std::int64_t> aboveLowest(const core::DrawRows& draws, std::span<const std::int64_t> values);
 
 } // namespace stats

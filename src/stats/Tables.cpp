@@ -95,11 +95,13 @@ std::vector<std::int64_t> sortOrder(const Table& table, int column, bool descend
     return order;
 }
 
-SidesTable::SidesTable(SideCounts counts, core::DrawRows draws, Moments perSide, std::vector<Moments> bySide)
+SidesTable::SidesTable(SideCounts counts, core::DrawRows draws, Moments perSide, std::vector<Moments> bySide,
+                       std::int64_t firstLabel)
     : m_counts(std::move(counts))
     , m_draws(std::move(draws))
     , m_perSide(perSide)
-    , m_bySide(std::move(bySide)) {}
+    , m_bySide(std::move(bySide))
+    , m_firstLabel(firstLabel) {}
 
 QStringList SidesTable::headers() const {
     return {u"Side"_s, u"Count"_s, u"Share"_s, u"Expected"_s, u"Deviation"_s};
@@ -110,13 +112,17 @@ QString SidesTable::cell(std::int64_t row, int column) const {
     const std::uint64_t count = total ? m_counts.draws : m_counts.counts[static_cast<std::size_t>(row)];
     switch (column) {
     case 0:
-        return total ? u"Total"_s : labelText(m_draws, static_cast<std::uint32_t>(row));
+        if (total)
+            return u"Total"_s;
+        return labelText(m_draws, static_cast<std::uint32_t>(m_firstLabel + row)) + kindOf(m_firstLabel + row);
     case 1:
         return QString::number(count);
     case 2:
         return share(count, m_counts.draws);
     case 3:
         if (std::isnan(m_perSide.mean)) // nothing exact is known of these rolls
+            return {};
+        if (!total && std::isnan(expectation(row).mean))
             return {};
         if (total)
             return formatExpected(m_bySide.empty() ? m_perSide.mean * static_cast<double>(m_counts.counts.size())
@@ -125,6 +131,18 @@ QString SidesTable::cell(std::int64_t row, int column) const {
     default:
         return total ? QString() : deviation(count, expectation(row));
     }
+}
+
+QString SidesTable::kindOf(std::int64_t label) const {
+    // Different dice may share labels ("1" of a six and of a four): every die's table names them.
+    const core::DiceLayout* layout = m_draws.layout();
+    if (!layout || layout->kinds.size() < 2 || std::ssize(m_counts.counts) < m_draws.sideCount())
+        return {};
+    for (const core::DiceLayout::Kind& kind : layout->kinds) {
+        if (label >= kind.firstLabel && label < kind.firstLabel + kind.sides && !kind.name.isEmpty())
+            return u" ("_s + kind.name + u')';
+    }
+    return {};
 }
 
 std::optional<double> SidesTable::value(std::int64_t row, int column) const {

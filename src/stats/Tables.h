@@ -56,7 +56,9 @@ std::vector<std::int64_t> sortOrder(const Table& table, int column, bool descend
 class SidesTable final : public Table {
 public:
     // bySide, when not empty, holds each side's own expectation (a weighted die) instead of perSide.
-    SidesTable(SideCounts counts, core::DrawRows draws, Moments perSide, std::vector<Moments> bySide = {});
+    // The counts are of the labels from firstLabel on (one die of a set of different dice).
+    SidesTable(SideCounts counts, core::DrawRows draws, Moments perSide, std::vector<Moments> bySide = {},
+               std::int64_t firstLabel = 0);
     QStringList headers() const override;
     std::int64_t rowCount() const override { return std::ssize(m_counts.counts) + 1; }
     QString cell(std::int64_t row, int column) const override;
@@ -68,7 +70,9 @@ private:
     core::DrawRows m_draws; // for the labels
     Moments m_perSide;
     std::vector<Moments> m_bySide;
+    std::int64_t m_firstLabel = 0;
 
+    QString kindOf(std::int64_t label) const; // " (Six)" after a label of a set's every die; else empty
     const Moments& expectation(std::int64_t row) const {
         return m_bySide.empty() ? m_perSide : m_bySide[static_cast<std::size_t>(row)];
     }

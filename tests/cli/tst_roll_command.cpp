@@ -118,6 +118,7 @@ void RollCommandTest::initTestCase() {
     fakes::writeFile(m_folder.filePath(u"empty.txt"_s), "");
     fakes::writeFile(m_folder.filePath(u"loaded.tsv"_s), "a\t1\nb\t3\nc\t0\nd\t4\n");
     fakes::writeFile(m_folder.filePath(u"prizes.tsv"_s), "gold\t1\nsilver\t9\n");
+    fakes::writeFile(m_folder.filePath(u"d3.tsv"_s), "1\t0\n2\t1\n3\t3\n");
     qputenv("XDG_DATA_HOME", QFile::encodeName(m_folder.path()));
     library::Library library;
     addDice(library);
@@ -227,8 +228,6 @@ void RollCommandTest::answersEveryCommandLine_data() {
         u"--die and --set give their own numbers of dice; leave out --dice."_s + tryHelp);
     row("a die and a set", u"--die Six --set Game"_s, {}, {}, 2, {},
         u"give only one of --sides, --example, --weighted-sides, --die and --set."_s + tryHelp);
-    row("statistics of a set", u"--set Game --stats"_s, {}, {}, 2, {},
-        u"--stats does not count the rolls of --weighted-sides, --die or --set yet; roll them without it."_s + tryHelp);
     row("no dice of a die", u"--die Six:0"_s, {}, {}, 2, {},
         u"--die takes a name and a count from 1 to 2147483647, not 'Six:0'."_s + tryHelp);
     row("too few sides of weight above 0", u"--die Loaded:4 --mode bag"_s, {}, {}, 2, {},
@@ -422,8 +421,10 @@ void RollCommandTest::statsCountTheLinesOfTheSameRoll_data() {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("modeName");
     QTest::addColumn<bool>("numeric");
-    auto row = [](const char* name, const QString& arguments, const QString& modeName, bool numeric) {
-        QTest::newRow(name) << arguments.split(u' ') << modeName << numeric;
+    QTest::addColumn<int>("tablesByDie"); // sides tables of one die each, after the one of all dice
+    auto row = [](const char* name, const QString& arguments, const QString& modeName, bool numeric,
+                  int tablesByDie = 0) {
+        QTest::newRow(name) << arguments.split(u' ') << modeName << numeric << tablesByDie;
     };
     row("six, three dice", u"--example six --dice 3 --rolls 3000 --seed 7"_s, u"Every Die Independent"_s, true);
     row("rock, paper, scissors: no totals", u"--example rps --dice 2 --rolls 500 --seed 7"_s,
@@ -432,25 +433,35 @@ void RollCommandTest::statsCountTheLinesOfTheSameRoll_data() {
         u"No Side Twice In A Roll"_s, true);
     // A roll larger than one block of draws is counted across blocks.
     row("rolls of 5000 dice", u"--example six --dice 5000 --rolls 3 --seed 4"_s, u"Every Die Independent"_s, true);
+    row("a set, each die apart", u"--set Game --rolls 700 --seed 5 --mode distinct"_s, u"No Side Twice In A Roll"_s,
+        false, 3);
+    row("a weighted list",
+        u"--weighted-sides "_s + m_folder.filePath(u"d3.tsv"_s) + u" --dice 3 --rolls 800 --seed 2"_s,
+        u"Every Die Independent"_s, true);
 }
 
 void RollCommandTest::statsCountTheLinesOfTheSameRoll() {
     QFETCH(QStringList, arguments);
     QFETCH(QString, modeName);
     QFETCH(bool, numeric);
+    QFETCH(int, tablesByDie);
     const qint64 rolls = arguments[arguments.indexOf(u"--rolls"_s) + 1].toLongLong();
-    const qint64 dice = arguments[arguments.indexOf(u"--dice"_s) + 1].toLongLong();
+    const qint64 dice = tablesByDie > 0 ? tablesByDie : arguments[arguments.indexOf(u"--dice"_s) + 1].toLongLong();
 
-    // given the sides and totals counted from the lines of the same seeded roll
+    // given the sides (of all dice, and of each die), and totals counted from the lines of the same seeded roll
     const Outcome lines = roll(arguments);
     QCOMPARE(lines.exitCode, 0);
     std::map<QString, qint64> sides;
+    std::vector<std::map<QString, qint64>> sidesByDie(static_cast<std::size_t>(tablesByDie));
     std::map<QString, qint64> totals;
     for (const QString& line : QString::fromUtf8(lines.output).split(u'\n', Qt::SkipEmptyParts)) {
         qint64 total = 0;
-        for (const QString& side : line.split(u" - "_s)) {
-            ++sides[side];
-            total += side.toLongLong();
+        const QStringList shown = line.split(u" - "_s);
+        for (qsizetype die = 0; die < shown.size(); ++die) {
+            ++sides[shown[die]];
+            if (die < tablesByDie)
+                ++sidesByDie[static_cast<std::size_t>(die)][shown[die]];
+            total += shown[die].toLongLong();
         }
         ++totals[QString::number(total)];
     }
@@ -465,19 +476,24 @@ void RollCommandTest::statsCountTheLinesOfTheSameRoll() {
 
     // then each block is a table and its fairness lines: the counts are those of the lines
     const QStringList blocks = QString::fromUtf8(printed.output).split(u"\n\n"_s);
-    QCOMPARE(blocks.size(), numeric ? 4 : 2);
+    QCOMPARE(blocks.size(), (numeric ? 4 : 2) + 2 * tablesByDie);
     for (qsizetype at = 0; at < blocks.size(); at += 2) {
+        const qsizetype die = at / 2; // 0 for all dice
+        const bool ofTotals = at == blocks.size() - 2 && numeric;
         QStringList rows = blocks[at].split(u'\n');
-        const QString first = at == 0 ? u"Side"_s : u"Total"_s;
+        const QString first = ofTotals ? u"Total"_s : u"Side"_s;
         QCOMPARE(rows.takeFirst(), first + u"\tCount\tShare\tExpected\tDeviation"_s);
-        if (at == 0)
-            QCOMPARE(rows.takeLast().section(u'\t', 0, 1), u"Total\t"_s + QString::number(rolls * dice));
+        if (!ofTotals)
+            QCOMPARE(rows.takeLast().section(u'\t', 0, 1), u"Total\t"_s + QString::number(rolls * (die ? 1 : dice)));
         std::map<QString, qint64> shown;
         for (const QString& row : rows) {
             if (row.section(u'\t', 1, 1) != u"0")
-                shown[row.section(u'\t', 0, 0)] = row.section(u'\t', 1, 1).toLongLong();
+                shown[row.section(u'\t', 0, 0).section(u" ("_s, 0, 0)] = row.section(u'\t', 1, 1).toLongLong();
         }
-        QCOMPARE(shown, at == 0 ? sides : totals);
+        QCOMPARE(shown, ofTotals ? totals : die ? sidesByDie[static_cast<std::size_t>(die - 1)] : sides);
+        // and a fair roll's tests pass: each die is held to its own law and weights
+        const QString pValue = blocks[at + 1].section(u"p-value\t"_s, 1).section(u'\n', 0, 0);
+        QVERIFY2(pValue == u"not applicable" || pValue.toDouble() > 0.001, qPrintable(blocks[at + 1]));
         const QRegularExpression fairness(u"^Rolls\t%1\nDice per roll\t%2\nRoll mode\t%3\nChi-square\t.+\n"
                                           u"Degrees of freedom\t.+\np-value\t.+\n"_s.arg(rolls)
                                               .arg(dice)

@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -56,11 +57,12 @@ core::DrawRows seededDraws(int sides, int dice, std::int64_t rows, core::RollMod
     return draws;
 }
 
-// The first cell of each row against its second (the count), without a total row.
+// The first cell of each row, without the name of a set's die, against its second (the count), without
+// a total row.
 std::map<QString, std::uint64_t> tableCounts(const stats::Table& table) {
     std::map<QString, std::uint64_t> counts;
     for (std::int64_t row = 0; row < table.rowCount() - (table.hasTotalRow() ? 1 : 0); ++row)
-        counts[table.cell(row, 0)] = table.cell(row, 1).toULongLong();
+        counts[table.cell(row, 0).section(u" ("_s, 0, 0)] = table.cell(row, 1).toULongLong();
     return counts;
 }
 
@@ -76,6 +78,10 @@ private slots:
     void pValueMatchesReference();
     void weightedAndSetRollsClaimOnlyWhatIsExact_data();
     void weightedAndSetRollsClaimOnlyWhatIsExact();
+    void setDiceEachFollowTheirOwnLaw_data();
+    void setDiceEachFollowTheirOwnLaw();
+    void setTotalsMatchEveryRollCounted_data();
+    void setTotalsMatchEveryRollCounted();
     void totalsFollowTheExactDistribution_data();
     void totalsFollowTheExactDistribution();
     void rollsWithoutRepeatsFollowTheirLaw_data();
@@ -128,7 +134,8 @@ void StatisticsTest::pValueMatchesReference() {
     QVERIFY2(std::abs(computed - pValue) <= 1e-12 * pValue, qPrintable(QString::number(computed, 'g', 17)));
 }
 
-// Sides 1, 2, 3 weighing 1 : 3 : 0, or (setOf > 0) a set whose second kind of die is "3" alone.
+// Sides 1, 2, 3 weighing 1 : 3 : 0, or a set of a die "Two" (sides 1 and 2 by those weights) and a die
+// "Three" that no position rolls.
 void StatisticsTest::weightedAndSetRollsClaimOnlyWhatIsExact_data() {
     QTest::addColumn<core::RollMode>("mode");
     QTest::addColumn<bool>("set");
@@ -160,9 +167,9 @@ void StatisticsTest::weightedAndSetRollsClaimOnlyWhatIsExact_data() {
     QTest::newRow("weighted, no repeats") << core::RollMode::Distinct << false << fit << weights
                                           << QStringList{QString(), QString(), QString(), QString()} << 0
                                           << u"No exact expectation is available for a weighted die"_s;
-    QTest::newRow("set") << independent << true << fit << weights
-                         << QStringList{QString(), QString(), QString(), QString()} << 0
-                         << u"No exact expectation is available for a set"_s;
+    QTest::newRow("set, weighted bag") << core::RollMode::Bag << true << fit << weights
+                                       << QStringList{QString(), QString(), QString(), QString()} << 0
+                                       << u"No exact expectation is available for the weighted die \u201CTwo\u201D"_s;
 }
 
 void StatisticsTest::weightedAndSetRollsClaimOnlyWhatIsExact() {
@@ -175,7 +182,8 @@ void StatisticsTest::weightedAndSetRollsClaimOnlyWhatIsExact() {
     QFETCH(QString, said);
     auto layout = std::make_shared<core::DiceLayout>();
     if (set) {
-        layout->kinds = {{u"Two"_s, 0, 2, {}}, {u"Three"_s, 2, 1, {}}};
+        layout->kinds = {{u"Two"_s, 0, 2, {weights[0], weights[1]}}, {u"Three"_s, 2, 1, {}}};
+        layout->parts = {{0, 1}};
     } else {
         layout->kinds = {{QString(), 0, 3, {weights.begin(), weights.end()}}};
     }
@@ -196,6 +204,138 @@ void StatisticsTest::weightedAndSetRollsClaimOnlyWhatIsExact() {
     QVERIFY2(summary.contains(said), qPrintable(summary));
     QCOMPARE(summary.contains(u", p-value "_s), degreesOfFreedom > 0);
     QCOMPARE(stats::dieName(draws, 1), set ? u"Die 1: Two"_s : u"Die 1"_s);
+}
+
+// "2 × Six, 1 × Coin", the coin worth 0 or 10 and weighing 1 : 3, rolled fairly from a fixed sequence.
+void StatisticsTest::setDiceEachFollowTheirOwnLaw_data() {
+    QTest::addColumn<core::RollMode>("mode");
+    QTest::addColumn<int>("die");
+    QTest::addColumn<QStringList>("expected"); // Side and Expected of each row, total row last
+    QTest::addColumn<int>("degreesOfFreedom");
+    const auto six = [](const QString& after) {
+        QStringList rows;
+        for (int side = 1; side <= 6; ++side)
+            rows << QString::number(side) + after;
+        return rows;
+    };
+    // Every die's table names each side by its die.
+    const QStringList all = six(u" (Six) 1333.33"_s)
+                            << u"0 (Coin) 1000.00"_s << u"10 (Coin) 3000.00"_s << u"Total 12000.00"_s;
+    const auto independent = core::RollMode::Independent;
+    QTest::newRow("a six") << independent << 2 << (six(u" 666.67"_s) << u"Total 4000.00"_s) << 5;
+    QTest::newRow("the coin") << independent << 3 << QStringList{u"0 1000.00"_s, u"10 3000.00"_s, u"Total 4000.00"_s}
+                              << 1;
+    QTest::newRow("every die") << independent << 0 << all << 6;
+    // The sixes never match each other; the coin, one die of its kind, is still drawn by its weights.
+    QTest::newRow("no side twice, every die") << core::RollMode::Distinct << 0 << all << 6;
+}
+
+void StatisticsTest::setDiceEachFollowTheirOwnLaw() {
+    QFETCH(core::RollMode, mode);
+    QFETCH(int, die);
+    QFETCH(QStringList, expected);
+    QFETCH(int, degreesOfFreedom);
+    auto labels = std::make_shared<core::TextRows>();
+    for (const QString& label : {u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s, u"6"_s, u"0"_s, u"10"_s})
+        labels->append(label);
+    auto layout = std::make_shared<core::DiceLayout>();
+    layout->kinds = {{u"Six"_s, 0, 6, {}}, {u"Coin"_s, 6, 2, {1, 3}}};
+    layout->parts = {{0, 2}, {1, 1}};
+    core::DrawRows draws(labels, 3, mode, layout);
+    std::uint64_t state = 7;
+    const auto next = [&](std::uint64_t below) {
+        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+        return (state >> 33) % below;
+    };
+    std::map<QString, std::uint64_t> totals;
+    draws.build([&](auto& indices) {
+        using Index = std::decay_t<decltype(indices[0])>;
+        for (int row = 0; row < 4000; ++row) {
+            const auto first = next(6);
+            const auto second = mode == core::RollMode::Distinct ? (first + 1 + next(5)) % 6 : next(6);
+            const bool tails = next(4) > 0;
+            indices.insert(indices.end(), {Index(first), Index(second), Index(tails ? 7 : 6)});
+            ++totals[QString::number(first + second + 2 + (tails ? 10 : 0))];
+        }
+    });
+    const Statistics result = compute(draws, {Statistics::View::Sides, die, false});
+    QStringList shown;
+    for (std::int64_t row = 0; row < result.table()->rowCount(); ++row)
+        shown << result.table()->cell(row, 0) + u' ' + result.table()->cell(row, 3);
+    QCOMPARE(shown, expected);
+    QCOMPARE(result.chiSquare().degreesOfFreedom, degreesOfFreedom);
+    QVERIFY2(result.chiSquare().pValue > 0.001, qPrintable(result.summary().join(u'\n')));
+
+    // and the totals are counted as the rows add up, from each die's own lowest value
+    const Statistics byTotal = compute(draws, {Statistics::View::Totals, 0, false});
+    std::map<QString, std::uint64_t> counted = tableCounts(*byTotal.table());
+    std::erase_if(counted, [](const auto& entry) { return entry.second == 0; });
+    QCOMPARE(counted, totals);
+    QVERIFY(byTotal.chiSquare().pValue > 0.001);
+}
+
+// The law of a set's totals against every roll its dice can show, enumerated: each die's sides as
+// value and weight (a die whose sides all weigh 1 unweighted), and the die of each position.
+void StatisticsTest::setTotalsMatchEveryRollCounted_data() {
+    using Die = QList<std::pair<int, std::uint32_t>>;
+    QTest::addColumn<core::RollMode>("mode");
+    QTest::addColumn<QList<Die>>("kinds");
+    QTest::addColumn<QList<int>>("positions");
+    const Die d4{{1, 1}, {2, 1}, {3, 1}, {4, 1}};
+    const Die coin{{0, 1}, {5, 3}};
+    const Die odd{{-1, 2}, {0, 0}, {7, 1}, {7, 4}};
+    const auto independent = core::RollMode::Independent;
+    QTest::newRow("two d4 and a weighted coin") << independent << QList<Die>{d4, coin} << QList<int>{0, 1, 0};
+    QTest::newRow("three different dice") << independent << QList<Die>{coin, odd, d4} << QList<int>{2, 1, 0};
+    QTest::newRow("no side twice within a kind")
+        << core::RollMode::Distinct << QList<Die>{d4, coin} << QList<int>{0, 0, 0, 1};
+}
+
+void StatisticsTest::setTotalsMatchEveryRollCounted() {
+    using Die = QList<std::pair<int, std::uint32_t>>;
+    QFETCH(core::RollMode, mode);
+    QFETCH(QList<Die>, kinds);
+    QFETCH(QList<int>, positions);
+    core::DiceLayout layout;
+    std::vector<std::int64_t> values;
+    for (qsizetype k = 0; k < kinds.size(); ++k) {
+        layout.kinds.push_back({QString::number(k), std::ssize(values), kinds[k].size(), {}});
+        for (const auto& [value, weight] : kinds[k]) {
+            values.push_back(value);
+            layout.kinds.back().weights.push_back(weight);
+        }
+        if (std::ranges::count(layout.kinds.back().weights, 1U) == kinds[k].size())
+            layout.kinds.back().weights.clear();
+    }
+    for (int kind : positions)
+        layout.parts.push_back({kind, 1});
+    const std::optional<stats::TotalLaw> totals =
+        stats::rollLaw(mode, std::ssize(values), int(positions.size()), &layout)->totals(values);
+    QVERIFY(totals);
+
+    // Die by die, a side's chance is its weight over those of the sides its kind may still show.
+    std::map<std::int64_t, double> enumerated;
+    const auto roll = [&](auto& self, qsizetype at, std::int64_t total, double chance, QSet<int> shown) -> void {
+        if (at == positions.size())
+            return void(enumerated[total] += chance);
+        const Die& die = kinds[positions[at]];
+        double left = 0;
+        for (qsizetype side = 0; side < die.size(); ++side)
+            left += shown.contains(positions[at] * 100 + int(side)) ? 0 : die[side].second;
+        for (qsizetype side = 0; side < die.size(); ++side) {
+            const int key = positions[at] * 100 + int(side);
+            if (!shown.contains(key) && die[side].second > 0)
+                self(self, at + 1, total + die[side].first, chance * die[side].second / left,
+                     mode == core::RollMode::Distinct ? QSet<int>(shown) << key : shown);
+        }
+    };
+    roll(roll, 0, 0, 1.0, {});
+    for (std::size_t cell = 0; cell < totals->probability.size(); ++cell) {
+        const std::int64_t total = totals->first + std::int64_t(cell);
+        QVERIFY2(std::abs(totals->probability[cell] - enumerated[total]) < 1e-12, qPrintable(QString::number(total)));
+        enumerated.erase(total);
+    }
+    QVERIFY(enumerated.empty()); // no total beyond the law's range
 }
 
 void StatisticsTest::totalsFollowTheExactDistribution_data() {
