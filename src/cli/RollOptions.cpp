@@ -122,9 +122,6 @@ std::variant<RollOptions, QString> parseRollOptions(const QStringList& arguments
     // Their statistics would need expectations per position that follow each die and its weights.
     if (parser.isSet(stats) && (ownCounts || options.weightedSides))
         return u"--stats does not count the rolls of --weighted-sides, --die or --set yet; roll them without it."_s;
-    // The history keeps a command-line roll by drawing it again from its seed, with an even die.
-    if (parser.isSet(history) && (ownCounts || options.weightedSides))
-        return u"--history does not keep the rolls of --weighted-sides, --die or --set yet; roll them without it."_s;
 
     auto count = [&](const QCommandLineOption& option, std::uint64_t most,
                      std::optional<std::int64_t>& into) -> std::optional<QString> {
