@@ -103,8 +103,6 @@ void HistoryCommandTest::keptRollReadsBackAsItWasWritten_data() {
         << u"--example rps --dice 2 --rolls 9 --mode distinct --stats --history"_s << u"distinct\t2\t9"_s << false;
     QTest::newRow("without --history") << u"--example coin --rolls 5"_s << QString() << false;
     QTest::newRow("a set, bag") << u"--set game --rolls 40 --seed 3 --mode bag --history"_s << u"bag\t3\t40"_s << false;
-    QTest::newRow("library dice") << u"--die Coin:2 --die Six --rolls 30 --history"_s << u"independent\t3\t30"_s
-                                  << false;
     QTest::newRow("weighted sides with control characters, to a pipe")
         << u"--dice 2 --rolls 25 --mode distinct --history"_s + loaded << u"distinct\t2\t25"_s << false;
     QTest::newRow("weighted sides with control characters, on a terminal")
@@ -135,14 +133,13 @@ void HistoryCommandTest::keptRollReadsBackAsItWasWritten() {
     QCOMPARE(shown.exitCode, 0);
     // On a terminal both show the labels escaped, so the lines are no longer the copied ones.
     QCOMPARE(shown.output.contains('\x1B'), arguments.contains(u"loaded"_s) && !terminal);
-    if (terminal)
-        QCOMPARE(shown.output, rolled.output);
-    else if (!arguments.contains(u"--stats"_s)) {
+    if (!arguments.contains(u"--stats"_s)) {
         QCOMPARE(shown.output, rolled.output);
         // The fingerprint is sha256sum of the same lines as the clipboard copy writes them.
-        QCOMPARE(newest.at(5).toLatin1(),
-                 QCryptographicHash::hash(QByteArray(rolled.output).replace("\n", "\r\n"), QCryptographicHash::Sha256)
-                     .toHex());
+        if (!terminal)
+            QCOMPARE(newest.at(5).toLatin1(), QCryptographicHash::hash(QByteArray(rolled.output).replace("\n", "\r\n"),
+                                                                       QCryptographicHash::Sha256)
+                                                  .toHex());
     }
     QCOMPARE(shown.output.count('\n'), newest.at(4).toInt());
 

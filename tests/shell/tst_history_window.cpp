@@ -208,17 +208,11 @@ struct RollingForm {
     void roll() { form.findChild<QPushButton*>(u"PushButton8"_s)->click(); }
     // Start Rolling, or Roll Set of the library window with "2 × Six, 1 × Coin".
     void roll(const QString& kind) {
-        if (kind != u"set") {
-            roll();
-            return;
-        }
-        dice::Die six{u"Six"_s, {}, {}};
-        for (const char16_t* label : {u"1", u"2", u"3", u"4", u"5", u"6"})
-            six.append(QString::fromUtf16(label));
-        dice::Die coin{u"Coin"_s, {}, {}};
-        coin.append(u"Heads"_s);
-        coin.append(u"Tails"_s);
-        form.rollSet(std::vector<dice::CountedDie>{{six, 2}, {coin, 1}}, u"Game"_s);
+        dice::Die six{u"Six"_s, {}, {}}, coin = form.currentDie();
+        for (int side = 1; side <= 6; ++side)
+            six.append(QString::number(side));
+        coin.name = u"Coin"_s;
+        kind == u"set" ? form.rollSet(std::vector<dice::CountedDie>{{six, 2}, {coin, 1}}, u"Game"_s) : roll();
     }
     QAction* menuEntry(const QString& name) { return form.findChild<QAction*>(name); }
     shell::Form1 form;
