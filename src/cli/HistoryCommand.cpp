@@ -68,10 +68,20 @@ void writeList(const std::vector<history::EntrySummary>& entries, ByteSink& sink
 }
 
 void writeRows(const core::DrawRows& rows, ByteSink& sink) {
+    // On a terminal a label's control characters would act, so they are shown escaped, as roll shows
+    // them; into a file or a pipe the rows go out exactly.
+    const bool terminal = sink.isTerminal();
     QString text;
+    QString line;
     text.reserve(kShowChunkCharacters + 1024);
     for (std::int64_t row = 0; row < rows.size(); ++row) {
-        rows.appendText(row, text);
+        if (terminal) {
+            line.clear();
+            rows.appendText(row, line);
+            text += escaped(line);
+        } else {
+            rows.appendText(row, text);
+        }
         text += u'\n';
         if (text.size() >= kShowChunkCharacters) {
             if (!writeText(sink, text))
@@ -180,7 +190,14 @@ int historyMain(int argc, char** argv) {
 }
 
 QStringList keepRoll(const QString& databasePath, std::int64_t sizeLimit, std::shared_ptr<const core::TextRows> sides,
-                     core::RollMode mode, std::int64_t dice, std::int64_t rolls, std::uint64_t seed) {
+                     core::RollMode mode, std::int64_t dice, std::int64_t rolls, std::uint64_t seed,
+                     std::optional<roll::RollPlan> plan, const history::RollOrigin& origin) {
+    std::shared_ptr<const core::DiceLayout> layout;
+    if (plan) {
+        sides = plan->labels();
+        layout = plan->layout();
+        dice = plan->dice();
+    }
     const int indexBytes = core::DrawRows::indexBytesFor(sides->size());
     const std::uint64_t sideCount = static_cast<std::uint64_t>(sides->size());
     // Bigger than the whole history may be: said without drawing gigabytes for nothing.
@@ -188,9 +205,9 @@ QStringList keepRoll(const QString& databasePath, std::int64_t sizeLimit, std::s
         return {u"The roll was not kept in the roll history: it is larger than the history's size limit of "_s +
                 megabytes(sizeLimit) + u'.'};
     }
-    core::DrawRows rows(std::move(sides), static_cast<std::int32_t>(dice), mode);
+    core::DrawRows rows(std::move(sides), static_cast<std::int32_t>(dice), mode, std::move(layout));
     rows.reserve(rolls);
-    RollDraws draws(sideCount, mode, dice);
+    RollDraws draws = plan ? RollDraws(std::move(*plan)) : RollDraws(sideCount, mode, dice);
     SeededGenerator generator(seed);
     rows.build([&](auto& indices) {
         std::vector<std::uint64_t> drawn(static_cast<std::size_t>(dice) * 4096);
@@ -206,8 +223,8 @@ QStringList keepRoll(const QString& databasePath, std::int64_t sizeLimit, std::s
 
     history::RollStore store(databasePath, u"quorvin-tessaly-roll-history"_s);
     store.open();
-    const history::RollStore::Added added = store.add(
-        rows, history::RollOrigin::sides(), QDateTime::currentDateTimeUtc(), history::rollFingerprint(rows), sizeLimit);
+    const history::RollStore::Added added =
+        store.add(rows, origin, QDateTime::currentDateTimeUtc(), history::rollFingerprint(rows), sizeLimit);
     QStringList notices = store.takeNotices();
     if (!added.dropped.empty())
         notices.append(u"The roll history has reached its size limit of "_s + megabytes(sizeLimit) + u", so its "_s +

@@ -8,6 +8,8 @@
 // ended by LF. export writes the roll as the window's "Export…" does.
 
 #include "core/RollMode.h"
+#include "history/RollEntry.h"
+#include "roll/RollPlan.h"
 
 #include <QString>
 #include <QStringList>
@@ -15,6 +17,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace core {
 class TextRows;
@@ -37,10 +40,13 @@ int runHistory(const QStringList& arguments, HistoryEnvironment& environment);
 int historyMain(int argc, char** argv);
 
 // Keeps a roll of the command line in the history at databasePath: the draws are made once more from
-// the same seed, so they are the very rows that were written. Returns what the user should read (the
-// oldest rolls removed to make room, a damaged file moved aside); raises platform::RuntimeError when
-// the history cannot be written.
+// the same seed, so they are the very rows that were written. A weighted die or library dice are drawn
+// by their plan, as it stood before the roll, and then the plan's labels are the sides. Returns what the
+// user should read (the oldest rolls removed to make room, a damaged file moved aside); raises
+// platform::RuntimeError when the history cannot be written.
 QStringList keepRoll(const QString& databasePath, std::int64_t sizeLimit, std::shared_ptr<const core::TextRows> sides,
-                     core::RollMode mode, std::int64_t dice, std::int64_t rolls, std::uint64_t seed);
+                     core::RollMode mode, std::int64_t dice, std::int64_t rolls, std::uint64_t seed,
+                     std::optional<roll::RollPlan> plan = std::nullopt,
+                     const history::RollOrigin& origin = history::RollOrigin::sides());
 
 } // namespace cli

@@ -189,10 +189,11 @@ dice::Utf8Labels utf8Labels(const core::TextRows& labels) {
 }
 
 // The weighted list, the library's dice or its set as a roll plan, with the labels it rolls; none for
-// the plain sides. Sets `dice` to the plan's dice per roll where the dice carry their own counts.
-// Raises RuntimeError with a sentence that names what failed.
+// the plain sides. Sets `dice` to the plan's dice per roll where the dice carry their own counts, and
+// `origin` to what the roll history calls it. Raises RuntimeError with a sentence that names what failed.
 std::optional<roll::RollPlan> plannedRoll(const RollOptions& options, RollEnvironment& environment, core::RollMode mode,
-                                          std::int64_t& dice, dice::Utf8Labels& sides, QString& tooMany) {
+                                          std::int64_t& dice, dice::Utf8Labels& sides, QString& tooMany,
+                                          history::RollOrigin& origin) {
     if (options.weightedSides) {
         const library::Item item = library::Library::readFile(*options.weightedSides, library::Format::WeightedList);
         const dice::Die& die = std::get<dice::Die>(item);
@@ -209,10 +210,15 @@ std::optional<roll::RollPlan> plannedRoll(const RollOptions& options, RollEnviro
                                                                        : environment.libraryFolder);
     std::vector<dice::CountedDie> chosen;
     if (options.librarySet) {
-        chosen = library.setDice(library.loadSet(*options.librarySet));
+        const dice::DiceSet set = library.loadSet(*options.librarySet);
+        chosen = library.setDice(set);
+        origin = history::RollOrigin::set(set.name);
     } else {
         for (const LibraryDie& die : options.libraryDice)
             chosen.push_back({library.loadDie(die.name), die.count});
+        // One die goes by its name; several are described die by die.
+        origin = chosen.size() == 1 ? history::RollOrigin{history::RollOrigin::Kind::Sides, chosen.front().die.name}
+                                    : history::RollOrigin::set({});
     }
     tooMany = roll::RollPlan::tooManyDice(chosen, mode);
     if (!tooMany.isEmpty())
@@ -251,13 +257,14 @@ int roll(const RollOptions& options, RollEnvironment& environment, QString& doin
     QString noSides;
     std::optional<roll::RollPlan> plan;
     std::optional<core::RollMode> planMode;
+    history::RollOrigin origin;
     if (ownCounts || options.weightedSides) {
         planMode = options.mode
                        ? *options.mode
                        : core::rollModeFromWord(environment.settings.read(QString::fromUtf16(core::kRollModeKey), {}))
                              .value_or(core::RollMode::Independent);
         QString tooMany;
-        plan = plannedRoll(options, environment, *planMode, *dice, sides, tooMany);
+        plan = plannedRoll(options, environment, *planMode, *dice, sides, tooMany, origin);
         if (!tooMany.isEmpty()) {
             environment.reportError(prefixed(tooMany));
             return kExitUsage;
@@ -302,7 +309,10 @@ int roll(const RollOptions& options, RollEnvironment& environment, QString& doin
 
     // The kept roll holds the sides as they were given, before any escaping for a terminal.
     std::shared_ptr<const core::TextRows> keptSides;
-    if (options.history)
+    std::optional<roll::RollPlan> keptPlan; // drawn again from the start, as the roll was
+    if (options.history && plan)
+        keptPlan = plan;
+    else if (options.history)
         keptSides = textRows(sides);
     std::unique_ptr<OutputFileSink> file;
     ByteSink* sink = &environment.standardOutput;
@@ -339,8 +349,8 @@ int roll(const RollOptions& options, RollEnvironment& environment, QString& doin
     if (written && options.history) {
         doing = u"the roll history"_s;
         const std::int64_t sizeLimit = history::sizeLimitMegabytes(environment.settings) * history::kMegabyte;
-        for (const QString& notice :
-             keepRoll(history::defaultDatabasePath(), sizeLimit, std::move(keptSides), mode, *dice, *rolls, seed))
+        for (const QString& notice : keepRoll(history::defaultDatabasePath(), sizeLimit, std::move(keptSides), mode,
+                                              *dice, *rolls, seed, std::move(keptPlan), origin))
             environment.reportError(prefixed(notice));
     }
     return 0;

@@ -119,9 +119,6 @@ std::variant<RollOptions, QString> parseRollOptions(const QStringList& arguments
     const bool ownCounts = !options.libraryDice.empty() || options.librarySet;
     if (ownCounts && parser.isSet(dice))
         return u"--die and --set give their own numbers of dice; leave out --dice."_s;
-    // The history keeps a command-line roll by drawing it again from its seed, with an even die.
-    if (parser.isSet(history) && (ownCounts || options.weightedSides))
-        return u"--history does not keep the rolls of --weighted-sides, --die or --set yet; roll them without it."_s;
 
     auto count = [&](const QCommandLineOption& option, std::uint64_t most,
                      std::optional<std::int64_t>& into) -> std::optional<QString> {

@@ -28,17 +28,20 @@ struct DiceLayout {
         std::int64_t firstLabel = 0; // its sides are the labels [firstLabel, firstLabel + sides)
         std::int64_t sides = 0;
         std::vector<std::uint32_t> weights; // one per side; empty when every side weighs 1
+        bool operator==(const Kind&) const = default;
     };
     // count positions in a row that roll one kind, in row order.
     struct Part {
         std::int32_t kind = 0;
         std::int32_t count = 0;
+        bool operator==(const Part&) const = default;
     };
     std::vector<Kind> kinds;
     std::vector<Part> parts; // counts add up to the roll's dice; empty when every position rolls kinds[0]
 
     // The kind of die that position (from 0) of a row rolls.
     std::int32_t kindAt(std::int32_t position) const;
+    bool operator==(const DiceLayout&) const = default;
 };
 
 // The rows of one roll, kept as what was drawn rather than as text: for every row the side index

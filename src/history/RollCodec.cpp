@@ -66,16 +66,42 @@ QString shortened(const QString& text) {
     return text.left(cut) + u'\u2026';
 }
 
-QString describeDie(const core::TextRows& labels, const RollOrigin& origin) {
+// "2 × Six, 1 × Coin" for a roll of different dice; "4 sides, 10 tickets: a (3), b (1), …" for a
+// weighted die; "3 sides: a, b, c" for an even one.
+QString describeDie(const core::TextRows& labels, const core::DiceLayout* layout, const RollOrigin& origin) {
     if (!origin.name.isEmpty())
         return shortened(origin.name);
     if (labels.empty())
         return u"no sides"_s;
-    QString text = QString::number(labels.size()) + (labels.size() == 1 ? u" side: "_s : u" sides: "_s);
+    if (layout != nullptr && !layout->parts.empty()) {
+        QString text;
+        for (const core::DiceLayout::Part& part : layout->parts) {
+            const QString& name = layout->kinds[static_cast<std::size_t>(part.kind)].name;
+            text += (text.isEmpty() ? QString() : u", "_s) + QString::number(part.count) + u" \u00D7 "_s +
+                    (name.isEmpty() ? u"the sides list's die"_s : name);
+            if (text.size() > kListedChars)
+                break;
+        }
+        return shortened(text);
+    }
+    const std::vector<std::uint32_t>* weights =
+        layout != nullptr && !layout->kinds.empty() ? &layout->kinds.front().weights : nullptr;
+    if (weights != nullptr && weights->size() != static_cast<std::size_t>(labels.size()))
+        weights = nullptr;
+    QString text = QString::number(labels.size()) + (labels.size() == 1 ? u" side"_s : u" sides"_s);
+    if (weights != nullptr) {
+        std::uint64_t tickets = 0;
+        for (const std::uint32_t weight : *weights)
+            tickets += weight;
+        text += u", "_s + QString::number(tickets) + (tickets == 1 ? u" ticket"_s : u" tickets"_s);
+    }
+    text += u": "_s;
     for (std::int64_t side = 0; side < labels.size() && text.size() <= kListedChars; ++side) {
         if (side > 0)
             text += u", "_s;
         text += labels.at(side);
+        if (weights != nullptr)
+            text += u" ("_s + QString::number((*weights)[static_cast<std::size_t>(side)]) + u')';
     }
     return shortened(text);
 }
@@ -124,6 +150,126 @@ core::TextRows decodeLabels(const QByteArray& bytes) {
         at += length;
     }
     return labels;
+}
+
+// The layout of a weighted die or a set: u32 kind count; per kind u64 first label, u64 sides, u8 1 when
+// it carries weights, u32 name length and the name's UTF-16 code units; then u32 part count and per part
+// i32 kind, i32 count. All little-endian. The weights go to their own column, one u32 per label (1 for a
+// kind without weights), so that a plain roll stores neither.
+class Writer {
+public:
+    template <class Value> void put(Value value) {
+        char at[sizeof(Value)];
+        qToLittleEndian<Value>(value, at);
+        bytes.append(at, sizeof(Value));
+    }
+    QByteArray bytes;
+};
+
+class Reader {
+public:
+    explicit Reader(const QByteArray& bytes)
+        : m_bytes(bytes) {}
+    template <class Value> Value take() {
+        if (m_bytes.size() - m_at < qsizetype{sizeof(Value)})
+            damaged(u"its dice cut short"_s);
+        const Value value = qFromLittleEndian<Value>(m_bytes.constData() + m_at);
+        m_at += sizeof(Value);
+        return value;
+    }
+    QString text(qsizetype length) {
+        if (length > (m_bytes.size() - m_at) / 2)
+            damaged(u"its dice cut short"_s);
+        QString text(length, Qt::Uninitialized);
+        qFromLittleEndian<quint16>(m_bytes.constData() + m_at, length, text.data());
+        m_at += 2 * length;
+        return text;
+    }
+    bool atEnd() const { return m_at == m_bytes.size(); }
+
+private:
+    const QByteArray& m_bytes;
+    qsizetype m_at = 0;
+};
+
+void encodeLayout(const core::DiceLayout& layout, std::int64_t labelCount, QVariant& layoutColumn,
+                  QVariant& weightsColumn) {
+    Writer out;
+    Writer weights;
+    bool weighted = false;
+    std::vector<std::uint32_t> perLabel(static_cast<std::size_t>(labelCount), 1);
+    out.put<quint32>(static_cast<quint32>(layout.kinds.size()));
+    for (const core::DiceLayout::Kind& kind : layout.kinds) {
+        out.put<quint64>(static_cast<quint64>(kind.firstLabel));
+        out.put<quint64>(static_cast<quint64>(kind.sides));
+        out.put<quint8>(kind.weights.empty() ? 0 : 1);
+        out.put<quint32>(static_cast<quint32>(kind.name.size()));
+        for (const QChar c : kind.name)
+            out.put<quint16>(c.unicode());
+        weighted = weighted || !kind.weights.empty();
+        for (std::size_t side = 0; side < kind.weights.size(); ++side)
+            perLabel[static_cast<std::size_t>(kind.firstLabel) + side] = kind.weights[side];
+    }
+    out.put<quint32>(static_cast<quint32>(layout.parts.size()));
+    for (const core::DiceLayout::Part& part : layout.parts) {
+        out.put<qint32>(part.kind);
+        out.put<qint32>(part.count);
+    }
+    layoutColumn = out.bytes;
+    if (weighted) {
+        for (const std::uint32_t weight : perLabel)
+            weights.put<quint32>(weight);
+        weightsColumn = weights.bytes;
+    }
+}
+
+std::shared_ptr<const core::DiceLayout> decodeLayout(const QVariant& layoutColumn, const QVariant& weightsColumn,
+                                                     std::int64_t labelCount, std::int32_t dice) {
+    if (layoutColumn.isNull()) {
+        if (!weightsColumn.isNull())
+            damaged(u"weights without their dice"_s);
+        return {};
+    }
+    const QByteArray bytes = layoutColumn.toByteArray();
+    const QByteArray weightBytes = weightsColumn.toByteArray();
+    if (!weightsColumn.isNull() && weightBytes.size() != 4 * labelCount)
+        damaged(u"weights of the wrong length"_s);
+    Reader in(bytes);
+    auto layout = std::make_shared<core::DiceLayout>();
+    const quint32 kinds = in.take<quint32>();
+    if (kinds < 1 || kinds > labelCount)
+        damaged(u"no dice"_s);
+    for (quint32 k = 0; k < kinds; ++k) {
+        core::DiceLayout::Kind kind;
+        const quint64 first = in.take<quint64>();
+        const quint64 sides = in.take<quint64>();
+        const bool weighted = in.take<quint8>() != 0;
+        kind.name = in.text(in.take<quint32>());
+        if (first > quint64(labelCount) || sides > quint64(labelCount) - first)
+            damaged(u"a die past its labels"_s);
+        kind.firstLabel = static_cast<std::int64_t>(first);
+        kind.sides = static_cast<std::int64_t>(sides);
+        if (weighted) {
+            if (weightsColumn.isNull())
+                damaged(u"weights missing"_s);
+            kind.weights.resize(sides);
+            qFromLittleEndian<quint32>(weightBytes.constData() + 4 * first, static_cast<qsizetype>(sides),
+                                       kind.weights.data());
+        }
+        layout->kinds.push_back(std::move(kind));
+    }
+    const quint32 parts = in.take<quint32>();
+    std::int64_t counted = 0;
+    for (quint32 p = 0; p < parts && counted <= dice; ++p) {
+        const core::DiceLayout::Part part{in.take<qint32>(), in.take<qint32>()};
+        if (part.kind < 0 || quint32(part.kind) >= kinds || part.count < 1)
+            damaged(u"a die of no kind"_s);
+        counted += part.count;
+        layout->parts.push_back(part);
+    }
+    if (!in.atEnd() || (parts > 0 && counted != dice))
+        damaged(u"dice that do not make its rows"_s);
+    return layout;
 }
 
 QList<QByteArray> drawParts(const core::DrawRows& rows) {
@@ -188,11 +334,15 @@ EncodedRoll encodeRoll(const core::DrawRows& rows, const RollOrigin& origin, con
     if (!rows.empty())
         rows.appendText(0, firstRow);
     firstRow = shortened(firstRow);
-    const QString die = describeDie(rows.labels(), origin);
+    const QString die = describeDie(rows.labels(), rows.layout(), origin);
     encoded.bytes = labels.size() + 2 * (firstRow.size() + die.size() + origin.name.size() + fingerprint.size());
     for (const QByteArray& part : encoded.parts)
         encoded.bytes += part.size();
-    const QVariant none(QMetaType::fromType<QByteArray>());
+    QVariant layout(QMetaType::fromType<QByteArray>());
+    QVariant weights(QMetaType::fromType<QByteArray>());
+    if (rows.layout() != nullptr)
+        encodeLayout(*rows.layout(), rows.labels().size(), layout, weights);
+    encoded.bytes += layout.toByteArray().size() + weights.toByteArray().size();
     encoded.values = {time.toMSecsSinceEpoch(),
                       kindWord(origin.kind),
                       core::rollModeWord(rows.mode()),
@@ -205,8 +355,8 @@ EncodedRoll encodeRoll(const core::DrawRows& rows, const RollOrigin& origin, con
                       static_cast<qint64>(encoded.bytes),
                       rows.indexBytes(),
                       labels,
-                      none,
-                      none};
+                      weights,
+                      layout};
     return encoded;
 }
 
@@ -217,7 +367,9 @@ core::DrawRows decodeRoll(const QSqlRecord& record, const QList<QByteArray>& par
     const qint64 rolls = record.value(u"rolls"_s).toLongLong();
     if (!mode || dice < 1 || dice > std::numeric_limits<std::int32_t>::max() || rolls < 0)
         damaged(u"unknown mode or counts"_s);
-    core::DrawRows rows(std::move(labels), static_cast<std::int32_t>(dice), *mode);
+    std::shared_ptr<const core::DiceLayout> layout = decodeLayout(record.value(u"layout"_s), record.value(u"weights"_s),
+                                                                  labels->size(), static_cast<std::int32_t>(dice));
+    core::DrawRows rows(std::move(labels), static_cast<std::int32_t>(dice), *mode, std::move(layout));
     const int indexBytes = rows.indexBytes();
     if (record.value(u"index_bytes"_s).toInt() != indexBytes)
         damaged(u"draws of the wrong size for its sides"_s);

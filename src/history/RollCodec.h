@@ -2,7 +2,7 @@
 
 // How a roll is stored: the one place that turns a roll's draws and what it was rolled from into the
 // columns of the history's tables, and back. A roll is one row of `rolls` (its facts, the die's labels
-// and, for later kinds of roll, per-side weights and the layout of a set of different dice) and its
+// and, for a weighted die or a set of different dice, per-side weights and the dice's layout) and its
 // draws in `roll_draws`, in parts of a few megabytes: the side indices as DrawRows keeps them, 1, 2
 // or 4 bytes each, little-endian, row after row. RollStore runs the SQL; nothing else knows a column.
 

@@ -504,8 +504,9 @@ void DiceLibraryWindow::rollCurrentSet() {
     if (entry == nullptr || entry->kind != library::Kind::Set)
         return;
     std::vector<dice::CountedDie> dice;
-    if (attempt([&] { dice = m_library.setDice(m_library.loadSet(entry->name)); }))
-        m_form.rollSet(dice);
+    const QString name = entry->name; // the list may change while the roll runs
+    if (attempt([&] { dice = m_library.setDice(m_library.loadSet(name)); }))
+        m_form.rollSet(dice, name);
 }
 
 void DiceLibraryWindow::saveCurrentDieAs() {

@@ -251,8 +251,13 @@ bool Form1::useDie(const dice::Die& die) {
     return true;
 }
 
-void Form1::rollSet(std::span<const dice::CountedDie> dice) {
-    roll::rollSet(m_services, u"DiceLibrary.RollSet_Click"_s, m_pointer, dice, m_results, Text2->text(), m_rollMode);
+void Form1::rollSet(std::span<const dice::CountedDie> dice, const QString& setName) {
+    keepingRoll(
+        [&] {
+            roll::rollSet(m_services, u"DiceLibrary.RollSet_Click"_s, m_pointer, dice, m_results, Text2->text(),
+                          m_rollMode);
+        },
+        setName);
 }
 
 void Form1::showDiceLibrary() {

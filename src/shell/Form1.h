@@ -100,8 +100,9 @@ public:
     dice::Die currentDie() const;
     // Puts a library die in the sides list, its weights with it, as one undo step.
     bool useDie(const dice::Die& die);
-    // "Roll Set": the set's dice into the results list, Number Of Rolls times, in the roll mode.
-    void rollSet(std::span<const dice::CountedDie> dice);
+    // "Roll Set": the set's dice into the results list, Number Of Rolls times, in the roll mode; kept in
+    // the roll history under the set's name.
+    void rollSet(std::span<const dice::CountedDie> dice, const QString& setName = {});
 
     // The bag kept between rolls (Form1Bag.cpp): "Keep The Bag Between Rolls" (stored under
     // bag::kKeepBagKey) and "Refill The Bag" below the modes in the Start Rolling menu. openKeptBag()
@@ -185,8 +186,8 @@ private:
     void countFieldLostFocus(QLineEdit* field);
     bool autosave(core::Trap& trap, int line, const std::function<void()>& write);
     void buildHistoryMenu();
-    // Runs a roll command and keeps the roll it puts into the results, if any.
-    void keepingRoll(const std::function<void()>& roll);
+    // Runs a roll command and keeps the roll it puts into the results, if any: a set's with its name.
+    void keepingRoll(const std::function<void()>& roll, const QString& setName = {});
 
     // Controls, by their designer names, which are also their object names: tests and tools find them
     // by those.

@@ -55,7 +55,7 @@ void Form1::setRollHistory(history::RollHistory* history) {
             [this](const QString& text) { m_services.messageBox->show(text, platform::Exclamation, kHistoryTitle); });
 }
 
-void Form1::keepingRoll(const std::function<void()>& roll) {
+void Form1::keepingRoll(const std::function<void()>& roll, const QString& setName) {
     // A roll empties the results and fills them from the first row; anything else leaves them alone.
     bool filled = false;
     const QMetaObject::Connection watch =
@@ -69,10 +69,9 @@ void Form1::keepingRoll(const std::function<void()>& roll) {
     });
     roll();
     disconnect(watch);
-    // The history keeps rows of one even die; a weighted die's or a set's rows are not kept yet.
-    if (filled && m_history && m_keepHistoryAction->isChecked() && !m_results.draws().empty() &&
-        m_results.draws().layout() == nullptr)
-        m_history->record(m_results.draws());
+    if (filled && m_history && m_keepHistoryAction->isChecked() && !m_results.draws().empty())
+        m_history->record(m_results.draws(),
+                          setName.isEmpty() ? history::RollOrigin::sides() : history::RollOrigin::set(setName));
 }
 
 void Form1::showRollHistory() {

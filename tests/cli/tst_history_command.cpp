@@ -2,7 +2,9 @@
 #include "cli/HistoryCommand.h"
 #include "cli/RollCommand.h"
 #include "fakes/Fakes.h"
+#include "fakes/TestSupport.h"
 #include "history/HistorySettings.h"
+#include "library/Library.h"
 
 #include <QBuffer>
 #include <QCryptographicHash>
@@ -20,7 +22,9 @@ public:
         written.append(bytes.data(), static_cast<qsizetype>(bytes.size()));
         return true;
     }
+    bool isTerminal() const override { return terminal; }
     QByteArray written;
+    bool terminal = false;
 };
 
 struct Outcome {
@@ -29,8 +33,9 @@ struct Outcome {
     QStringList errors;
 };
 
-Outcome historyCommand(const QStringList& arguments) {
+Outcome historyCommand(const QStringList& arguments, bool terminal = false) {
     MemorySink standardOutput;
+    standardOutput.terminal = terminal;
     Outcome outcome;
     cli::HistoryEnvironment environment{history::defaultDatabasePath(), standardOutput,
                                         [&](const QString& line) { outcome.errors.append(line); }};
@@ -39,11 +44,12 @@ Outcome historyCommand(const QStringList& arguments) {
     return outcome;
 }
 
-Outcome roll(const QStringList& arguments) {
+Outcome runRoll(const QStringList& arguments, bool terminal = false) {
     fakes::FakeSettingsStore settings;
     QBuffer standardInput;
     standardInput.open(QIODevice::ReadOnly);
     MemorySink standardOutput;
+    standardOutput.terminal = terminal;
     Outcome outcome;
     cli::RollEnvironment environment{settings, standardInput, standardOutput,
                                      [&](const QString& line) { outcome.errors.append(line); },
@@ -71,25 +77,44 @@ private:
 void HistoryCommandTest::initTestCase() {
     QVERIFY(m_folder.isValid());
     qputenv("XDG_DATA_HOME", m_folder.path().toLocal8Bit());
+    fakes::writeFile(m_folder.filePath(u"loaded.tsv"_s), "a\x1B[2J\tb\t3\nc\t1\nd\t0\n");
+    dice::Die six{u"Six"_s, {}, {}};
+    for (int side = 1; side <= 6; ++side)
+        six.append(QString::number(side));
+    dice::Die coin{u"Coin"_s, {}, {}};
+    coin.append(u"H"_s, 2);
+    coin.append(u"T"_s);
+    library::Library library;
+    library.save(six);
+    library.save(coin);
+    library.save(dice::DiceSet{u"Game"_s, {{u"Six"_s, 2}, {u"Coin"_s, 1}}});
 }
 
 void HistoryCommandTest::keptRollReadsBackAsItWasWritten_data() {
     QTest::addColumn<QString>("arguments");
     QTest::addColumn<QString>("listed"); // mode, dice, rolls as list prints them; empty: nothing kept
+    QTest::addColumn<bool>("terminal");  // roll and show write to a terminal
+    const QString loaded = u" --weighted-sides "_s + m_folder.filePath(u"loaded.tsv"_s);
     QTest::newRow("independent") << u"--example six --dice 3 --rolls 200 --seed 7 --history"_s
-                                 << u"independent\t3\t200"_s;
+                                 << u"independent\t3\t200"_s << false;
     QTest::newRow("bag, fresh seed") << u"--example twenty --dice 20 --rolls 3 --mode bag --history"_s
-                                     << u"bag\t20\t3"_s;
+                                     << u"bag\t20\t3"_s << false;
     QTest::newRow("distinct, statistics")
-        << u"--example rps --dice 2 --rolls 9 --mode distinct --stats --history"_s << u"distinct\t2\t9"_s;
-    QTest::newRow("without --history") << u"--example coin --rolls 5"_s << QString();
+        << u"--example rps --dice 2 --rolls 9 --mode distinct --stats --history"_s << u"distinct\t2\t9"_s << false;
+    QTest::newRow("without --history") << u"--example coin --rolls 5"_s << QString() << false;
+    QTest::newRow("a set, bag") << u"--set game --rolls 40 --seed 3 --mode bag --history"_s << u"bag\t3\t40"_s << false;
+    QTest::newRow("weighted sides with control characters, to a pipe")
+        << u"--dice 2 --rolls 25 --mode distinct --history"_s + loaded << u"distinct\t2\t25"_s << false;
+    QTest::newRow("weighted sides with control characters, on a terminal")
+        << u"--rolls 25 --history"_s + loaded << u"independent\t1\t25"_s << true;
 }
 
 void HistoryCommandTest::keptRollReadsBackAsItWasWritten() {
     QFETCH(QString, arguments);
     QFETCH(QString, listed);
+    QFETCH(bool, terminal);
     const QByteArray before = historyCommand({u"list"_s}).output;
-    const Outcome rolled = roll(arguments.split(u' '));
+    const Outcome rolled = runRoll(arguments.split(u' '), terminal);
     QCOMPARE(rolled.exitCode, 0);
     QCOMPARE(rolled.errors, QStringList());
     const Outcome list = historyCommand({u"list"_s});
@@ -104,14 +129,17 @@ void HistoryCommandTest::keptRollReadsBackAsItWasWritten() {
     QVERIFY2(QDateTime::fromString(newest.at(1), Qt::ISODateWithMs).isValid(), qPrintable(newest.at(1)));
     QCOMPARE(newest.mid(2, 3).join(u'\t'), listed);
 
-    const Outcome shown = historyCommand({u"show"_s, newest.at(0)});
+    const Outcome shown = historyCommand({u"show"_s, newest.at(0)}, terminal);
     QCOMPARE(shown.exitCode, 0);
+    // On a terminal both show the labels escaped, so the lines are no longer the copied ones.
+    QCOMPARE(shown.output.contains('\x1B'), arguments.contains(u"loaded"_s) && !terminal);
     if (!arguments.contains(u"--stats"_s)) {
         QCOMPARE(shown.output, rolled.output);
         // The fingerprint is sha256sum of the same lines as the clipboard copy writes them.
-        QCOMPARE(newest.at(5).toLatin1(),
-                 QCryptographicHash::hash(QByteArray(rolled.output).replace("\n", "\r\n"), QCryptographicHash::Sha256)
-                     .toHex());
+        if (!terminal)
+            QCOMPARE(newest.at(5).toLatin1(), QCryptographicHash::hash(QByteArray(rolled.output).replace("\n", "\r\n"),
+                                                                       QCryptographicHash::Sha256)
+                                                  .toHex());
     }
     QCOMPARE(shown.output.count('\n'), newest.at(4).toInt());
 
@@ -148,7 +176,7 @@ void HistoryCommandTest::refusesWhatItCannotDo() {
     QFETCH(QStringList, arguments);
     QFETCH(int, exitCode);
     QFETCH(QString, error);
-    QCOMPARE(roll({u"--example"_s, u"coin"_s, u"--history"_s}).exitCode, 0); // roll 1 exists
+    QCOMPARE(runRoll({u"--example"_s, u"coin"_s, u"--history"_s}).exitCode, 0); // roll 1 exists
     const Outcome outcome = historyCommand(arguments);
     QCOMPARE(outcome.exitCode, exitCode);
     QCOMPARE(outcome.output, QByteArray());

@@ -12,11 +12,12 @@
 namespace fakes {
 
 inline core::DrawRows makeRoll(const QStringList& labels, std::int32_t dice, std::int64_t rolls,
-                               core::RollMode mode = core::RollMode::Independent) {
+                               core::RollMode mode = core::RollMode::Independent,
+                               std::shared_ptr<const core::DiceLayout> layout = {}) {
     auto sides = std::make_shared<core::TextRows>();
     for (const QString& label : labels)
         sides->append(label);
-    core::DrawRows rows(sides, dice, mode);
+    core::DrawRows rows(sides, dice, mode, std::move(layout));
     const std::uint64_t count = labels.isEmpty() ? 1 : std::uint64_t(labels.size());
     rows.build([&](auto& all) {
         using Index = std::decay_t<decltype(all[0])>;

@@ -19,6 +19,9 @@
 
 using namespace Qt::StringLiterals;
 
+using Layout = std::shared_ptr<const core::DiceLayout>;
+Q_DECLARE_METATYPE(Layout)
+
 namespace {
 
 QStringList numberedLabels(int count) {
@@ -71,19 +74,30 @@ void RollStoreTest::keepsEveryKindOfRollAsItWas_data() {
     QTest::addColumn<qint64>("rolls");
     QTest::addColumn<core::RollMode>("mode");
     QTest::addColumn<QString>("setName");
+    QTest::addColumn<Layout>("layout");
 
     QTest::newRow("six sides") << QStringList{u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s, u"6"_s} << 3 << qint64(1000)
-                               << core::RollMode::Independent << QString();
+                               << core::RollMode::Independent << QString() << Layout();
     QTest::newRow("awkward labels") << QStringList{u"a  "_s, u"\tb"_s, u"\U0001F3B2"_s, u""_s, u"x\r\ny"_s} << 2
-                                    << qint64(50) << core::RollMode::Distinct << QString();
+                                    << qint64(50) << core::RollMode::Distinct << QString() << Layout();
     QTest::newRow("300 sides, two-byte draws")
-        << numberedLabels(300) << 4 << qint64(2000) << core::RollMode::Bag << QString();
+        << numberedLabels(300) << 4 << qint64(2000) << core::RollMode::Bag << QString() << Layout();
     QTest::newRow("70000 sides, four-byte draws in two parts")
-        << numberedLabels(70000) << 3 << qint64(800'000) << core::RollMode::Independent << QString();
-    QTest::newRow("no sides") << QStringList() << 2 << qint64(5) << core::RollMode::Independent << QString();
-    QTest::newRow("no rolls") << QStringList{u"x"_s} << 1 << qint64(0) << core::RollMode::Independent << QString();
+        << numberedLabels(70000) << 3 << qint64(800'000) << core::RollMode::Independent << QString() << Layout();
+    QTest::newRow("no sides") << QStringList() << 2 << qint64(5) << core::RollMode::Independent << QString()
+                              << Layout();
+    QTest::newRow("no rolls") << QStringList{u"x"_s} << 1 << qint64(0) << core::RollMode::Independent << QString()
+                              << Layout();
     QTest::newRow("a set") << QStringList{u"d4"_s, u"d6"_s} << 2 << qint64(10) << core::RollMode::Independent
-                           << u"Dragon set"_s;
+                           << u"Dragon set"_s << Layout();
+    QTest::newRow("a weighted die, a side of weight 0")
+        << QStringList{u"a"_s, u"b"_s, u"c"_s} << 2 << qint64(40) << core::RollMode::Distinct << QString()
+        << Layout(new core::DiceLayout{{{QString(), 0, 3, {3, 0, 1'000'000'000}}}, {}});
+    QTest::newRow("a set of a die, a weighted coin and the die again")
+        << QStringList{u"1"_s, u"2"_s, u"3"_s, u"H"_s, u"\t\u00d7T"_s} << 4 << qint64(30) << core::RollMode::Bag
+        << u"Two \u00d7 Six"_s
+        << Layout(new core::DiceLayout{{{u"Three"_s, 0, 3, {}}, {u"Coin \U0001F3B2"_s, 3, 2, {1, 3}}},
+                                       {{0, 2}, {1, 1}, {0, 1}}});
 }
 
 void RollStoreTest::keepsEveryKindOfRollAsItWas() {
@@ -92,9 +106,10 @@ void RollStoreTest::keepsEveryKindOfRollAsItWas() {
     QFETCH(qint64, rolls);
     QFETCH(core::RollMode, mode);
     QFETCH(QString, setName);
+    QFETCH(Layout, layout);
     QTemporaryDir dir;
     const QString path = dir.filePath(u"deep/folder/history.sqlite"_s);
-    const core::DrawRows rolled = fakes::makeRoll(labels, dice, rolls, mode);
+    const core::DrawRows rolled = fakes::makeRoll(labels, dice, rolls, mode, layout);
     const history::RollOrigin origin =
         setName.isEmpty() ? history::RollOrigin::sides() : history::RollOrigin::set(setName);
     const QDateTime time = QDateTime::fromMSecsSinceEpoch(1'700'000'000'123, Qt::UTC);
@@ -128,6 +143,8 @@ void RollStoreTest::keepsEveryKindOfRollAsItWas() {
     for (qsizetype side = 0; side < labels.size(); ++side)
         QCOMPARE(stored->labels().at(side), QStringView(labels[side]));
     QVERIFY(stored->indices() == rolled.indices());
+    QCOMPARE(stored->layout() != nullptr, layout != nullptr);
+    QVERIFY(!layout || *stored->layout() == *layout);
     QVERIFY(!store.rows(entry.id + 1));
 }
 

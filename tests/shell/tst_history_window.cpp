@@ -12,6 +12,7 @@
 #include "shell/StatisticsWindow.h"
 
 #include <QAction>
+#include <QCryptographicHash>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -38,6 +39,7 @@ private slots:
     void deleteAsksFirst();
     void keyboardAndScreenReaders();
     void sizeLimitIsStoredAndSaidOnce();
+    void theWindowKeepsEachRollAndShowsOneBack_data();
     void theWindowKeepsEachRollAndShowsOneBack();
     void keepAndClearFromTheResultsMenu_data();
     void keepAndClearFromTheResultsMenu();
@@ -204,18 +206,41 @@ struct RollingForm {
         form.show();
     }
     void roll() { form.findChild<QPushButton*>(u"PushButton8"_s)->click(); }
+    // Start Rolling, or Roll Set of the library window with "2 × Six, 1 × Coin".
+    void roll(const QString& kind) {
+        dice::Die six{u"Six"_s, {}, {}}, coin = form.currentDie();
+        for (int side = 1; side <= 6; ++side)
+            six.append(QString::number(side));
+        coin.name = u"Coin"_s;
+        kind == u"set" ? form.rollSet(std::vector<dice::CountedDie>{{six, 2}, {coin, 1}}, u"Game"_s) : roll();
+    }
     QAction* menuEntry(const QString& name) { return form.findChild<QAction*>(name); }
     shell::Form1 form;
 };
 
 } // namespace
 
+void HistoryWindowTest::theWindowKeepsEachRollAndShowsOneBack_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("die"); // as the list names it
+    QTest::newRow("even") << u"even"_s << u"2 sides: Heads, Tails "_s;
+    QTest::newRow("weighted") << u"weighted"_s << u"2 sides, 4 tickets: Heads (3), Tails  (1)"_s;
+    QTest::newRow("set") << u"set"_s << u"Game"_s;
+}
+
 void HistoryWindowTest::theWindowKeepsEachRollAndShowsOneBack() {
+    QFETCH(QString, kind);
+    QFETCH(QString, die);
     RollingForm rolling(*m_fake, *m_history);
     QVERIFY(QTest::qWaitForWindowExposed(&rolling.form));
+    if (kind == u"weighted") {
+        dice::Die coin = rolling.form.currentDie();
+        coin.weights = {3, 1};
+        QVERIFY(rolling.form.useDie(coin));
+    }
     QStringList second;
     for (int roll = 0; roll < 3; ++roll) {
-        rolling.roll();
+        rolling.roll(kind);
         if (roll == 1)
             second = fakes::itemTexts(rolling.form.results());
     }
@@ -234,6 +259,13 @@ void HistoryWindowTest::theWindowKeepsEachRollAndShowsOneBack() {
     waitForHistory();
     QCOMPARE(fakes::itemTexts(rolling.form.results()), second);
     QCOMPARE(rolling.form.results().tickedCount(), 0);
+    QCOMPARE(rolling.form.results().draws().layout() != nullptr, kind != u"even");
+    QCOMPARE(table->model()->index(1, 3).data().toString(), die);
+    // The fingerprint is sha256sum of what Copy Results To Clipboard copies.
+    rolling.form.results().setAllTicked(true);
+    rolling.form.PushButton11_Click();
+    QCOMPARE(QCryptographicHash::hash(m_fake->clipboard.text.toUtf8(), QCryptographicHash::Sha256).toHex(),
+             table->model()->index(1, 4).data().toString().toLatin1());
     QTRY_VERIFY(rolling.form.statisticsWindow()->statistics() && !rolling.form.statisticsWindow()->isCounting());
     QCOMPARE(rolling.form.statisticsWindow()->statistics()->rolls(), 25u);
 }
