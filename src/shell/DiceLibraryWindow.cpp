@@ -237,9 +237,10 @@ public:
         const QString row = QString::number(index.row() + 1);
         if (index.column() == 0) {
             auto* dice = new QComboBox(parent);
-            dice->addItems(m_model.editor().dice());
+            for (const QString& die : m_model.editor().dice())
+                dice->addItem(die, die);
             if (m_model.editor().missing(index.row()))
-                dice->insertItem(0, m_model.editor().row(index.row()).die);
+                dice->insertItem(0, index.data().toString(), index.data(Qt::EditRole));
             dice->setAccessibleName(u"Die of row "_s + row);
             return dice;
         }
@@ -250,13 +251,13 @@ public:
     }
     void setEditorData(QWidget* editor, const QModelIndex& index) const override {
         if (auto* dice = qobject_cast<QComboBox*>(editor))
-            dice->setCurrentIndex(dice->findText(index.data(Qt::EditRole).toString(), Qt::MatchFixedString));
+            dice->setCurrentIndex(dice->findData(index.data(Qt::EditRole), Qt::UserRole, Qt::MatchFixedString));
         else if (auto* count = qobject_cast<QSpinBox*>(editor))
             count->setValue(index.data(Qt::EditRole).toInt());
     }
     void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override {
         if (auto* dice = qobject_cast<QComboBox*>(editor)) {
-            model->setData(index, dice->currentText());
+            model->setData(index, dice->currentData());
         } else if (auto* count = qobject_cast<QSpinBox*>(editor)) {
             count->interpretText();
             model->setData(index, count->value());
@@ -436,7 +437,9 @@ void DiceLibraryWindow::buildSetEditor() {
                                QAbstractItemView::AnyKeyPressed);
     m_setRows->setTabKeyNavigation(false);
     m_setRows->verticalHeader()->hide();
-    m_setRows->horizontalHeader()->setStretchLastSection(true);
+    // The die's name takes the room; a count is a short number.
+    m_setRows->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    m_setRows->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
     m_setRows->setAccessibleName(u"Dice of the set"_s);
     m_setRows->setAccessibleDescription(
         u"Each row rolls a die of the library so many times, in this order. F2 or typing changes the die or the "
