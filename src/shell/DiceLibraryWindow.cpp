@@ -482,6 +482,7 @@ void DiceLibraryWindow::buildSetEditor() {
     m_setProblems->setObjectName(u"SetProblems"_s);
     m_setProblems->setWordWrap(true);
     m_setProblems->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_setProblems->setMinimumHeight(2 * m_setProblems->fontMetrics().lineSpacing());
     layout->addWidget(m_setProblems);
 }
 
@@ -762,9 +763,11 @@ void DiceLibraryWindow::showCurrentSet() {
 }
 
 void DiceLibraryWindow::showSetProblems(const library::SetEditor& editor) {
-    const QString text = editor.missingText();
-    m_setProblems->setText(text);
-    m_setProblems->setVisible(!text.isEmpty());
+    // The line keeps its place, so the buttons above it stay where the pointer left them.
+    const QString missing = editor.missingText();
+    m_setProblems->setText(missing.isEmpty() ? u"Insert adds a die, Delete removes it, Ctrl+Up and Ctrl+Down move it. "
+                                               u"Each change is saved at once."_s
+                                             : missing);
 }
 
 bool DiceLibraryWindow::saveEditedSet(const library::SetEditor& edited) {
