@@ -20,6 +20,8 @@ inline constexpr std::int64_t kMostDicePerRoll = 2147483647;
 struct SetEntry {
     QString die;            // the die's name in the library
     std::int32_t count = 1; // at least 1
+
+    bool operator==(const SetEntry&) const = default;
 };
 
 struct DiceSet {

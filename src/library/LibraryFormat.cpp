@@ -308,6 +308,20 @@ void checkDie(const QString& problem) {
         fail(problem);
 }
 
+// The rest of a set's file: its name and its dice, checked as a set.
+dice::DiceSet readSet(LibraryFileReader& reader) {
+    dice::DiceSet set;
+    set.name = reader.walk([&](std::int64_t line, QByteArrayView key, QByteArrayView text) {
+        const std::int32_t count = countAt(key, line);
+        checkEscapes(text, line);
+        set.entries.push_back({unescapeText(text), count});
+        if (const QString problem = nameProblem(set.entries.back().die); !problem.isEmpty())
+            failAt(line, problem);
+    });
+    checkDie(dice::setProblem(set));
+    return set;
+}
+
 void appendEscapedCode(QString& out, char32_t code) {
     out += u"\\u{"_s + QString::number(static_cast<uint>(code), 16).toUpper() + u'}';
 }
@@ -456,16 +470,7 @@ QByteArray setFileBytes(const dice::DiceSet& set) {
 std::variant<dice::Die, dice::DiceSet> parseLibraryFile(QByteArrayView bytes) {
     LibraryFileReader reader(bytes, true);
     if (reader.kind() == Kind::Set) {
-        dice::DiceSet set;
-        set.name = reader.walk([&](std::int64_t line, QByteArrayView key, QByteArrayView text) {
-            const std::int32_t count = countAt(key, line);
-            checkEscapes(text, line);
-            set.entries.push_back({unescapeText(text), count});
-            if (const QString problem = nameProblem(set.entries.back().die); !problem.isEmpty())
-                failAt(line, problem);
-        });
-        checkDie(dice::setProblem(set));
-        return set;
+        return readSet(reader);
     }
     dice::Die die;
     die.name = reader.walk([&](std::int64_t line, QByteArrayView key, QByteArrayView text) {
@@ -482,15 +487,7 @@ Summary summarizeLibraryFile(QByteArrayView bytes) {
     Summary summary;
     summary.kind = reader.kind();
     if (summary.kind == Kind::Set) {
-        dice::DiceSet set;
-        set.name = reader.walk([&](std::int64_t line, QByteArrayView key, QByteArrayView text) {
-            const std::int32_t count = countAt(key, line);
-            checkEscapes(text, line);
-            set.entries.push_back({unescapeText(text), count});
-            if (const QString problem = nameProblem(set.entries.back().die); !problem.isEmpty())
-                failAt(line, problem);
-        });
-        checkDie(dice::setProblem(set));
+        const dice::DiceSet set = readSet(reader);
         summary.name = set.name;
         summary.count = set.diceCount();
         summary.setSummary = dice::setSummary(set);

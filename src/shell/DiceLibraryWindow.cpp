@@ -4,6 +4,7 @@
 
 #include "dice/DiceSet.h"
 #include "library/LibraryFormat.h"
+#include "library/SetEditor.h"
 #include "platform/Clipboard.h"
 #include "platform/FileDialogs.h"
 #include "platform/InputBox.h"
@@ -12,18 +13,26 @@
 
 #include <QAbstractTableModel>
 #include <QAction>
+#include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QHash>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
+#include <QSpinBox>
+#include <QStackedWidget>
+#include <QStyle>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QThread>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <functional>
 
 using namespace Qt::StringLiterals;
@@ -148,6 +157,117 @@ bool DieSidesModel::setData(const QModelIndex& index, const QVariant& value, int
     return true;
 }
 
+// The rows of the chosen set: the die of each row, picked from the library's dice, and its count.
+class SetRowsModel : public QAbstractTableModel {
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+
+    void setEditor(library::SetEditor editor) {
+        beginResetModel();
+        m_editor = std::move(editor);
+        endResetModel();
+    }
+    const library::SetEditor& editor() const { return m_editor; }
+
+    int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : m_editor.rowCount(); }
+    int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : 2; }
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!index.isValid())
+            return {};
+        const dice::SetEntry& row = m_editor.row(index.row());
+        const bool missing = m_editor.missing(index.row());
+        if (index.column() == 1) {
+            if (role == Qt::EditRole)
+                return row.count;
+            if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
+                return QLocale().toString(row.count);
+            return {};
+        }
+        switch (role) {
+        case Qt::EditRole:
+            return row.die;
+        case Qt::DisplayRole:
+        case Qt::AccessibleTextRole:
+            return missing ? row.die + u" (not in the library)"_s : row.die;
+        case Qt::DecorationRole:
+            return missing ? QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning) : QVariant();
+        case Qt::ToolTipRole:
+            return missing ? m_editor.missingText() : QVariant();
+        default:
+            return {};
+        }
+    }
+    Qt::ItemFlags flags(const QModelIndex& index) const override {
+        return QAbstractTableModel::flags(index) | Qt::ItemIsEditable;
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+            return {};
+        return section == 0 ? u"Die"_s : section == 1 ? u"Count"_s : QVariant();
+    }
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override {
+        if (role != Qt::EditRole || !index.isValid() || !onEdit)
+            return false;
+        library::SetEditor edited = m_editor;
+        const bool changed = index.column() == 0 ? edited.setDie(index.row(), value.toString())
+                                                 : edited.setCount(index.row(), value.toLongLong());
+        if (!changed || edited.set().entries == m_editor.set().entries || !onEdit(edited))
+            return false;
+        m_editor = std::move(edited);
+        emit dataChanged(this->index(0, 0), this->index(rowCount() - 1, 1));
+        return true;
+    }
+
+    // Called with the set as edited; false keeps the set as it was (saying why is the caller's).
+    std::function<bool(const library::SetEditor&)> onEdit;
+
+private:
+    library::SetEditor m_editor;
+};
+
+// A row's die is picked from the library's dice (a die that has gone stays on offer, so leaving the
+// editor keeps it), its count from 1 to what a roll can hold.
+class SetRowDelegate : public QStyledItemDelegate {
+public:
+    SetRowDelegate(const SetRowsModel& model, QObject* parent)
+        : QStyledItemDelegate(parent)
+        , m_model(model) {}
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex& index) const override {
+        const QString row = QString::number(index.row() + 1);
+        if (index.column() == 0) {
+            auto* dice = new QComboBox(parent);
+            for (const QString& die : m_model.editor().dice())
+                dice->addItem(die, die);
+            if (m_model.editor().missing(index.row()))
+                dice->insertItem(0, index.data().toString(), index.data(Qt::EditRole));
+            dice->setAccessibleName(u"Die of row "_s + row);
+            return dice;
+        }
+        auto* count = new QSpinBox(parent);
+        count->setRange(1, static_cast<int>(dice::kMostDicePerRoll));
+        count->setAccessibleName(u"Count of row "_s + row);
+        return count;
+    }
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override {
+        if (auto* dice = qobject_cast<QComboBox*>(editor))
+            dice->setCurrentIndex(dice->findData(index.data(Qt::EditRole), Qt::UserRole, Qt::MatchFixedString));
+        else if (auto* count = qobject_cast<QSpinBox*>(editor))
+            count->setValue(index.data(Qt::EditRole).toInt());
+    }
+    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override {
+        if (auto* dice = qobject_cast<QComboBox*>(editor)) {
+            model->setData(index, dice->currentData());
+        } else if (auto* count = qobject_cast<QSpinBox*>(editor)) {
+            count->interpretText();
+            model->setData(index, count->value());
+        }
+    }
+
+private:
+    const SetRowsModel& m_model;
+};
+
 DiceLibraryWindow::DiceLibraryWindow(Form1& form, platform::Services& services, QString folder, QWidget* parent)
     : QWidget(parent, Qt::Window)
     , m_form(form)
@@ -188,8 +308,15 @@ void DiceLibraryWindow::buildControls() {
     caption->setBuddy(m_table);
     layout->addWidget(m_table, 1);
 
-    auto* sidesCaption = new QLabel(u"Sides and &weights of the die:"_s, this);
-    layout->addWidget(sidesCaption);
+    // Below the list, what the chosen entry holds: a die's sides and weights, or a set's dice.
+    m_detail = new QStackedWidget(this);
+    layout->addWidget(m_detail, 1);
+    auto* sidesPage = new QWidget(m_detail);
+    auto* sidesLayout = new QVBoxLayout(sidesPage);
+    sidesLayout->setContentsMargins({});
+    m_detail->addWidget(sidesPage);
+    auto* sidesCaption = new QLabel(u"Sides and &weights of the die:"_s, sidesPage);
+    sidesLayout->addWidget(sidesCaption);
     m_sidesModel = new DieSidesModel(this);
     m_sidesModel->onEdit = [this](const dice::Die* die) {
         if (die == nullptr) {
@@ -198,7 +325,7 @@ void DiceLibraryWindow::buildControls() {
         }
         return saveEditedDie(*die);
     };
-    m_sides = new QTableView(this);
+    m_sides = new QTableView(sidesPage);
     m_sides->setObjectName(u"DieSidesTable"_s);
     m_sides->setModel(m_sidesModel);
     m_sides->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -211,12 +338,14 @@ void DiceLibraryWindow::buildControls() {
     m_sides->setAccessibleDescription(u"Each side of the chosen die with its weight and its share of the tickets. "
                                       u"F2 edits a weight; Ctrl+V takes label<Tab>weight lines."_s);
     sidesCaption->setBuddy(m_sides);
-    layout->addWidget(m_sides, 1);
+    sidesLayout->addWidget(m_sides, 1);
     auto* paste = new QAction(m_sides);
     paste->setShortcuts(QKeySequence::keyBindings(QKeySequence::Paste));
     paste->setShortcutContext(Qt::WidgetShortcut);
     connect(paste, &QAction::triggered, this, &DiceLibraryWindow::pasteWeights);
     m_sides->addAction(paste);
+
+    buildSetEditor();
 
     m_status = new QLabel(this);
     m_status->setObjectName(u"LibraryStatus"_s);
@@ -285,8 +414,76 @@ void DiceLibraryWindow::buildControls() {
     connect(m_table->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &DiceLibraryWindow::updateCommands);
     connect(m_table->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            &DiceLibraryWindow::showCurrentDie);
+            &DiceLibraryWindow::showCurrentEntry);
     updateCommands();
+}
+
+void DiceLibraryWindow::buildSetEditor() {
+    auto* page = new QWidget(m_detail);
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins({});
+    m_detail->addWidget(page);
+    auto* caption = new QLabel(u"Dice of the set, in roll &order:"_s, page);
+    layout->addWidget(caption);
+    m_setModel = new SetRowsModel(this);
+    m_setModel->onEdit = [this](const library::SetEditor& edited) { return saveEditedSet(edited); };
+    m_setRows = new QTableView(page);
+    m_setRows->setObjectName(u"SetDiceTable"_s);
+    m_setRows->setModel(m_setModel);
+    m_setRows->setItemDelegate(new SetRowDelegate(*m_setModel, m_setRows));
+    m_setRows->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_setRows->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_setRows->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                               QAbstractItemView::AnyKeyPressed);
+    m_setRows->setTabKeyNavigation(false);
+    m_setRows->verticalHeader()->hide();
+    // The die's name takes the room; a count is a short number.
+    m_setRows->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    m_setRows->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    m_setRows->setAccessibleName(u"Dice of the set"_s);
+    m_setRows->setAccessibleDescription(
+        u"Each row rolls a die of the library so many times, in this order. F2 or typing changes the die or the "
+        u"count; Insert adds a die, Delete removes it, Ctrl+Up and Ctrl+Down move it. Changes are saved at once."_s);
+    caption->setBuddy(m_setRows);
+    layout->addWidget(m_setRows, 1);
+
+    auto* buttons = new QHBoxLayout;
+    layout->addLayout(buttons);
+    auto command = [&](const QString& text, const QString& name, const QKeySequence& key, const QString& description,
+                       auto run) {
+        auto* button = new QPushButton(text, page);
+        button->setObjectName(name);
+        button->setAccessibleName(text);
+        button->setAccessibleDescription(description + u" ("_s + key.toString(QKeySequence::NativeText) + u')');
+        button->setToolTip(key.toString(QKeySequence::NativeText));
+        button->setAutoDefault(false);
+        connect(button, &QPushButton::clicked, this, run);
+        buttons->addWidget(button);
+        // The key works in the table, where the rows are; while a die or count is being edited the
+        // editor keeps its keys.
+        auto* action = new QAction(m_setRows);
+        action->setShortcut(key);
+        action->setShortcutContext(Qt::WidgetShortcut);
+        connect(action, &QAction::triggered, this, run);
+        m_setRows->addAction(action);
+    };
+    command(u"Add Die"_s, u"AddSetDieButton"_s, QKeySequence(Qt::Key_Insert),
+            u"Adds a row below the chosen one, with a die the set does not roll yet."_s,
+            [this] { changeSetRows(SetChange::Add); });
+    command(u"Remove Die"_s, u"RemoveSetDieButton"_s, QKeySequence(Qt::Key_Delete), u"Removes the chosen row."_s,
+            [this] { changeSetRows(SetChange::Remove); });
+    command(u"Move Up"_s, u"MoveSetDieUpButton"_s, QKeySequence(Qt::CTRL | Qt::Key_Up),
+            u"Rolls the chosen row's dice before the row above."_s, [this] { changeSetRows(SetChange::MoveUp); });
+    command(u"Move Down"_s, u"MoveSetDieDownButton"_s, QKeySequence(Qt::CTRL | Qt::Key_Down),
+            u"Rolls the chosen row's dice after the row below."_s, [this] { changeSetRows(SetChange::MoveDown); });
+    buttons->addStretch(1);
+
+    m_setProblems = new QLabel(page);
+    m_setProblems->setObjectName(u"SetProblems"_s);
+    m_setProblems->setWordWrap(true);
+    m_setProblems->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_setProblems->setMinimumHeight(2 * m_setProblems->fontMetrics().lineSpacing());
+    layout->addWidget(m_setProblems);
 }
 
 void DiceLibraryWindow::showEvent(QShowEvent* event) {
@@ -340,6 +537,10 @@ void DiceLibraryWindow::listingArrived(const library::Listing& listing) {
                                 (listing.entries.size() == 1 ? u" entry in "_s : u" entries in "_s) +
                                 QDir::toNativeSeparators(m_library.folder()));
     updateCommands();
+    if (m_editSetAfterListing) {
+        m_editSetAfterListing = false;
+        editCurrentSet();
+    }
 
     // Each damaged file once, all of them in one message, and left where it is.
     QStringList news;
@@ -526,44 +727,121 @@ void DiceLibraryWindow::saveCurrentDieAs() {
     }
 }
 
-std::optional<dice::DiceSet> DiceLibraryWindow::askSet(const QString& title, const QString& name,
-                                                       const QString& summary) {
-    const QString text = m_services.inputBox->ask(
-        u"The dice of the set, in roll order (for example 2 × Six, 1 × Coin):"_s, title, summary);
-    if (text.isEmpty())
-        return std::nullopt;
-    QString problem;
-    std::optional<std::vector<dice::SetEntry>> entries = dice::parseSetSummary(text, problem);
-    dice::DiceSet set{name, entries ? std::move(*entries) : std::vector<dice::SetEntry>{}};
-    if (problem.isEmpty())
-        problem = dice::setProblem(set);
-    if (problem.isEmpty()) {
-        // Every die it names must be in the library already, so the set can be rolled.
-        attempt([&] {
-            for (dice::SetEntry& entry : set.entries) {
-                const std::optional<library::Entry> found = m_library.find(entry.die);
-                if (!found || found->kind != library::Kind::Die) {
-                    problem = u"The library has no die named \""_s + entry.die + u"\"."_s;
-                    break;
-                }
-                entry.die = found->name; // as the library spells it
-            }
-        });
+QStringList DiceLibraryWindow::libraryDice() const {
+    QStringList names;
+    for (const library::Entry& entry : m_model->entries()) {
+        if (entry.kind == library::Kind::Die)
+            names.append(entry.name);
     }
-    if (!problem.isEmpty()) {
+    return names;
+}
+
+void DiceLibraryWindow::showCurrentEntry() {
+    const library::Entry* entry = currentEntry();
+    m_detail->setCurrentIndex(entry != nullptr && entry->kind == library::Kind::Set ? 1 : 0);
+    showCurrentDie();
+    showCurrentSet();
+}
+
+void DiceLibraryWindow::showCurrentSet() {
+    const library::Entry* entry = currentEntry();
+    library::SetEditor editor;
+    if (entry != nullptr && entry->kind == library::Kind::Set) {
+        const QString name = entry->name;
+        dice::DiceSet set;
+        if (attempt([&] { set = m_library.loadSet(name); }))
+            editor = library::SetEditor(std::move(set), libraryDice());
+    }
+    showSetProblems(editor);
+    // The list read again after an edit brings the same set back: keep the place in its table.
+    const library::SetEditor& shown = m_setModel->editor();
+    if (editor.name() == shown.name() && editor.set().entries == shown.set().entries && editor.dice() == shown.dice())
+        return;
+    const int row = library::sameName(editor.name(), shown.name()) ? m_setRows->currentIndex().row() : 0;
+    m_setModel->setEditor(std::move(editor));
+    if (m_setModel->rowCount() > 0)
+        m_setRows->setCurrentIndex(m_setModel->index(std::clamp(row, 0, m_setModel->rowCount() - 1), 0));
+}
+
+void DiceLibraryWindow::showSetProblems(const library::SetEditor& editor) {
+    // The line keeps its place, so the buttons above it stay where the pointer left them.
+    const QString missing = editor.missingText();
+    m_setProblems->setText(missing.isEmpty() ? u"Insert adds a die, Delete removes it, Ctrl+Up and Ctrl+Down move it. "
+                                               u"Each change is saved at once."_s
+                                             : missing);
+}
+
+bool DiceLibraryWindow::saveEditedSet(const library::SetEditor& edited) {
+    if (const QString problem = edited.problem(); !problem.isEmpty()) {
         failed(problem);
-        return std::nullopt;
+        return false;
     }
-    return set;
+    if (!attempt([&] { m_library.save(edited.set()); }))
+        return false;
+    showSetProblems(edited);
+    m_selectAfterListing = edited.name();
+    refresh(); // the list shows the set's summary
+    return true;
+}
+
+void DiceLibraryWindow::changeSetRows(SetChange change) {
+    library::SetEditor edited = m_setModel->editor();
+    if (edited.name().isEmpty())
+        return;
+    const QModelIndex current = m_setRows->currentIndex();
+    const int row = current.isValid() ? current.row() : edited.rowCount() - 1;
+    int to = row;
+    switch (change) {
+    case SetChange::Add:
+        to = edited.add(row);
+        if (to < 0) {
+            failed(edited.dice().isEmpty() ? u"The library has no dice to add to the set."_s
+                                           : u"The set already rolls as many dice as a roll can hold."_s);
+            return;
+        }
+        break;
+    case SetChange::Remove:
+        if (edited.rowCount() == 1) {
+            failed(u"A set rolls at least one die. To remove the whole set, delete it from the library."_s);
+            return;
+        }
+        if (!edited.remove(row))
+            return;
+        to = std::min(row, edited.rowCount() - 1);
+        break;
+    case SetChange::MoveUp:
+    case SetChange::MoveDown:
+        to = row + (change == SetChange::MoveUp ? -1 : 1);
+        if (!edited.move(row, to - row))
+            return;
+        break;
+    }
+    if (!saveEditedSet(edited))
+        return;
+    m_setModel->setEditor(std::move(edited));
+    m_setRows->setCurrentIndex(m_setModel->index(to, change == SetChange::Add ? 0 : std::max(current.column(), 0)));
+    m_setRows->setFocus();
+    // A new row's die is the first thing to choose.
+    if (change == SetChange::Add)
+        m_setRows->edit(m_setRows->currentIndex());
 }
 
 void DiceLibraryWindow::newSet() {
+    const QStringList dice = libraryDice();
+    if (dice.isEmpty()) {
+        failed(u"A set is made of the library's dice, and the library has none yet. Save Current Die As keeps the "
+               u"main window's die here."_s);
+        return;
+    }
+    // The set starts with one of the chosen die, or of the first die, and is made up in its table.
+    const library::Entry* entry = currentEntry();
+    const QString first = entry != nullptr && entry->kind == library::Kind::Die ? entry->name : dice.front();
     const QString name = askName(u"Name of the set:"_s, u"New Set"_s, {}, {});
     if (name.isEmpty())
         return;
-    std::optional<dice::DiceSet> set = askSet(u"New Set"_s, name, {});
-    if (set && attempt([&] { m_library.save(*set); })) {
+    if (attempt([&] { m_library.save(dice::DiceSet{name, {{first, 1}}}); })) {
         m_selectAfterListing = name;
+        m_editSetAfterListing = true;
         refresh();
     }
 }
@@ -572,12 +850,9 @@ void DiceLibraryWindow::editCurrentSet() {
     const library::Entry* entry = currentEntry();
     if (entry == nullptr || entry->kind != library::Kind::Set)
         return;
-    const QString name = entry->name;
-    std::optional<dice::DiceSet> set = askSet(u"Edit Set"_s, name, entry->setSummary);
-    if (set && attempt([&] { m_library.save(*set); })) {
-        m_selectAfterListing = name;
-        refresh();
-    }
+    m_setRows->setFocus();
+    if (!m_setRows->currentIndex().isValid() && m_setModel->rowCount() > 0)
+        m_setRows->setCurrentIndex(m_setModel->index(0, 0));
 }
 
 void DiceLibraryWindow::renameCurrent() {

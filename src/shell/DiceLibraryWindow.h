@@ -19,7 +19,12 @@
 
 class QLabel;
 class QPushButton;
+class QStackedWidget;
 class QTableView;
+
+namespace library {
+class SetEditor;
+}
 
 namespace platform {
 struct Services;
@@ -30,6 +35,7 @@ namespace shell {
 class Form1;
 class DieSidesModel;
 class LibraryTableModel;
+class SetRowsModel;
 
 class DiceLibraryWindow : public QWidget {
     Q_OBJECT
@@ -70,17 +76,25 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    enum class SetChange { Add, Remove, MoveUp, MoveDown };
+
     void buildControls();
+    void buildSetEditor();
     void listingArrived(const library::Listing& listing);
     void updateCommands();
+    void showCurrentEntry();
     void showCurrentDie();
+    void showCurrentSet();
+    void showSetProblems(const library::SetEditor& editor);
+    QStringList libraryDice() const;
+    bool saveEditedSet(const library::SetEditor& edited);
+    void changeSetRows(SetChange change);
     bool saveEditedDie(const dice::Die& die);
     // Runs a command of the library, showing a failure in plain words; false when it failed.
     template <class Command> bool attempt(Command&& command);
     void failed(const QString& text);
     // A name typed for a new entry, checked; empty when cancelled or refused (and said why).
     QString askName(const QString& prompt, const QString& title, const QString& proposal, const QString& replacing);
-    std::optional<dice::DiceSet> askSet(const QString& title, const QString& name, const QString& summary);
 
     Form1& m_form;
     platform::Services& m_services;
@@ -89,6 +103,11 @@ private:
     QTableView* m_table = nullptr;
     DieSidesModel* m_sidesModel = nullptr;
     QTableView* m_sides = nullptr;
+    QStackedWidget* m_detail = nullptr;
+    SetRowsModel* m_setModel = nullptr;
+    QTableView* m_setRows = nullptr;
+    QLabel* m_setProblems = nullptr;
+    bool m_editSetAfterListing = false;
     QLabel* m_status = nullptr;
     QPushButton* m_use = nullptr;
     QPushButton* m_rollSet = nullptr;

@@ -1,5 +1,6 @@
 #include "fakes/TestSupport.h"
 #include "library/Library.h"
+#include "library/SetEditor.h"
 #include "platform/RuntimeError.h"
 
 #include <QDir>
@@ -84,6 +85,8 @@ private slots:
     void keepsOneEntryPerNameWhateverItsCase();
     void makesSafeFileNames_data();
     void makesSafeFileNames();
+    void editsTheRowsOfASet_data();
+    void editsTheRowsOfASet();
 };
 
 void LibraryTest::roundTripsEveryAwkwardLabelAndWeight_data() {
@@ -324,6 +327,66 @@ void LibraryTest::makesSafeFileNames() {
     QFETCH(QStringList, taken);
     QFETCH(QString, fileName);
     QCOMPARE(library::fileNameFor(name, Kind::Die, taken), fileName);
+}
+
+void LibraryTest::editsTheRowsOfASet_data() {
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("steps"); // "what row [value]", each taken (+) or refused (-)
+    QTest::addColumn<QString>("taken");
+    QTest::addColumn<QString>("summary");
+    QTest::addColumn<QString>("missing");
+    QTest::newRow("add: a die not rolled yet, below the row, else the first")
+        << u"2 x Six, 1 x Coin"_s << u"add 0; add 9; add 9"_s << u"+++"_s
+        << u"2 × Six, 1 × D20, 1 × Coin, 1 × Coin, 1 × Coin"_s << QString();
+    QTest::newRow("remove") << u"2 x Six, 1 x Coin"_s << u"remove 0; remove 1"_s << u"+-"_s << u"1 × Coin"_s
+                            << QString();
+    QTest::newRow("move, never past either end") << u"Six, Coin, D20"_s << u"move 2 -1; move 0 -1; move 2 1"_s
+                                                 << u"+--"_s << u"1 × Six, 1 × D20, 1 × Coin"_s << QString();
+    QTest::newRow("die: as the library spells it, and only one it has")
+        << u"Six"_s << u"die 0 coin; die 0 Dragon"_s << u"+-"_s << u"1 × Coin"_s << QString();
+    QTest::newRow("count: 1 up to what a roll holds with the other rows")
+        << u"Six, Coin"_s << u"count 0 0; count 0 2147483647; count 0 2147483646; count 1 2"_s << u"--+-"_s
+        << u"2147483646 × Six, 1 × Coin"_s << QString();
+    QTest::newRow("a die that has gone stays, is reported, and can be edited around")
+        << u"2 x Six, 1 x Gone, 1 x Gone"_s << u"count 1 3; move 1 -1"_s << u"++"_s << u"3 × Gone, 2 × Six, 1 × Gone"_s
+        << u"The library has no die named \"Gone\": it was renamed or deleted."_s;
+    QTest::newRow("choosing another die for it clears the report")
+        << u"Six, Gone"_s << u"die 1 Coin"_s << u"+"_s << u"1 × Six, 1 × Coin"_s << QString();
+}
+
+void LibraryTest::editsTheRowsOfASet() {
+    QFETCH(QString, start);
+    QFETCH(QString, steps);
+    QFETCH(QString, taken);
+    QFETCH(QString, summary);
+    QFETCH(QString, missing);
+    QString problem;
+    library::SetEditor editor(dice::DiceSet{u"Mixed"_s, *dice::parseSetSummary(start, problem)},
+                              {u"Coin"_s, u"D20"_s, u"Six"_s});
+    QString outcomes;
+    for (const QString& step : steps.split(u"; "_s)) {
+        const QStringList words = step.split(u' ');
+        const int row = words[1].toInt();
+        bool ok = false;
+        if (words[0] == u"add")
+            ok = editor.add(row) >= 0;
+        else if (words[0] == u"remove")
+            ok = editor.remove(row);
+        else if (words[0] == u"move")
+            ok = editor.move(row, words[2].toInt());
+        else if (words[0] == u"die")
+            ok = editor.setDie(row, words[2]);
+        else
+            ok = editor.setCount(row, words[2].toLongLong());
+        outcomes += ok ? u'+' : u'-';
+    }
+    QCOMPARE(outcomes, taken);
+    QCOMPARE(dice::setSummary(editor.set()), summary);
+    QVERIFY(editor.problem().isEmpty());
+    QCOMPARE(editor.missingText().isEmpty(), missing.isEmpty());
+    QVERIFY2(editor.missingText().startsWith(missing), qPrintable(editor.missingText()));
+    for (int row = 0; row < editor.rowCount(); ++row)
+        QCOMPARE(editor.missing(row), editor.row(row).die == u"Gone"_s);
 }
 
 QTEST_GUILESS_MAIN(LibraryTest)

@@ -8,6 +8,7 @@
 #include "shell/Form1.h"
 #include "shell/ListView.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
@@ -86,6 +87,7 @@ private slots:
     void rollSetFillsTheResults();
     void keyboardOnly_data();
     void keyboardOnly();
+    void makesASetFromTheKeyboard();
 };
 
 void DiceLibraryTest::saveCurrentDieAsAsksBeforeReplacing_data() {
@@ -310,6 +312,37 @@ void DiceLibraryTest::keyboardOnly() {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     QVERIFY(!window->isVisible());
     qunsetenv("XDG_DATA_HOME");
+}
+
+void DiceLibraryTest::makesASetFromTheKeyboard() {
+    Fixture fixture;
+    fixture.library.save(die(u"Six"_s, {u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s, u"6"_s}));
+    fixture.library.save(die(u"Coin"_s, {u"Heads"_s, u"Tails"_s}));
+    fixture.fake.inputBox.answers.enqueue(u"Mixed"_s);
+    shell::DiceLibraryWindow& window = fixture.window();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    fakes::control<QTableView>(window, u"LibraryTable"_s)->setFocus();
+    auto* rows = fakes::control<QTableView>(window, u"SetDiceTable"_s);
+
+    // The new set starts as 1 × Coin, the chosen die; Insert adds the die it lacks and opens its choice,
+    // Ctrl+Up puts it first, and its count is typed. Each change is saved as it is made.
+    QTest::keySequence(QApplication::focusWidget(), QKeySequence(u"Alt+N"_s));
+    QTRY_COMPARE(QApplication::focusWidget(), rows);
+    for (const QString& key : {u"Ins"_s, u"Return"_s, u"Ctrl+Up"_s, u"Right"_s, u"2"_s, u"Return"_s}) {
+        QTest::keySequence(QApplication::focusWidget(), QKeySequence(key));
+        QCoreApplication::processEvents(); // an editor closes on Return once its key is handled
+    }
+    QCOMPARE(dice::setSummary(fixture.library.loadSet(u"Mixed"_s)), u"2 × Six, 1 × Coin"_s);
+    QTest::keyClick(rows, Qt::Key_Tab);
+    QVERIFY(QApplication::focusWidget() != rows);
+
+    // A die the set rolls is renamed: the row keeps its name, and says the library has no such die.
+    fixture.library.rename(u"Coin", u"Toss"_s);
+    fixture.listed();
+    QCOMPARE(rows->model()->index(1, 0).data().toString(), u"Coin (not in the library)"_s);
+    QVERIFY(fakes::control<QLabel>(window, u"SetProblems"_s)->text().contains(u"\"Coin\""_s));
+    QCOMPARE(dice::setSummary(fixture.library.loadSet(u"Mixed"_s)), u"2 × Six, 1 × Coin"_s);
+    QCOMPARE(fixture.fake.messageBox.shown.size(), 0);
 }
 
 QTEST_MAIN(DiceLibraryTest)
