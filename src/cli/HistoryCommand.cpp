@@ -216,7 +216,7 @@ QStringList keepRoll(const QString& databasePath, std::int64_t sizeLimit, std::s
             const std::span<std::uint64_t> part(drawn.data(), static_cast<std::size_t>(now * dice));
             draws.draw(generator, part);
             for (const std::uint64_t index : part)
-                indices.push_back(static_cast<std::remove_reference_t<decltype(indices)>::value_type>(index));
+                indices.push_back(static_cast<typename std::remove_reference_t<decltype(indices)>::value_type>(index));
             done += now;
         }
     });

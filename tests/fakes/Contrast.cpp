@@ -26,6 +26,9 @@ double luminance(const QColor& colour) {
 
 } // namespace
 
+// The presenter chooses its ink with a ratio of its own (presenter/TextFit). This copy is written apart
+// on purpose: the tests measure the program with it, so a fault in the program's formula cannot pass
+// its own check.
 double contrastRatio(const QColor& a, const QColor& b) {
     const double first = luminance(a);
     const double second = luminance(b);
