@@ -10,19 +10,17 @@
 
 namespace dice {
 
-namespace {
-
 // Rows one edit put in or took out at a position. While they are out of the list, rows holds them.
-struct Run {
+// Not in an anonymous namespace: SidesChange, named in the header, holds them.
+struct SidesRun {
     std::int64_t position;
     std::int64_t count;
     bool added;
     core::TextRows rows;
 };
 
-} // namespace
-
 class SidesChange final : public QUndoCommand {
+    using Run = SidesRun;
     core::ListModel& m_sides;
     bool m_pushed = false;
 
