@@ -1,7 +1,7 @@
-#include "cli/ByteSink.h"
 #include "cli/HistoryCommand.h"
 #include "cli/RollCommand.h"
 #include "fakes/Fakes.h"
+#include "fakes/MemorySink.h"
 #include "fakes/TestSupport.h"
 #include "history/HistorySettings.h"
 #include "library/Library.h"
@@ -16,22 +16,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-class MemorySink final : public cli::ByteSink {
-public:
-    bool write(std::span<const char> bytes) override {
-        written.append(bytes.data(), static_cast<qsizetype>(bytes.size()));
-        return true;
-    }
-    bool isTerminal() const override { return terminal; }
-    QByteArray written;
-    bool terminal = false;
-};
-
-struct Outcome {
-    int exitCode = -1;
-    QByteArray output;
-    QStringList errors;
-};
+using fakes::MemorySink;
+using Outcome = fakes::CommandOutcome;
 
 Outcome historyCommand(const QStringList& arguments, bool terminal = false) {
     MemorySink standardOutput;

@@ -1,8 +1,8 @@
-#include "cli/ByteSink.h"
 #include "cli/LibraryCommand.h"
 #include "cli/RollCommand.h"
 #include "cli/SeededGenerator.h"
 #include "fakes/Fakes.h"
+#include "fakes/MemorySink.h"
 #include "fakes/TestSupport.h"
 #include "library/Library.h"
 
@@ -23,22 +23,8 @@ namespace {
 
 using Stored = QHash<QString, QString>;
 
-class MemorySink final : public cli::ByteSink {
-public:
-    bool write(std::span<const char> bytes) override {
-        written.append(bytes.data(), static_cast<qsizetype>(bytes.size()));
-        return true;
-    }
-    bool isTerminal() const override { return terminal; }
-    QByteArray written;
-    bool terminal = false;
-};
-
-struct Outcome {
-    int exitCode = -1;
-    QByteArray output;
-    QStringList errors;
-};
+using fakes::MemorySink;
+using Outcome = fakes::CommandOutcome;
 
 Outcome roll(const QStringList& arguments, const Stored& stored = {}, const QByteArray& input = {},
              bool terminal = false) {
