@@ -31,6 +31,7 @@ void ProcessBagKillTest::killAtAnyMomentKeepsEveryShownRoll() {
     for (int n = 1; n <= kSides; ++n)
         sides.addItem(QString(u"side "_s + QString::number(n)));
     QStringList shown;
+    qsizetype lostBefore = 0;
     for (int run = 0; run < 6; ++run) {
         // given: a process pressing over the bag that the last one left
         QProcess child;
@@ -64,7 +65,10 @@ void ProcessBagKillTest::killAtAnyMomentKeepsEveryShownRoll() {
         QCOMPARE(QSet<QString>(shown.begin(), shown.end()).size(), shown.size());
         for (const QString& roll : std::as_const(shown))
             QVERIFY2(drawn.contains(roll), qPrintable(roll));
-        QVERIFY(drawn.size() - shown.size() <= 1);
+        // Each kill may lose the roll it interrupted, and only that one.
+        const qsizetype lost = drawn.size() - shown.size();
+        QVERIFY(lost - lostBefore <= 1);
+        lostBefore = lost;
     }
 }
 
