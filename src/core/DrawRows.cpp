@@ -156,6 +156,21 @@ void DrawRows::remove(std::int64_t row) {
     --m_rows;
 }
 
+DrawRows::Indices DrawRows::takeIndices() {
+    Indices taken = indicesFor(m_labels->size());
+    if (m_indices.use_count() == 1)
+        taken = std::move(*m_indices);
+    clear();
+    return taken;
+}
+
+void DrawRows::reuseIndices(Indices&& taken) {
+    if (m_rows != 0 || taken.index() != m_indices->index())
+        return;
+    std::visit([](auto& all) { all.clear(); }, taken);
+    mutableIndices() = std::move(taken);
+}
+
 void DrawRows::clear() {
     // Release the memory too: a roll may have held millions of rows.
     m_indices = std::make_shared<Indices>(indicesFor(m_labels->size()));

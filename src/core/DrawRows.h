@@ -84,6 +84,13 @@ public:
         m_rows =
             std::visit([this](const auto& all) { return static_cast<std::int64_t>(all.size()) / m_dice; }, indices);
     }
+    // Makes these rows the only holder of their indices, copying them if another holder shares them.
+    void ownIndices() { mutableIndices(); }
+    bool sharesIndices() const { return m_indices.use_count() > 1; }
+    // Empties these rows and hands over their indices' memory, unless another holder still reads it.
+    Indices takeIndices();
+    // Builds into memory taken from earlier rows, when these are empty and index with the same width.
+    void reuseIndices(Indices&& taken);
     void reserve(std::int64_t rows);
     void reserveAdditional(std::int64_t rows); // room for that many more, growing geometrically
 

@@ -167,12 +167,32 @@ void ListModel::removeItem(std::int64_t position) {
 }
 
 void ListModel::removeAll() {
+    m_setAside = DrawRows();
+    emptyAll();
+}
+
+void ListModel::emptyAll() {
     beginResetModel();
     m_rows.clear();
     m_draws = DrawRows();
     textsChanged();
     forgetRowState();
     endResetModel();
+}
+
+DrawRows::Indices ListModel::removeAllForReuse() {
+    DrawRows::Indices taken;
+    if (m_draws.sharesIndices()) {
+        // Another holder still reads them: the roll history, which copies them at once. They are kept
+        // for the roll after next, and the ones kept last time are reused if it has let them go.
+        taken = m_setAside.takeIndices();
+        m_setAside = m_draws;
+    } else {
+        taken = m_draws.takeIndices();
+        m_setAside = DrawRows();
+    }
+    emptyAll();
+    return taken;
 }
 
 void ListModel::forgetRowState() {

@@ -39,6 +39,9 @@ public:
     void addItems(DrawRows&& rows);      // a roll's rows, kept as draws when they are all the list holds
     void removeItem(std::int64_t position);
     void removeAll();
+    // Empties the list as removeAll does and hands the draws' memory to the rows that replace them:
+    // memory already in use costs a new roll nothing, where fresh pages cost it a fault each.
+    DrawRows::Indices removeAllForReuse();
     // Moves count items from position on out of the list, their texts only (ticks and sub-items go);
     // taking every item hands the storage over without copying it. insertItems() puts them back.
     TextRows takeItems(std::int64_t position, std::int64_t count);
@@ -104,6 +107,7 @@ private:
     bool holdsDraws() const { return !m_draws.empty(); }
     void keepAsText();
     void forgetRowState(); // ticks, sub-items and the index of rows that are all gone
+    void emptyAll();
     void textsChanged() { m_snapshot.reset(); }
     void checkPosition(std::int64_t position) const;
     void checkColumn(int column) const;
@@ -112,7 +116,8 @@ private:
     template <class Reserve, class Append> void appendBatch(std::int64_t count, Reserve&& reserve, Append&& append);
 
     TextRows m_rows;
-    DrawRows m_draws; // holds the rows instead of m_rows when not empty
+    DrawRows m_draws;    // holds the rows instead of m_rows when not empty
+    DrawRows m_setAside; // the draws of the roll before, while another holder still read them
     mutable QString m_rowText;
     mutable std::shared_ptr<const TextRows> m_snapshot;
     std::vector<bool> m_ticks;

@@ -82,7 +82,8 @@ template <class MakePlan>
 void rollPlanned(core::Trap& trap, const platform::Services& services, core::ListModel& results,
                  const QString& numberOfRolls, const QString* dicePerRoll, MakePlan&& makePlan,
                  KeptTickets* kept = nullptr, std::span<const std::uint32_t> weights = {}) {
-    trap(100, [&] { results.removeAll(); });
+    core::DrawRows::Indices spare;
+    trap(100, [&] { spare = results.removeAllForReuse(); });
     std::int32_t rolls = 0;
     if (!trap(102, [&] { rolls = dice::convertCount(numberOfRolls); }) || rolls < 1)
         return;
@@ -96,6 +97,7 @@ void rollPlanned(core::Trap& trap, const platform::Services& services, core::Lis
     if (!trap(118, [&] {
             plan.emplace(makePlan(dice));
             batch = core::DrawRows(plan->labels(), plan->dice(), plan->mode(), plan->layout());
+            batch.reuseIndices(std::move(spare));
             reserveRows(batch, rolls);
             if (kept != nullptr && plan->draws().size() == 1)
                 keptDraw = std::get_if<WeightedBagDraw>(&plan->draws()[0]);
@@ -134,7 +136,8 @@ void startRolling(const platform::Services& services, const core::ListModel& sid
     if (core::drawsDifferentSides(mode) && tooManyDice(services, sides, dicePerRoll))
         return;
     core::Trap trap(services, u"Form1.PushButton8_Click"_s);
-    trap(100, [&] { results.removeAll(); });
+    core::DrawRows::Indices spare;
+    trap(100, [&] { spare = results.removeAllForReuse(); });
 
     // A count that cannot be converted leaves its loop without bounds: report it once and end.
     std::int32_t rolls = 0;
@@ -152,6 +155,7 @@ void startRolling(const platform::Services& services, const core::ListModel& sid
     BagDraw<std::uint32_t>* keptDraw = nullptr;
     if (!trap(118, [&] {
             batch = core::DrawRows(sides.textSnapshot(), dice, mode);
+            batch.reuseIndices(std::move(spare));
             reserveRows(batch, rolls);
             drawer.emplace(diceDrawer(mode, sideCount(batch), *services.clock, *services.random));
             if (kept != nullptr && mode == core::RollMode::Bag && batch.sideCount() > 0) {

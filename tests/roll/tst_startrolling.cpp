@@ -7,6 +7,8 @@
 #include <QAbstractItemModelTester>
 #include <QTest>
 
+#include <optional>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -18,6 +20,17 @@ constexpr std::uint32_t kSecondOfTwo = 0x80000005U;
 void fill(core::ListModel& list, const QStringList& texts) {
     for (const QString& text : texts)
         list.addItem(text);
+}
+
+const void* memoryOf(const core::DrawRows& rows) {
+    return std::visit([](const auto& all) { return static_cast<const void*>(all.data()); }, rows.indices());
+}
+
+QStringList textsOf(const core::DrawRows& rows) {
+    QStringList texts;
+    for (std::int64_t row = 0; row < rows.size(); ++row)
+        rows.appendText(row, texts.emplace_back());
+    return texts;
 }
 
 } // namespace
@@ -42,6 +55,8 @@ private slots:
     void sidesAboveTheOld16BitLimitAreDrawnNormally();
     void resultThatCannotFitIsReportedAsOutOfMemory();
     void rowsStayCompact();
+    void aNewRollReusesMemoryNoOneElseReads_data();
+    void aNewRollReusesMemoryNoOneElseReads();
 
 private:
     fakes::FakeServices* m_fake = nullptr;
@@ -264,6 +279,49 @@ void StartRollingTest::rowsStayCompact() {
     QCOMPARE(m_results->textLength(1), 15);
     // Text, end offset and tick bit of a 15-character row: 30 + 8 + 1/8 bytes.
     QCOMPARE_LE(m_results->bytesUsed(), 100000U * 48U);
+}
+
+void StartRollingTest::aNewRollReusesMemoryNoOneElseReads_data() {
+    QTest::addColumn<int>("laterSides");      // of the second and third rolls
+    QTest::addColumn<int>("readFor");         // each roll is read elsewhere while this many more are made
+    QTest::addColumn<int>("thirdInMemoryOf"); // the roll whose memory the third reuses; 0: not checked
+    QTest::newRow("read by no one") << 6 << 0 << 1;
+    QTest::newRow("read until the next roll") << 6 << 1 << 1;
+    QTest::newRow("read for two more rolls") << 6 << 2 << 0;
+    QTest::newRow("wider indices") << 300 << 0 << 2;
+}
+
+void StartRollingTest::aNewRollReusesMemoryNoOneElseReads() {
+    QFETCH(int, laterSides);
+    QFETCH(int, readFor);
+    QFETCH(int, thirdInMemoryOf);
+    const auto sides = [](int count) {
+        QStringList labels;
+        for (int side = 1; side <= count; ++side)
+            labels.append(QString::number(side));
+        return labels;
+    };
+    struct Read {
+        core::DrawRows rows;
+        QStringList texts;
+        int until;
+    };
+    std::vector<Read> readers;
+    std::vector<const void*> memory;
+    for (int roll = 1; roll <= 3; ++roll) {
+        m_sides->removeAll();
+        fill(*m_sides, sides(roll == 1 ? 6 : laterSides));
+        roll::startRolling(m_fake->services, *m_sides, *m_results, u"1000"_s, u"3"_s);
+        QCOMPARE(m_results->itemCount(), 1000);
+        memory.push_back(memoryOf(m_results->draws()));
+        for (const Read& read : readers)
+            QCOMPARE(textsOf(read.rows), read.texts); // never drawn over while read
+        std::erase_if(readers, [roll](const Read& read) { return read.until <= roll; });
+        if (readFor > 0)
+            readers.push_back({m_results->draws(), fakes::itemTexts(*m_results), roll + readFor});
+    }
+    if (thirdInMemoryOf > 0)
+        QCOMPARE(memory[2], memory[std::size_t(thirdInMemoryOf) - 1]);
 }
 
 QTEST_GUILESS_MAIN(StartRollingTest)
