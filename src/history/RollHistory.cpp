@@ -105,19 +105,47 @@ void RollHistory::setWindowBusy(bool busy) {
 }
 
 void RollHistory::waitForTheWindow() {
-    while (!m_closing && m_waitingBytes < kMostWaitingBytes &&
-           (m_windowBusy || steadyMilliseconds() - m_windowQuietSince < kQuietMilliseconds))
-        QThread::msleep(kQuietMilliseconds / 4);
+    // A roll waits for a quiet moment. Once many wait, any moment between rolls will do, so that a
+    // burst of clicks still drains; past the hard bound memory matters more than the window's speed.
+    for (;;) {
+        takeHandedRows();
+        const std::int64_t waiting = m_waitingBytes;
+        if (m_closing || waiting >= kMostWaitingBytesEver)
+            return;
+        if (!m_windowBusy &&
+            (waiting >= kMostWaitingBytes || steadyMilliseconds() - m_windowQuietSince >= kQuietMilliseconds))
+            return;
+        QThread::msleep(kQuietMilliseconds / 20);
+    }
+}
+
+void RollHistory::takeHandedRows() {
+    std::vector<std::shared_ptr<core::DrawRows>> handed;
+    {
+        const std::lock_guard lock(m_handedLock);
+        handed.swap(m_handed);
+    }
+    for (const std::shared_ptr<core::DrawRows>& rows : handed)
+        rows->ownIndices();
 }
 
 void RollHistory::record(const core::DrawRows& rows, const RollOrigin& origin) {
     const QDateTime time = QDateTime::currentDateTimeUtc();
     const std::int64_t bytes = rows.size() * rows.dice() * rows.indexBytes();
     m_waitingBytes += bytes;
-    post([this, rows, origin, time, bytes](RollStore& store) {
+    // The window's list keeps sharing these draws only until the history's thread copies them, which
+    // it does at once even while it waits: the window's next roll then reuses memory it already has
+    // instead of touching new pages while earlier rolls wait to be written.
+    const auto held = std::make_shared<core::DrawRows>(rows);
+    {
+        const std::lock_guard lock(m_handedLock);
+        m_handed.push_back(held);
+    }
+    post([this, held, origin, time, bytes](RollStore& store) {
         const auto kept = qScopeGuard([this, bytes] { m_waitingBytes -= bytes; });
         const std::int64_t limit = m_sizeLimit;
         waitForTheWindow();
+        const core::DrawRows& rows = *held;
         const QString fingerprint = rollFingerprint(rows, [this] { waitForTheWindow(); });
         const RollStore::Added added = store.add(rows, origin, time, fingerprint, limit);
         dropped(added.dropped, limit);

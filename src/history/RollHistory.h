@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace history {
@@ -40,9 +41,11 @@ public:
     // The window is busy with a roll, or done with it. The history's thread does no work while it is
     // and for a moment after: on a processor whose cores share their caches, as most do, its
     // fingerprint and write would otherwise slow the window's next answer by half. Rolls made meanwhile
-    // wait their turn, unless they hold more than kMostWaitingBytes of draws.
+    // wait their turn. Past kMostWaitingBytes of waiting draws the thread works whenever no roll is
+    // running, and past kMostWaitingBytesEver it works regardless.
     void setWindowBusy(bool busy);
     static constexpr std::int64_t kMostWaitingBytes = std::int64_t{256} << 20;
+    static constexpr std::int64_t kMostWaitingBytesEver = std::int64_t{1} << 30;
 
     // Keeps a roll with the time of the call: Start Rolling's rows with RollOrigin::sides(), a set's
     // with RollOrigin::set(name). Answers with entryAdded, after entriesRemoved for the oldest entries
@@ -75,6 +78,7 @@ private:
     void tell(const QString& text);
     void dropped(const std::vector<std::int64_t>& ids, std::int64_t limit);
     void waitForTheWindow(); // on the history's thread
+    void takeHandedRows();   // on the history's thread
 
     QString m_path;
     std::atomic<std::int64_t> m_sizeLimit;
@@ -82,6 +86,8 @@ private:
     std::atomic<std::int64_t> m_windowQuietSince = 0; // milliseconds on a steady clock
     std::atomic<std::int64_t> m_waitingBytes = 0;     // the draws of rolls handed over and not yet kept
     std::atomic<bool> m_closing = false;
+    std::mutex m_handedLock;
+    std::vector<std::shared_ptr<core::DrawRows>> m_handed; // rows recorded and still shared with the window
     QThread m_thread;
     QObject* m_worker = nullptr;        // lives on m_thread
     std::unique_ptr<RollStore> m_store; // made, used and dropped on m_thread only
