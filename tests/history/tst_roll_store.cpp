@@ -17,6 +17,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 using namespace Qt::StringLiterals;
 
 using Layout = std::shared_ptr<const core::DiceLayout>;
@@ -66,6 +72,7 @@ private slots:
     void damagedFileIsMovedAsideAndANewOneBegun_data();
     void damagedFileIsMovedAsideAndANewOneBegun();
     void exportIsTheTextExportAndTheFingerprint();
+    void exportNeverCutsShortTheFileItReplaces();
 };
 
 void RollStoreTest::keepsEveryKindOfRollAsItWas_data() {
@@ -263,13 +270,46 @@ void RollStoreTest::exportIsTheTextExportAndTheFingerprint() {
     history::exportEntryText(rows, fingerprint, exported);
     QCOMPARE(readAll(exported), readAll(textExport) + "SHA-256 of the copied rows: " + fingerprint.toLatin1() + "\r\n");
 
-    const QString nowhere = dir.filePath(u"missing/entry.txt"_s);
+    QString nowhere = dir.filePath(u"missing/entry.txt"_s);
     try {
         history::exportEntryText(rows, fingerprint, nowhere);
         QFAIL("an export into a missing folder succeeded");
     } catch (const platform::RuntimeError& error) {
         QCOMPARE(error.description(), u"Could not save \""_s + nowhere + u"\": Path not found."_s);
     }
+    // A pipe is refused, not replaced by a file its reader never sees.
+    QCOMPARE(::mkfifo(QFile::encodeName(nowhere = dir.filePath(u"pipe"_s)).constData(), 0600), 0);
+    QVERIFY_THROWS_EXCEPTION(platform::RuntimeError, history::exportEntryText(rows, fingerprint, nowhere));
+    QVERIFY(!QFileInfo(nowhere).isFile());
+}
+
+void RollStoreTest::exportNeverCutsShortTheFileItReplaces() {
+    QTemporaryDir dir;
+    const QString path = fakes::writeFile(dir.filePath(u"entry.txt"_s), "kept\n");
+    const QByteArray folder = QFile::encodeName(dir.path());
+    // In a child that may write 4 KB, in a folder it cannot add to: root, whom no folder refuses, as nobody.
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const bool closed = ::geteuid() != 0 ? ::chmod(folder.constData(), 0555) == 0
+                                             : ::chmod(folder.constData(), 0755) == 0 &&
+                                                   ::chown(QFile::encodeName(path).constData(), 65534, 65534) == 0 &&
+                                                   ::setgid(65534) == 0 && ::setuid(65534) == 0;
+        const rlimit limit{4096, 4096};
+        std::signal(SIGXFSZ, SIG_IGN);
+        if (!closed || ::setrlimit(RLIMIT_FSIZE, &limit) != 0)
+            ::_exit(2);
+        try {
+            history::exportEntryText(fakes::makeRoll({u"ant"_s, u"bee"_s}, 3, 20'000), QString(), path);
+        } catch (const platform::RuntimeError&) {
+            ::_exit(0);
+        }
+        ::_exit(1);
+    }
+    int status = -1;
+    QCOMPARE(::waitpid(child, &status, 0), child);
+    ::chmod(folder.constData(), 0700); // for the folder's removal
+    QCOMPARE(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0);
+    QCOMPARE(readAll(path), QByteArray("kept\n"));
 }
 
 QTEST_GUILESS_MAIN(RollStoreTest)
