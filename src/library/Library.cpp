@@ -410,6 +410,9 @@ QByteArray Library::fileBytes(const Item& item, Format format) {
 }
 
 void Library::writeFile(const QString& path, const QByteArray& bytes) {
+    // A pipe or a device would be replaced by a regular file, and its reader would get nothing.
+    if (const QFileInfo target(path); target.exists() && !target.isFile() && !target.isDir())
+        failSaving(path, RuntimeError(RuntimeError::PathFileAccessError, u"it is not a regular file"_s));
     QSaveFile file(path);
     errno = 0;
     // Unbuffered, so that a write the disk cannot take whole fails here and not half-way in a flush

@@ -267,6 +267,12 @@ void LibraryTest::anInterruptedSaveLeavesTheEarlierFile() {
     QCOMPARE(problem, u"Could not save \""_s + path + u"\": File too large."_s);
     QCOMPARE(fakes::readFile(path), before);
     QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{u"Roster.die"_s}); // no temporary file left
+    // An export to a pipe is refused, not replaced by a file that its reader never sees.
+    const QString pipe = folder.filePath(u"pipe.txt"_s);
+    QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    QCOMPARE(failure([&] { library::Library::writeFile(pipe, before); }),
+             u"Could not save \""_s + pipe + u"\": it is not a regular file."_s);
+    QVERIFY(!QFileInfo(pipe).isFile());
 }
 
 void LibraryTest::keepsOneEntryPerNameWhateverItsCase() {
