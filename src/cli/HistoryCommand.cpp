@@ -12,6 +12,7 @@
 #include "history/HistorySettings.h"
 #include "history/RollStore.h"
 #include "platform/RuntimeError.h"
+#include "platform/StandardStreams.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -104,8 +105,16 @@ int history(const QStringList& arguments, HistoryEnvironment& environment, QStri
         environment.reportError(QString::fromUtf16(kPrefix) + problem + u" Try 'quorvin-tessaly history --help'."_s);
         return kExitUsage;
     };
-    if (!parser.parse(QStringList{u"history"_s} + arguments))
-        return usage(parser.errorText() + u'.');
+    if (!parser.parse(QStringList{u"history"_s} + arguments)) {
+        const QString problem = parser.errorText();
+        return usage(problem.endsWith(u'.') ? problem : problem + u'.');
+    }
+    // What went to a closed standard output would be lost with a success.
+    if (environment.standardOutputClosed && parser.positionalArguments().value(0) != u"export") {
+        environment.reportError(QString::fromUtf16(kPrefix) +
+                                u"standard output is closed; give it a file or a pipe, or use export ID -o FILE."_s);
+        return kExitFailure;
+    }
     if (parser.isSet(help)) {
         doing = u"standard output"_s;
         writeText(environment.standardOutput, helpText());
@@ -166,6 +175,9 @@ int runHistory(const QStringList& arguments, HistoryEnvironment& environment) {
     try {
         return history(arguments, environment, doing);
     } catch (const platform::RuntimeError& error) {
+        // The roll history's own failures name its file already.
+        if (error.description().contains(environment.databasePath))
+            doing.clear();
         environment.reportError(QString::fromUtf16(kPrefix) + (doing.isEmpty() ? QString() : doing + u": "_s) +
                                 error.description());
     } catch (const std::bad_alloc&) {
@@ -174,7 +186,7 @@ int runHistory(const QStringList& arguments, HistoryEnvironment& environment) {
     return kExitFailure;
 }
 
-int historyMain(int argc, char** argv) {
+int historyMain(int argc, char** argv, const platform::ClosedStreams& closed) {
     QCoreApplication application(argc, argv);
     std::signal(SIGPIPE, SIG_IGN);
     DescriptorSink standardOutput(STDOUT_FILENO);
@@ -185,6 +197,7 @@ int historyMain(int argc, char** argv) {
             const QByteArray bytes = line.toUtf8() + '\n';
             std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stderr);
         },
+        closed.output,
     };
     return runHistory(QCoreApplication::arguments().mid(2), environment);
 }
