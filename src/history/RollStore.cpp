@@ -59,7 +59,7 @@ public:
             fail(query.lastError());
         return query;
     }
-    // Steps through every row, as statements that work a row at a time (incremental_vacuum) need.
+    // Steps through every row the statement answers with.
     void runToEnd(const QString& statement) {
         QSqlQuery query = run(statement);
         while (query.next()) {
@@ -249,7 +249,14 @@ template <class Work> auto RollStore::guarded(Work&& work) -> decltype(work()) {
 
 void RollStore::giveBackFreePages() {
     Sql sql(m_connection, m_path);
-    sql.runToEnd(u"PRAGMA incremental_vacuum"_s);
+    // Each step of incremental_vacuum gives back one page, and Qt's driver steps a statement without
+    // columns only once: it runs once a page, all in one transaction.
+    {
+        Transaction transaction(sql, true);
+        for (std::int64_t free = sql.value(u"PRAGMA freelist_count"_s).toLongLong(); free > 0; --free)
+            sql.run(u"PRAGMA incremental_vacuum(1)"_s);
+        transaction.commit();
+    }
     sql.runToEnd(u"PRAGMA wal_checkpoint(TRUNCATE)"_s);
 }
 

@@ -69,6 +69,7 @@ private slots:
     void fingerprintIsTheSha256SumOfTheCopiedRows_data();
     void fingerprintIsTheSha256SumOfTheCopiedRows();
     void sizeLimitDropsTheOldestEntries();
+    void clearingGivesTheDiskSpaceBack();
     void damagedFileIsMovedAsideAndANewOneBegun_data();
     void damagedFileIsMovedAsideAndANewOneBegun();
     void exportIsTheTextExportAndTheFingerprint();
@@ -212,6 +213,14 @@ void RollStoreTest::sizeLimitDropsTheOldestEntries() {
     QVERIFY(!refused.entry);
     QVERIFY(refused.dropped.empty());
     QCOMPARE(store.entries().size(), kept.size());
+}
+
+void RollStoreTest::clearingGivesTheDiskSpaceBack() {
+    QTemporaryDir dir;
+    const QString path = storeWithEntries(dir.filePath(u"history.sqlite"_s), 2, 2'000'000);
+    const qint64 before = QFileInfo(path).size();
+    history::RollStore(path, u"store"_s).clear();
+    QVERIFY2(QFileInfo(path).size() < before / 10, qPrintable(QString::number(QFileInfo(path).size())));
 }
 
 void RollStoreTest::damagedFileIsMovedAsideAndANewOneBegun_data() {
