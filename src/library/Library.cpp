@@ -180,6 +180,10 @@ QStringList Library::fileNames() const {
 }
 
 Listing Library::list() const {
+    // No folder yet is an empty library; a file in its place would list as one too, and hide it.
+    if (const QFileInfo folder(m_folder); folder.exists() && !folder.isDir())
+        failOn(u"read the library"_s, m_folder,
+               RuntimeError(RuntimeError::PathFileAccessError, u"it is not a folder"_s));
     Listing listing;
     QHash<QString, QString> fileOfName; // by case-folded name
     for (const QString& fileName : fileNames()) {

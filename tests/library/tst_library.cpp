@@ -202,6 +202,9 @@ void LibraryTest::listsTheLibraryAndReportsDamagedFilesWithoutTouchingThem() {
     QTemporaryDir folder;
     library::Library library(folder.path() + u"/library"_s);
     QVERIFY(library.list().entries.empty()); // no folder yet: an empty library
+    const QString file = fakes::writeFile(folder.filePath(u"file"_s), "not a folder");
+    QCOMPARE(failure([&] { library::Library(file).list(); }),
+             u"Could not read the library \""_s + file + u"\": it is not a folder."_s);
     library.save(makeDie(u"Six"_s, {u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s, u"6"_s}));
     library.save(makeDie(u"Raffle"_s, {u"Ann"_s, u"Bo"_s}, {3, 1}));
     library.save(dice::DiceSet{u"Game"_s, {{u"Six"_s, 2}, {u"Raffle"_s, 1}}});
