@@ -18,6 +18,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <functional>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -59,6 +60,25 @@ QString storeWithEntries(const QString& path, int entries, std::int64_t rolls) {
     return path;
 }
 
+// Whether work() says yes in a child process that writes at most fileBytes a file, as nobody when this is
+// root, whom no permission stops. Its folders' permissions are the caller's.
+bool inChild(const std::function<bool()>& work, rlim_t fileBytes = RLIM_INFINITY) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const rlimit limit{fileBytes, fileBytes};
+        std::signal(SIGXFSZ, SIG_IGN);
+        const bool ready = (::geteuid() != 0 || (::setgid(65534) == 0 && ::setuid(65534) == 0)) &&
+                           ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
+        try {
+            ::_exit(ready && work() ? 0 : 1);
+        } catch (const platform::RuntimeError&) {
+            ::_exit(1);
+        }
+    }
+    int status = -1;
+    return ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
 } // namespace
 
 class RollStoreTest : public QObject {
@@ -74,6 +94,7 @@ private slots:
     void damagedFileIsMovedAsideAndANewOneBegun();
     void exportIsTheTextExportAndTheFingerprint();
     void exportNeverCutsShortTheFileItReplaces();
+    void readOnlyHistoryIsStillRead();
 };
 
 void RollStoreTest::keepsEveryKindOfRollAsItWas_data() {
@@ -296,29 +317,33 @@ void RollStoreTest::exportNeverCutsShortTheFileItReplaces() {
     QTemporaryDir dir;
     const QString path = fakes::writeFile(dir.filePath(u"entry.txt"_s), "kept\n");
     const QByteArray folder = QFile::encodeName(dir.path());
-    // In a child that may write 4 KB, in a folder it cannot add to: root, whom no folder refuses, as nobody.
-    const pid_t child = ::fork();
-    if (child == 0) {
-        const bool closed = ::geteuid() != 0 ? ::chmod(folder.constData(), 0555) == 0
-                                             : ::chmod(folder.constData(), 0755) == 0 &&
-                                                   ::chown(QFile::encodeName(path).constData(), 65534, 65534) == 0 &&
-                                                   ::setgid(65534) == 0 && ::setuid(65534) == 0;
-        const rlimit limit{4096, 4096};
-        std::signal(SIGXFSZ, SIG_IGN);
-        if (!closed || ::setrlimit(RLIMIT_FSIZE, &limit) != 0)
-            ::_exit(2);
-        try {
-            history::exportEntryText(fakes::makeRoll({u"ant"_s, u"bee"_s}, 3, 20'000), QString(), path);
-        } catch (const platform::RuntimeError&) {
-            ::_exit(0);
-        }
-        ::_exit(1);
-    }
-    int status = -1;
-    QCOMPARE(::waitpid(child, &status, 0), child);
+    // A file that may be written, in a folder that takes no new file, on a disk that takes 4 KB.
+    QVERIFY(::chmod(QFile::encodeName(path).constData(), 0666) == 0 && ::chmod(folder.constData(), 0555) == 0);
+    const bool refused = inChild(
+        [&] {
+            try {
+                history::exportEntryText(fakes::makeRoll({u"ant"_s, u"bee"_s}, 3, 20'000), QString(), path);
+            } catch (const platform::RuntimeError&) {
+                return true;
+            }
+            return false;
+        },
+        4096);
     ::chmod(folder.constData(), 0700); // for the folder's removal
-    QCOMPARE(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0);
+    QVERIFY(refused);
     QCOMPARE(readAll(path), QByteArray("kept\n"));
+}
+
+void RollStoreTest::readOnlyHistoryIsStillRead() {
+    QTemporaryDir dir;
+    const QString path = storeWithEntries(dir.filePath(u"history.sqlite"_s), 1, 10);
+    QVERIFY(::chmod(QFile::encodeName(dir.path()).constData(), 0777) == 0 &&
+            ::chmod(QFile::encodeName(path).constData(), 0444) == 0);
+    QVERIFY(inChild([&] {
+        history::RollStore store(path, u"reader"_s);
+        const std::vector<history::EntrySummary> entries = store.entries();
+        return entries.size() == 1 && store.rows(entries.front().id);
+    }));
 }
 
 QTEST_GUILESS_MAIN(RollStoreTest)
