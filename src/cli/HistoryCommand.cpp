@@ -18,6 +18,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QLocale>
+#include <QStringEncoder>
 
 #include <csignal>
 #include <cstdio>
@@ -42,7 +43,7 @@ QString helpText() {
            u"The rolls kept in the roll history.\n"
            u"  list                one line per roll, newest first: id, time, mode, dice, rolls, fingerprint\n"
            u"  show ID             the roll's rows, one per line, \" - \" between the labels\n"
-           u"  export ID -o FILE   the roll as an aligned text file with its fingerprint\n"
+           u"  export ID -o FILE   the roll as an aligned text file with its fingerprint; - is standard output\n"
            u"  -h, --help          this text\n"_s;
 }
 
@@ -94,6 +95,24 @@ void writeRows(const core::DrawRows& rows, ByteSink& sink) {
         sink.finish();
 }
 
+// The export's text, as the file holds it (the system's encoding, CR LF), on standard output.
+void writeExport(const core::DrawRows& rows, const QString& fingerprint, ByteSink& sink) {
+    const bool terminal = sink.isTerminal();
+    QStringEncoder encoder(QStringConverter::System, QStringConverter::Flag::Stateless);
+    QByteArray bytes;
+    bool reading = true;
+    history::writeEntryText(rows, fingerprint, [&](QStringView line) {
+        bytes += QByteArray(encoder.encode(terminal ? escaped(line) : line.toString()));
+        bytes += "\r\n";
+        if (reading && bytes.size() >= kShowChunkCharacters) {
+            reading = sink.write({bytes.constData(), static_cast<std::size_t>(bytes.size())});
+            bytes.clear();
+        }
+    });
+    if (reading && sink.write({bytes.constData(), static_cast<std::size_t>(bytes.size())}))
+        sink.finish();
+}
+
 // The command's work; raises RuntimeError, with `doing` naming what failed.
 int history(const QStringList& arguments, HistoryEnvironment& environment, QString& doing) {
     QCommandLineParser parser;
@@ -110,7 +129,8 @@ int history(const QStringList& arguments, HistoryEnvironment& environment, QStri
         return usage(problem.endsWith(u'.') ? problem : problem + u'.');
     }
     // What went to a closed standard output would be lost with a success.
-    if (environment.standardOutputClosed && parser.positionalArguments().value(0) != u"export") {
+    const bool toFile = parser.positionalArguments().value(0) == u"export" && parser.value(output) != u"-";
+    if (environment.standardOutputClosed && !toFile) {
         environment.reportError(QString::fromUtf16(kPrefix) +
                                 u"standard output is closed; give it a file or a pipe, or use export ID -o FILE."_s);
         return kExitFailure;
@@ -161,6 +181,9 @@ int history(const QStringList& arguments, HistoryEnvironment& environment, QStri
     if (command == u"show") {
         doing = u"standard output"_s;
         writeRows(*rows, environment.standardOutput);
+    } else if (!toFile) { // "-", as for roll and library
+        doing = u"standard output"_s;
+        writeExport(*rows, entry->fingerprint, environment.standardOutput);
     } else {
         doing.clear(); // the export's failure names its file
         history::exportEntryText(*rows, entry->fingerprint, parser.value(output));
