@@ -1,6 +1,6 @@
 #include "cli/Escaping.h"
-#include "cli/LibraryCommand.h"
 #include "cli/HistoryCommand.h"
+#include "cli/LibraryCommand.h"
 #include "cli/RollCommand.h"
 #include "platform/FileName.h"
 #include "platform/StandardStreams.h"
@@ -130,7 +130,7 @@ int main(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], "library") == 0)
         return cli::libraryMain(argc, argv, closed);
     if (argc > 1 && std::strcmp(argv[1], "history") == 0)
-        return cli::historyMain(argc, argv);
+        return cli::historyMain(argc, argv, closed);
     if (const std::optional<int> answered = answerCommandLine(argc, argv))
         return *answered;
     return shell::runApplication(argc, argv);

@@ -12,11 +12,13 @@
 #include "history/HistorySettings.h"
 #include "history/RollStore.h"
 #include "platform/RuntimeError.h"
+#include "platform/StandardStreams.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QLocale>
+#include <QStringEncoder>
 
 #include <csignal>
 #include <cstdio>
@@ -41,7 +43,7 @@ QString helpText() {
            u"The rolls kept in the roll history.\n"
            u"  list                one line per roll, newest first: id, time, mode, dice, rolls, fingerprint\n"
            u"  show ID             the roll's rows, one per line, \" - \" between the labels\n"
-           u"  export ID -o FILE   the roll as an aligned text file with its fingerprint\n"
+           u"  export ID -o FILE   the roll as an aligned text file with its fingerprint; - is standard output\n"
            u"  -h, --help          this text\n"_s;
 }
 
@@ -93,6 +95,24 @@ void writeRows(const core::DrawRows& rows, ByteSink& sink) {
         sink.finish();
 }
 
+// The export's text, as the file holds it (the system's encoding, CR LF), on standard output.
+void writeExport(const core::DrawRows& rows, const QString& fingerprint, ByteSink& sink) {
+    const bool terminal = sink.isTerminal();
+    QStringEncoder encoder(QStringConverter::System, QStringConverter::Flag::Stateless);
+    QByteArray bytes;
+    bool reading = true;
+    history::writeEntryText(rows, fingerprint, [&](QStringView line) {
+        bytes += QByteArray(encoder.encode(terminal ? escaped(line) : line.toString()));
+        bytes += "\r\n";
+        if (reading && bytes.size() >= kShowChunkCharacters) {
+            reading = sink.write({bytes.constData(), static_cast<std::size_t>(bytes.size())});
+            bytes.clear();
+        }
+    });
+    if (reading && sink.write({bytes.constData(), static_cast<std::size_t>(bytes.size())}))
+        sink.finish();
+}
+
 // The command's work; raises RuntimeError, with `doing` naming what failed.
 int history(const QStringList& arguments, HistoryEnvironment& environment, QString& doing) {
     QCommandLineParser parser;
@@ -104,8 +124,17 @@ int history(const QStringList& arguments, HistoryEnvironment& environment, QStri
         environment.reportError(QString::fromUtf16(kPrefix) + problem + u" Try 'quorvin-tessaly history --help'."_s);
         return kExitUsage;
     };
-    if (!parser.parse(QStringList{u"history"_s} + arguments))
-        return usage(parser.errorText() + u'.');
+    if (!parser.parse(QStringList{u"history"_s} + arguments)) {
+        const QString problem = parser.errorText();
+        return usage(problem.endsWith(u'.') ? problem : problem + u'.');
+    }
+    // What went to a closed standard output would be lost with a success.
+    const bool toFile = parser.positionalArguments().value(0) == u"export" && parser.value(output) != u"-";
+    if (environment.standardOutputClosed && !toFile) {
+        environment.reportError(QString::fromUtf16(kPrefix) +
+                                u"standard output is closed; give it a file or a pipe, or use export ID -o FILE."_s);
+        return kExitFailure;
+    }
     if (parser.isSet(help)) {
         doing = u"standard output"_s;
         writeText(environment.standardOutput, helpText());
@@ -152,6 +181,9 @@ int history(const QStringList& arguments, HistoryEnvironment& environment, QStri
     if (command == u"show") {
         doing = u"standard output"_s;
         writeRows(*rows, environment.standardOutput);
+    } else if (!toFile) { // "-", as for roll and library
+        doing = u"standard output"_s;
+        writeExport(*rows, entry->fingerprint, environment.standardOutput);
     } else {
         doing.clear(); // the export's failure names its file
         history::exportEntryText(*rows, entry->fingerprint, parser.value(output));
@@ -166,6 +198,9 @@ int runHistory(const QStringList& arguments, HistoryEnvironment& environment) {
     try {
         return history(arguments, environment, doing);
     } catch (const platform::RuntimeError& error) {
+        // The roll history's own failures name its file already.
+        if (error.description().contains(environment.databasePath))
+            doing.clear();
         environment.reportError(QString::fromUtf16(kPrefix) + (doing.isEmpty() ? QString() : doing + u": "_s) +
                                 error.description());
     } catch (const std::bad_alloc&) {
@@ -174,7 +209,7 @@ int runHistory(const QStringList& arguments, HistoryEnvironment& environment) {
     return kExitFailure;
 }
 
-int historyMain(int argc, char** argv) {
+int historyMain(int argc, char** argv, const platform::ClosedStreams& closed) {
     QCoreApplication application(argc, argv);
     std::signal(SIGPIPE, SIG_IGN);
     DescriptorSink standardOutput(STDOUT_FILENO);
@@ -185,6 +220,7 @@ int historyMain(int argc, char** argv) {
             const QByteArray bytes = line.toUtf8() + '\n';
             std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stderr);
         },
+        closed.output,
     };
     return runHistory(QCoreApplication::arguments().mid(2), environment);
 }

@@ -22,6 +22,9 @@
 namespace core {
 class TextRows;
 }
+namespace platform {
+struct ClosedStreams;
+}
 
 namespace cli {
 
@@ -31,13 +34,14 @@ struct HistoryEnvironment {
     QString databasePath;
     ByteSink& standardOutput;
     std::function<void(const QString&)> reportError; // one line, without its end
+    bool standardOutputClosed = false;               // it was, and now writes to /dev/null
 };
 
 // Runs the command with the arguments that follow "history"; returns the exit code.
 int runHistory(const QStringList& arguments, HistoryEnvironment& environment);
 
 // The process's side: standard streams and the user's history file.
-int historyMain(int argc, char** argv);
+int historyMain(int argc, char** argv, const platform::ClosedStreams& closed);
 
 // Keeps a roll of the command line in the history at databasePath: the draws are made once more from
 // the same seed, so they are the very rows that were written. A weighted die or library dice are drawn

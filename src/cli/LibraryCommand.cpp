@@ -54,9 +54,11 @@ bool writeText(ByteSink& sink, const QString& text) {
 
 // "Six	die	6 sides	weighted", "Game	set	3 dice	2 × Six, 1 × Coin".
 QString listLine(const library::Entry& entry) {
+    const bool one = entry.count == 1;
     if (entry.kind == library::Kind::Set)
-        return entry.name + u"\tset\t"_s + QString::number(entry.count) + u" dice\t"_s + entry.setSummary + u'\n';
-    return entry.name + u"\tdie\t"_s + QString::number(entry.count) + u" sides\t"_s +
+        return entry.name + u"\tset\t"_s + QString::number(entry.count) + (one ? u" die\t"_s : u" dice\t"_s) +
+               entry.setSummary + u'\n';
+    return entry.name + u"\tdie\t"_s + QString::number(entry.count) + (one ? u" side\t"_s : u" sides\t"_s) +
            (entry.weighted ? u"weighted"_s : u"unweighted"_s) + u'\n';
 }
 

@@ -8,6 +8,8 @@
 #include "results/ResultsCommands.h"
 #include "results/TextExport.h"
 
+#include <QFileInfo>
+
 #include <optional>
 
 using namespace Qt::StringLiterals;
@@ -29,8 +31,14 @@ void writeEntryText(const core::DrawRows& rows, const QString& fingerprint,
 }
 
 void exportEntryText(const core::DrawRows& rows, const QString& fingerprint, const QString& path) {
+    using platform::TextFileWriter;
     try {
-        std::optional<platform::TextFileWriter> file(std::in_place, path);
+        // A pipe or a device would be replaced by a regular file, and its reader would get nothing.
+        if (const QFileInfo target(path); target.exists() && !target.isFile() && !target.isDir())
+            throw platform::RuntimeError(platform::RuntimeError::PathFileAccessError, u"it is not a regular file"_s);
+        // Never written in place: a write that failed half-way would lose the file it replaces.
+        std::optional<TextFileWriter> file(std::in_place, path, TextFileWriter::Encoding::System,
+                                           TextFileWriter::LineEnd::CrLf, TextFileWriter::Replace::WholeOnly);
         writeEntryText(rows, fingerprint, [&](QStringView line) { file->writeLine(line); });
         file->close();
     } catch (const platform::RuntimeError& error) {

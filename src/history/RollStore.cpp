@@ -59,7 +59,7 @@ public:
             fail(query.lastError());
         return query;
     }
-    // Steps through every row, as statements that work a row at a time (incremental_vacuum) need.
+    // Steps through every row the statement answers with.
     void runToEnd(const QString& statement) {
         QSqlQuery query = run(statement);
         while (query.next()) {
@@ -163,24 +163,31 @@ void RollStore::openFile() {
         if (!QSqlDatabase::isDriverAvailable(u"QSQLITE"_s))
             throw RuntimeError(RuntimeError::ApplicationDefined,
                                u"The roll history needs Qt's SQLite driver (QSQLITE), which is not installed."_s);
+        // A history its owner made read-only is still read; what would change it fails.
+        const QFileInfo file(m_path);
+        const bool readOnly = file.exists() && !file.isWritable();
         {
             QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, m_connection);
             db.setDatabaseName(m_path);
-            db.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=5000"_s);
+            db.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=5000"_s + (readOnly ? u";QSQLITE_OPEN_READONLY"_s : QString()));
             m_open = true;
             if (!db.open())
                 Sql(m_connection, m_path).fail(db.lastError());
         }
         Sql sql(m_connection, m_path);
-        sql.run(u"PRAGMA auto_vacuum = INCREMENTAL"_s); // takes effect in a new file only
-        if (sql.value(u"PRAGMA journal_mode = WAL"_s).toString() != u"wal")
-            throw RuntimeError(RuntimeError::ApplicationDefined, u"Could not use the roll history \""_s + m_path +
-                                                                     u"\": it cannot keep a write-ahead log."_s);
-        sql.run(u"PRAGMA synchronous = NORMAL"_s); // with the log, a killed process loses no commit
-        sql.run(u"PRAGMA journal_size_limit = 67108864"_s);
+        if (!readOnly) {
+            sql.run(u"PRAGMA auto_vacuum = INCREMENTAL"_s); // takes effect in a new file only
+            if (sql.value(u"PRAGMA journal_mode = WAL"_s).toString() != u"wal")
+                throw RuntimeError(RuntimeError::ApplicationDefined, u"Could not use the roll history \""_s + m_path +
+                                                                         u"\": it cannot keep a write-ahead log."_s);
+            sql.run(u"PRAGMA synchronous = NORMAL"_s); // with the log, a killed process loses no commit
+            sql.run(u"PRAGMA journal_size_limit = 67108864"_s);
+        }
         const QString check = sql.value(u"PRAGMA quick_check"_s).toString();
         if (check != u"ok")
             throw Damage{check};
+        if (readOnly)
+            return;
         Transaction transaction(sql, true);
         for (const QString& statement : schemaStatements())
             sql.run(statement);
@@ -249,7 +256,14 @@ template <class Work> auto RollStore::guarded(Work&& work) -> decltype(work()) {
 
 void RollStore::giveBackFreePages() {
     Sql sql(m_connection, m_path);
-    sql.runToEnd(u"PRAGMA incremental_vacuum"_s);
+    // Each step of incremental_vacuum gives back one page, and Qt's driver steps a statement without
+    // columns only once: it runs once a page, all in one transaction.
+    {
+        Transaction transaction(sql, true);
+        for (std::int64_t free = sql.value(u"PRAGMA freelist_count"_s).toLongLong(); free > 0; --free)
+            sql.run(u"PRAGMA incremental_vacuum(1)"_s);
+        transaction.commit();
+    }
     sql.runToEnd(u"PRAGMA wal_checkpoint(TRUNCATE)"_s);
 }
 

@@ -180,6 +180,10 @@ QStringList Library::fileNames() const {
 }
 
 Listing Library::list() const {
+    // No folder yet is an empty library; a file in its place would list as one too, and hide it.
+    if (const QFileInfo folder(m_folder); folder.exists() && !folder.isDir())
+        failOn(u"read the library"_s, m_folder,
+               RuntimeError(RuntimeError::PathFileAccessError, u"it is not a folder"_s));
     Listing listing;
     QHash<QString, QString> fileOfName; // by case-folded name
     for (const QString& fileName : fileNames()) {
@@ -410,6 +414,9 @@ QByteArray Library::fileBytes(const Item& item, Format format) {
 }
 
 void Library::writeFile(const QString& path, const QByteArray& bytes) {
+    // A pipe or a device would be replaced by a regular file, and its reader would get nothing.
+    if (const QFileInfo target(path); target.exists() && !target.isFile() && !target.isDir())
+        failSaving(path, RuntimeError(RuntimeError::PathFileAccessError, u"it is not a regular file"_s));
     QSaveFile file(path);
     errno = 0;
     // Unbuffered, so that a write the disk cannot take whole fails here and not half-way in a flush

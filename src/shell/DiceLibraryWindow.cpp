@@ -44,6 +44,9 @@ namespace {
 const QString kTitle = u"Dice Library"_s;
 const QString kImportFilter = u"Dice and Side Lists (*.die *.dieset *.tsv *.txt)|*.die;*.dieset;*.tsv;*.txt|"
                               u"All Files (*.*)|*.*|"_s;
+// A label of millions of characters takes the view seconds to lay out at every paint: the table
+// shows its start. Use and Export still carry the whole label.
+constexpr qsizetype kShownLabelLength = 1000;
 
 } // namespace
 
@@ -115,8 +118,12 @@ public:
             return {};
         const std::uint32_t weight = m_die.weights[static_cast<std::size_t>(index.row())];
         switch (index.column()) {
-        case 0:
-            return m_die.labels.at(index.row()).toString();
+        case 0: {
+            const QStringView label = m_die.labels.at(index.row());
+            if (label.size() > kShownLabelLength)
+                return QString(label.first(kShownLabelLength).toString() + u'\u2026');
+            return label.toString();
+        }
         case 1:
             return role == Qt::EditRole ? QString::number(weight) : QLocale().toString(weight);
         default:

@@ -19,12 +19,13 @@ namespace {
 using fakes::MemorySink;
 using Outcome = fakes::CommandOutcome;
 
-Outcome historyCommand(const QStringList& arguments, bool terminal = false) {
+Outcome historyCommand(const QStringList& arguments, bool terminal = false, bool outputClosed = false,
+                       const QString& database = history::defaultDatabasePath()) {
     MemorySink standardOutput;
     standardOutput.terminal = terminal;
     Outcome outcome;
-    cli::HistoryEnvironment environment{history::defaultDatabasePath(), standardOutput,
-                                        [&](const QString& line) { outcome.errors.append(line); }};
+    cli::HistoryEnvironment environment{database, standardOutput,
+                                        [&](const QString& line) { outcome.errors.append(line); }, outputClosed};
     outcome.exitCode = cli::runHistory(arguments, environment);
     outcome.output = standardOutput.written;
     return outcome;
@@ -133,7 +134,10 @@ void HistoryCommandTest::keptRollReadsBackAsItWasWritten() {
     QCOMPARE(historyCommand({u"export"_s, newest.at(0), u"-o"_s, exported}).exitCode, 0);
     QFile file(exported);
     QVERIFY(file.open(QIODevice::ReadOnly));
-    QVERIFY(file.readAll().trimmed().endsWith(newest.at(5).toLatin1()));
+    const QByteArray bytes = file.readAll();
+    QVERIFY(bytes.trimmed().endsWith(newest.at(5).toLatin1()));
+    if (!terminal) // "-" is standard output
+        QCOMPARE(historyCommand({u"export"_s, newest.at(0), u"-o"_s, u"-"_s}).output, bytes);
 }
 
 void HistoryCommandTest::refusesWhatItCannotDo_data() {
@@ -156,6 +160,13 @@ void HistoryCommandTest::refusesWhatItCannotDo_data() {
     const QString unwritable = m_folder.filePath(u"missing/folder/roll.txt"_s);
     QTest::newRow("unwritable export") << QStringList{u"export"_s, u"1"_s, u"-o"_s, unwritable} << cli::kExitFailure
                                        << u"Could not save \""_s + unwritable + u"\": "_s;
+    // These two rows are run as their names say.
+    QTest::newRow("closed standard output")
+        << QStringList{u"list"_s} << cli::kExitFailure << u"standard output is closed; "_s;
+    QTest::newRow("history that is a folder") << QStringList{u"list"_s} << cli::kExitFailure
+                                              << u"Could not use the roll history \""_s + m_folder.path() + u'"';
+    QTest::newRow("negative id") << QStringList{u"show"_s, u"-1"_s} << cli::kExitUsage
+                                 << u"Unknown option '1'."_s + tryHelp;
 }
 
 void HistoryCommandTest::refusesWhatItCannotDo() {
@@ -163,7 +174,9 @@ void HistoryCommandTest::refusesWhatItCannotDo() {
     QFETCH(int, exitCode);
     QFETCH(QString, error);
     QCOMPARE(runRoll({u"--example"_s, u"coin"_s, u"--history"_s}).exitCode, 0); // roll 1 exists
-    const Outcome outcome = historyCommand(arguments);
+    const QByteArray row = QTest::currentDataTag();
+    const Outcome outcome = historyCommand(arguments, false, row == "closed standard output",
+                                           row.endsWith("a folder") ? m_folder.path() : history::defaultDatabasePath());
     QCOMPARE(outcome.exitCode, exitCode);
     QCOMPARE(outcome.output, QByteArray());
     QCOMPARE(outcome.errors.size(), 1);

@@ -238,7 +238,7 @@ void RollCommandTest::answersEveryCommandLine() {
 
 void RollCommandTest::libraryAnswersEveryCommandLine_data() {
     QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QByteArray>("damaged"); // written to broken.die first, when not empty
+    QTest::addColumn<QByteArray>("damaged"); // written to broken.die first, when not empty (not always damaged)
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QByteArray>("output");
     QTest::addColumn<QString>("error");  // after "quorvin-tessaly library: "
@@ -259,6 +259,10 @@ void RollCommandTest::libraryAnswersEveryCommandLine_data() {
         "Coin\tdie\t2 sides\tunweighted\nGame\tset\t3 dice\t2 \u00d7 Six, 1 \u00d7 Coin\nLoaded\tdie\t4 "
         "sides\tweighted\nSix\tdie\t6 sides\tunweighted\n",
         u"left out \"%1/broken.die\": line 4: \"x\" is not a weight, a whole number from 0 to 1000000000."_s, all);
+    row("a die of one side", u"list"_s, "Quorvin Tessaly die 1\nname\tOne\n1\tonly\n", 0,
+        "Coin\tdie\t2 sides\tunweighted\nGame\tset\t3 dice\t2 \u00d7 Six, 1 \u00d7 Coin\nLoaded\tdie\t4 "
+        "sides\tweighted\nOne\tdie\t1 side\tunweighted\nSix\tdie\t6 sides\tunweighted\n",
+        {}, u"Coin Game Loaded One Six"_s);
     row("import a weighted list under its file's name", u"import "_s + m_folder.filePath(u"prizes.tsv"_s), {}, 0, {},
         {}, u"Coin Game Loaded prizes Six"_s);
     row("import a taken name", u"import "_s + weighted + u" --name LOADED"_s, {}, 1, {},

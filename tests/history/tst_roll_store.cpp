@@ -17,6 +17,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+#include <functional>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 using namespace Qt::StringLiterals;
 
 using Layout = std::shared_ptr<const core::DiceLayout>;
@@ -53,6 +60,25 @@ QString storeWithEntries(const QString& path, int entries, std::int64_t rolls) {
     return path;
 }
 
+// Whether work() says yes in a child process that writes at most fileBytes a file, as nobody when this is
+// root, whom no permission stops. Its folders' permissions are the caller's.
+bool inChild(const std::function<bool()>& work, rlim_t fileBytes = RLIM_INFINITY) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const rlimit limit{fileBytes, fileBytes};
+        std::signal(SIGXFSZ, SIG_IGN);
+        const bool ready = (::geteuid() != 0 || (::setgid(65534) == 0 && ::setuid(65534) == 0)) &&
+                           ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
+        try {
+            ::_exit(ready && work() ? 0 : 1);
+        } catch (const platform::RuntimeError&) {
+            ::_exit(1);
+        }
+    }
+    int status = -1;
+    return ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
 } // namespace
 
 class RollStoreTest : public QObject {
@@ -63,9 +89,12 @@ private slots:
     void fingerprintIsTheSha256SumOfTheCopiedRows_data();
     void fingerprintIsTheSha256SumOfTheCopiedRows();
     void sizeLimitDropsTheOldestEntries();
+    void clearingGivesTheDiskSpaceBack();
     void damagedFileIsMovedAsideAndANewOneBegun_data();
     void damagedFileIsMovedAsideAndANewOneBegun();
     void exportIsTheTextExportAndTheFingerprint();
+    void exportNeverCutsShortTheFileItReplaces();
+    void readOnlyHistoryIsStillRead();
 };
 
 void RollStoreTest::keepsEveryKindOfRollAsItWas_data() {
@@ -207,6 +236,14 @@ void RollStoreTest::sizeLimitDropsTheOldestEntries() {
     QCOMPARE(store.entries().size(), kept.size());
 }
 
+void RollStoreTest::clearingGivesTheDiskSpaceBack() {
+    QTemporaryDir dir;
+    const QString path = storeWithEntries(dir.filePath(u"history.sqlite"_s), 2, 2'000'000);
+    const qint64 before = QFileInfo(path).size();
+    history::RollStore(path, u"store"_s).clear();
+    QVERIFY2(QFileInfo(path).size() < before / 10, qPrintable(QString::number(QFileInfo(path).size())));
+}
+
 void RollStoreTest::damagedFileIsMovedAsideAndANewOneBegun_data() {
     QTest::addColumn<QString>("damage");
     QTest::newRow("not a database") << u"garbage"_s;
@@ -263,13 +300,50 @@ void RollStoreTest::exportIsTheTextExportAndTheFingerprint() {
     history::exportEntryText(rows, fingerprint, exported);
     QCOMPARE(readAll(exported), readAll(textExport) + "SHA-256 of the copied rows: " + fingerprint.toLatin1() + "\r\n");
 
-    const QString nowhere = dir.filePath(u"missing/entry.txt"_s);
+    QString nowhere = dir.filePath(u"missing/entry.txt"_s);
     try {
         history::exportEntryText(rows, fingerprint, nowhere);
         QFAIL("an export into a missing folder succeeded");
     } catch (const platform::RuntimeError& error) {
         QCOMPARE(error.description(), u"Could not save \""_s + nowhere + u"\": Path not found."_s);
     }
+    // A pipe is refused, not replaced by a file its reader never sees.
+    QCOMPARE(::mkfifo(QFile::encodeName(nowhere = dir.filePath(u"pipe"_s)).constData(), 0600), 0);
+    QVERIFY_THROWS_EXCEPTION(platform::RuntimeError, history::exportEntryText(rows, fingerprint, nowhere));
+    QVERIFY(!QFileInfo(nowhere).isFile());
+}
+
+void RollStoreTest::exportNeverCutsShortTheFileItReplaces() {
+    QTemporaryDir dir;
+    const QString path = fakes::writeFile(dir.filePath(u"entry.txt"_s), "kept\n");
+    const QByteArray folder = QFile::encodeName(dir.path());
+    // A file that may be written, in a folder that takes no new file, on a disk that takes 4 KB.
+    QVERIFY(::chmod(QFile::encodeName(path).constData(), 0666) == 0 && ::chmod(folder.constData(), 0555) == 0);
+    const bool refused = inChild(
+        [&] {
+            try {
+                history::exportEntryText(fakes::makeRoll({u"ant"_s, u"bee"_s}, 3, 20'000), QString(), path);
+            } catch (const platform::RuntimeError&) {
+                return true;
+            }
+            return false;
+        },
+        4096);
+    ::chmod(folder.constData(), 0700); // for the folder's removal
+    QVERIFY(refused);
+    QCOMPARE(readAll(path), QByteArray("kept\n"));
+}
+
+void RollStoreTest::readOnlyHistoryIsStillRead() {
+    QTemporaryDir dir;
+    const QString path = storeWithEntries(dir.filePath(u"history.sqlite"_s), 1, 10);
+    QVERIFY(::chmod(QFile::encodeName(dir.path()).constData(), 0777) == 0 &&
+            ::chmod(QFile::encodeName(path).constData(), 0444) == 0);
+    QVERIFY(inChild([&] {
+        history::RollStore store(path, u"reader"_s);
+        const std::vector<history::EntrySummary> entries = store.entries();
+        return entries.size() == 1 && store.rows(entries.front().id);
+    }));
 }
 
 QTEST_GUILESS_MAIN(RollStoreTest)

@@ -202,6 +202,9 @@ void LibraryTest::listsTheLibraryAndReportsDamagedFilesWithoutTouchingThem() {
     QTemporaryDir folder;
     library::Library library(folder.path() + u"/library"_s);
     QVERIFY(library.list().entries.empty()); // no folder yet: an empty library
+    const QString file = fakes::writeFile(folder.filePath(u"file"_s), "not a folder");
+    QCOMPARE(failure([&] { library::Library(file).list(); }),
+             u"Could not read the library \""_s + file + u"\": it is not a folder."_s);
     library.save(makeDie(u"Six"_s, {u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s, u"6"_s}));
     library.save(makeDie(u"Raffle"_s, {u"Ann"_s, u"Bo"_s}, {3, 1}));
     library.save(dice::DiceSet{u"Game"_s, {{u"Six"_s, 2}, {u"Raffle"_s, 1}}});
@@ -267,6 +270,12 @@ void LibraryTest::anInterruptedSaveLeavesTheEarlierFile() {
     QCOMPARE(problem, u"Could not save \""_s + path + u"\": File too large."_s);
     QCOMPARE(fakes::readFile(path), before);
     QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{u"Roster.die"_s}); // no temporary file left
+    // An export to a pipe is refused, not replaced by a file that its reader never sees.
+    const QString pipe = folder.filePath(u"pipe.txt"_s);
+    QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    QCOMPARE(failure([&] { library::Library::writeFile(pipe, before); }),
+             u"Could not save \""_s + pipe + u"\": it is not a regular file."_s);
+    QVERIFY(!QFileInfo(pipe).isFile());
 }
 
 void LibraryTest::keepsOneEntryPerNameWhateverItsCase() {

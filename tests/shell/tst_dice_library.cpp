@@ -81,6 +81,7 @@ private slots:
     void saveCurrentDieAsAsksBeforeReplacing();
     void useIsOneUndoStepAndTheWeightsStay_data();
     void useIsOneUndoStepAndTheWeightsStay();
+    void longLabelIsShownShortAndUsedWhole();
     void weightsAreEditedAndShared_data();
     void weightsAreEditedAndShared();
     void rollSetFillsTheResults_data();
@@ -166,6 +167,19 @@ void DiceLibraryTest::useIsOneUndoStepAndTheWeightsStay() {
     QCOMPARE(labelsOf(restored), (QStringList{u"Ann"_s, u"Ben"_s, u"Cy"_s, u"Dee"_s}));
     QCOMPARE(QList<std::uint32_t>(restored.weights.begin(), restored.weights.end()), weights + QList<std::uint32_t>{1});
     QCOMPARE(restarted.settings.values.contains(u"DiceWeights"_s), !weighted.isEmpty());
+}
+
+void DiceLibraryTest::longLabelIsShownShortAndUsedWhole() {
+    // Laid out whole, a label this long stalls every paint of the sides table for seconds.
+    const QString label(2'000'000, u'y');
+    Fixture fixture;
+    fixture.library.save(die(u"Long"_s, {label, u"B"_s}));
+    fixture.window().selectEntry(u"Long");
+    auto* table = fakes::control<QTableView>(fixture.window(), u"DieSidesTable"_s);
+    const QString shown = table->model()->index(0, 0).data().toString();
+    QVERIFY2(shown.size() < 2000 && label.startsWith(shown.chopped(1)), qPrintable(shown.left(40)));
+    fixture.window().useCurrent();
+    QCOMPARE(fakes::itemTexts(fixture.form.sides()), (QStringList{label, u"B"_s}));
 }
 
 void DiceLibraryTest::weightsAreEditedAndShared_data() {
