@@ -16,6 +16,11 @@ HistoryModel::HistoryModel(RollHistory& history, QObject* parent)
     connect(&history, &RollHistory::entryAdded, this, &HistoryModel::add);
     connect(&history, &RollHistory::entriesRemoved, this, &HistoryModel::removeIds);
     connect(&history, &RollHistory::historyCleared, this, [this] { setEntries({}); });
+    connect(&history, &RollHistory::listingFailed, this, [this](const QString& text) {
+        beginResetModel();
+        m_listingFailure = text;
+        endResetModel();
+    });
     history.requestEntries();
 }
 
@@ -23,6 +28,7 @@ void HistoryModel::setEntries(const std::vector<EntrySummary>& entries) {
     beginResetModel();
     m_entries = entries;
     m_loaded = true;
+    m_listingFailure.clear();
     endResetModel();
 }
 

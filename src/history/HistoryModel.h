@@ -20,7 +20,8 @@ public:
 
     explicit HistoryModel(RollHistory& history, QObject* parent = nullptr);
 
-    bool loaded() const { return m_loaded; } // the first listing has arrived
+    bool loaded() const { return m_loaded; }                           // the first listing has arrived
+    const QString& listingFailure() const { return m_listingFailure; } // why the last listing did not
     const EntrySummary& entryAt(int row) const { return m_entries[static_cast<std::size_t>(row)]; }
     std::optional<int> rowOf(std::int64_t id) const;
     std::int64_t totalBytes() const;
@@ -39,6 +40,7 @@ private:
 
     std::vector<EntrySummary> m_entries; // ids descending
     bool m_loaded = false;
+    QString m_listingFailure;
 };
 
 } // namespace history

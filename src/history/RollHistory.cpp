@@ -150,7 +150,10 @@ void RollHistory::record(const core::DrawRows& rows, const RollOrigin& origin) {
         const RollStore::Added added = store.add(rows, origin, time, fingerprint, limit);
         dropped(added.dropped, limit);
         if (added.entry) {
-            deliver([this, entry = *added.entry] { emit entryAdded(entry); });
+            deliver([this, entry = *added.entry] {
+                m_told.clear(); // a failure after this one is news again
+                emit entryAdded(entry);
+            });
         } else {
             tell(u"A roll of "_s + QLocale().toString(qint64(rows.size())) +
                  u" rows was not kept in the roll history: it is larger than the history's size limit of "_s +
@@ -176,7 +179,14 @@ void RollHistory::dropped(const std::vector<std::int64_t>& ids, std::int64_t lim
 }
 
 void RollHistory::requestEntries() {
-    post([this](RollStore& store) { deliver([this, entries = store.entries()] { emit entriesListed(entries); }); });
+    post([this](RollStore& store) {
+        try {
+            deliver([this, entries = store.entries()] { emit entriesListed(entries); });
+        } catch (const platform::RuntimeError& error) {
+            deliver([this, text = error.description()] { emit listingFailed(text); });
+            throw;
+        }
+    });
 }
 
 void RollHistory::loadRows(std::int64_t id, QObject* context, RowsLoaded loaded) {

@@ -66,10 +66,11 @@ public:
 
 signals:
     void entriesListed(const std::vector<history::EntrySummary>& entries);
+    void listingFailed(const QString& text); // instead of entriesListed, after the notice
     void entryAdded(const history::EntrySummary& entry);
     void entriesRemoved(const QList<qint64>& ids);
     void historyCleared();
-    // Something the user should read, in plain words; each text is given once per run.
+    // Something the user should read, in plain words; a text is given once until a roll is kept again.
     void notice(const QString& text);
 
 private:

@@ -196,7 +196,7 @@ void HistoryWindow::updateCommands() {
 void HistoryWindow::updateStatus() {
     QString text;
     if (!m_model.loaded()) {
-        text = u"Reading the history\u2026"_s;
+        text = m_model.listingFailure().isEmpty() ? u"Reading the history\u2026"_s : m_model.listingFailure();
     } else {
         const int count = m_model.rowCount();
         text = count == 1 ? u"1 roll kept"_s : QLocale().toString(count) + u" rolls kept"_s;

@@ -39,6 +39,7 @@ private slots:
     void deleteAsksFirst();
     void keyboardAndScreenReaders();
     void sizeLimitIsStoredAndSaidOnce();
+    void anUnreadableHistoryIsSaidInTheWindow();
     void theWindowKeepsEachRollAndShowsOneBack_data();
     void theWindowKeepsEachRollAndShowsOneBack();
     void keepAndClearFromTheResultsMenu_data();
@@ -189,6 +190,20 @@ void HistoryWindowTest::sizeLimitIsStoredAndSaidOnce() {
     QCOMPARE(notices.size(), 1);
     QVERIFY2(notices.front().front().toString().contains(u"size limit of 1.0 MB"_s),
              qPrintable(notices.front().front().toString()));
+    // A roll that cannot be kept is said once, and once more after a roll has been kept since.
+    for (const int rolls : {3'000'000, 3'000'000, 10, 3'000'000})
+        m_history->record(fakes::makeRoll({u"a"_s, u"b"_s}, 1, rolls));
+    waitForHistory();
+    QCOMPARE(notices.size(), 3);
+    QVERIFY(notices.back().front().toString().contains(u" rows was not kept in the roll history"_s));
+}
+
+void HistoryWindowTest::anUnreadableHistoryIsSaidInTheWindow() {
+    history::RollHistory unreadable(m_dir->path()); // a folder
+    shell::HistoryWindow window(unreadable, m_fake->services);
+    unreadable.waitUntilIdle();
+    QVERIFY2(window.statusText().startsWith(u"Could not use the roll history \""_s + m_dir->path()),
+             qPrintable(window.statusText()));
 }
 
 namespace {
