@@ -521,8 +521,13 @@ QVariant ListModel::data(const QModelIndex& index, int role) const {
         return {};
     const std::int64_t row = index.row();
     if (role == Qt::DisplayRole) {
-        if (index.column() == 0)
+        if (index.column() == 0) {
+            // A row of millions of characters takes the view most of a minute to lay out, at every
+            // paint: its start is shown, and every command still takes the whole row.
+            if (textLength(row + 1) > kMostShownCharacters)
+                return QString(text(row + 1).first(kMostShownCharacters) + u'\u2026');
             return text(row + 1); // never the buffer of textView(), which a command may be reading
+        }
         return subItem(row + 1, index.column());
     }
     if (m_checkable && index.column() == 0) {

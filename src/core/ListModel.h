@@ -48,6 +48,7 @@ public:
     // Inserts the batch before position (itemCount() + 1 appends), unticked, and leaves it empty.
     void insertItems(std::int64_t position, TextRows&& rows);
     QString text(std::int64_t position) const;
+    static constexpr qsizetype kMostShownCharacters = 10'000; // of a row, as the views show it
     // Valid until the list changes or textView() is called again: a roll's row is made into a buffer
     // that the next call reuses.
     QStringView textView(std::int64_t position) const;

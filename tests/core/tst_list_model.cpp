@@ -54,6 +54,12 @@ void ListModelTest::itemsKeepOrderAndRemovalShiftsTheRest() {
     list.removeItem(3);
     list.removeItem(1);
     QCOMPARE(fakes::itemTexts(list), QStringList{u"a"_s});
+    // A row too long to lay out is shown by its start, and kept whole.
+    const QString huge(ListModel::kMostShownCharacters + 1, u'y');
+    list.addColumn(u"Sides"_s);
+    list.addItem(huge);
+    QCOMPARE(list.index(1, 0).data().toString(), huge.chopped(1) + u'\u2026');
+    QCOMPARE(list.text(2), huge);
     list.removeAll();
     QCOMPARE(list.itemCount(), 0);
 }
